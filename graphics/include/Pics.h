@@ -1,0 +1,354 @@
+// Public interface of the Graphics picture library.
+//
+// This is the only public header. It carries the Windows-shaped types the interface
+// needs, the movable memory blocks that hold DIBs, palette handles, the small file
+// class, and the exported picture class CPics. Everything not marked GRAPHICS_API is
+// hidden inside libGraphics.so.
+//
+// Later additions go into the marked sections below (one section per feature group).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <exception>
+#include <string>
+
+#define GRAPHICS_API __attribute__((visibility("default")))
+
+// ---------------------------------------------------------------------------------------
+// Basic types
+// ---------------------------------------------------------------------------------------
+using BYTE = std::uint8_t;
+using WORD = std::uint16_t;
+using DWORD = std::uint32_t;
+using LONG = std::int32_t;
+using UINT = unsigned int;
+using BOOL = int;
+using COLORREF = DWORD;
+using WPARAM = std::uintptr_t;
+using LPARAM = std::intptr_t;
+using LRESULT = std::intptr_t;
+using HANDLE = void*;
+
+#ifndef TRUE
+#define TRUE 1
+#endif
+#ifndef FALSE
+#define FALSE 0
+#endif
+
+// A colour as 0x00BBGGRR: red in the low byte.
+constexpr COLORREF RGB(BYTE r, BYTE g, BYTE b) {
+  return COLORREF(r) | (COLORREF(g) << 8) | (COLORREF(b) << 16);
+}
+constexpr BYTE GetRValue(COLORREF c) { return BYTE(c & 0xFF); }
+constexpr BYTE GetGValue(COLORREF c) { return BYTE((c >> 8) & 0xFF); }
+constexpr BYTE GetBValue(COLORREF c) { return BYTE((c >> 16) & 0xFF); }
+
+// ---------------------------------------------------------------------------------------
+// DIB and palette structures (exact on-disk / in-memory layouts, little-endian)
+// ---------------------------------------------------------------------------------------
+#pragma pack(push, 1)
+struct RGBQUAD {
+  BYTE rgbBlue, rgbGreen, rgbRed, rgbReserved;
+};
+struct RGBTRIPLE {
+  BYTE rgbtBlue, rgbtGreen, rgbtRed;
+};
+struct BITMAPCOREHEADER {
+  DWORD bcSize;  // 12
+  WORD bcWidth;
+  WORD bcHeight;
+  WORD bcPlanes;
+  WORD bcBitCount;
+};
+struct BITMAPINFOHEADER {
+  DWORD biSize;  // 40 (or 108 for the version-4 header, which starts the same way)
+  LONG biWidth;
+  LONG biHeight;
+  WORD biPlanes;
+  WORD biBitCount;
+  DWORD biCompression;
+  DWORD biSizeImage;
+  LONG biXPelsPerMeter;
+  LONG biYPelsPerMeter;
+  DWORD biClrUsed;
+  DWORD biClrImportant;
+};
+struct BITMAPINFO {
+  BITMAPINFOHEADER bmiHeader;
+  RGBQUAD bmiColors[1];
+};
+struct BITMAPFILEHEADER {
+  WORD bfType;  // "BM"
+  DWORD bfSize;
+  WORD bfReserved1;
+  WORD bfReserved2;
+  DWORD bfOffBits;
+};
+struct PALETTEENTRY {
+  BYTE peRed, peGreen, peBlue, peFlags;
+};
+struct LOGPALETTE {
+  WORD palVersion;  // 0x300
+  WORD palNumEntries;
+  PALETTEENTRY palPalEntry[1];
+};
+#pragma pack(pop)
+static_assert(sizeof(BITMAPINFOHEADER) == 40 && sizeof(BITMAPCOREHEADER) == 12);
+static_assert(sizeof(BITMAPFILEHEADER) == 14 && sizeof(RGBTRIPLE) == 3);
+
+constexpr DWORD BI_RGB = 0;
+
+// ---------------------------------------------------------------------------------------
+// Movable memory blocks. A DIB lives in one block, passed around by its handle.
+// Blocks are always zero-filled; a freed or null handle is refused by every operation.
+// ---------------------------------------------------------------------------------------
+struct GlobalMemoryBlock;
+using HGLOBAL = GlobalMemoryBlock*;
+
+constexpr UINT GMEM_MOVEABLE = 0x0002;
+constexpr UINT GMEM_ZEROINIT = 0x0040;
+constexpr UINT GHND = 0x0042;
+
+GRAPHICS_API HGLOBAL GlobalAlloc(UINT flags, std::size_t bytes);  // nullptr on failure or absurd size
+GRAPHICS_API void* GlobalLock(HGLOBAL h);                          // nullptr for a null/freed handle
+GRAPHICS_API BOOL GlobalUnlock(HGLOBAL h);                         // TRUE while still locked
+GRAPHICS_API std::size_t GlobalSize(HGLOBAL h);                    // 0 for a null/freed handle
+// New bytes are zero-filled; nullptr on failure, and then the old block stays valid.
+GRAPHICS_API HGLOBAL GlobalReAlloc(HGLOBAL h, std::size_t bytes, UINT flags);
+GRAPHICS_API HGLOBAL GlobalFree(HGLOBAL h);  // returns nullptr
+
+// ---------------------------------------------------------------------------------------
+// Logical palettes
+// ---------------------------------------------------------------------------------------
+struct PaletteObject;
+using HPALETTE = PaletteObject*;
+
+GRAPHICS_API HPALETTE CreatePalette(const LOGPALETTE* description);  // nullptr on bad input
+// Copies up to count entries from start; returns the number copied. With a null
+// entries pointer it returns the palette's entry count.
+GRAPHICS_API UINT GetPaletteEntries(HPALETTE palette, UINT start, UINT count, PALETTEENTRY* entries);
+GRAPHICS_API BOOL DeleteObject(HPALETTE palette);
+
+// ---------------------------------------------------------------------------------------
+// Files: a small binary file class over POSIX I/O. Failed writes throw CFileException.
+// ---------------------------------------------------------------------------------------
+class GRAPHICS_API CFileException : public std::exception {
+ public:
+  enum Cause { none = 0, generic = 1, fileNotFound = 2, badPath = 3, tooManyOpenFiles = 4,
+               accessDenied = 5, invalidFile = 6, removeCurrentDir = 7, directoryFull = 8,
+               badSeek = 9, hardIO = 10, sharingViolation = 11, lockViolation = 12,
+               diskFull = 13, endOfFile = 14 };
+  CFileException(int cause = none, int osError = 0, std::string fileName = {});
+  const char* what() const noexcept override;
+  static int CauseFromErrno(int error);
+
+  int m_cause;
+  int m_lOsError;
+  std::string m_strFileName;
+
+ private:
+  std::string m_message;
+};
+
+class GRAPHICS_API CFile {
+ public:
+  enum OpenFlags : UINT { modeRead = 0x0000, modeWrite = 0x0001, modeReadWrite = 0x0002,
+                          shareCompat = 0x0000, shareExclusive = 0x0010, shareDenyWrite = 0x0020,
+                          shareDenyRead = 0x0030, shareDenyNone = 0x0040, modeNoTruncate = 0x0100,
+                          modeCreate = 0x1000, typeText = 0x4000, typeBinary = 0x8000 };
+  enum SeekPosition { begin = 0, current = 1, end = 2 };
+
+  CFile();
+  CFile(const char* name, UINT flags);  // throws CFileException when the file cannot be opened
+  CFile(const CFile&) = delete;
+  CFile& operator=(const CFile&) = delete;
+  virtual ~CFile();
+
+  // Returns FALSE (and fills *error when given) when the file cannot be opened.
+  virtual BOOL Open(const char* name, UINT flags, CFileException* error = nullptr);
+  virtual UINT Read(void* buffer, UINT count);         // bytes read; throws on an I/O error
+  virtual void Write(const void* buffer, UINT count);  // throws unless every byte is written
+  virtual std::uint64_t Seek(std::int64_t offset, UINT from);
+  void SeekToBegin() { Seek(0, begin); }
+  std::uint64_t SeekToEnd() { return Seek(0, end); }
+  virtual std::uint64_t GetPosition() const;
+  virtual std::uint64_t GetLength() const;
+  virtual void Flush();
+  virtual void Close();  // throws when the close reports a write error
+  virtual void Abort();  // closes without reporting errors
+  BOOL IsOpen() const { return m_fd >= 0; }
+  const std::string& GetFilePath() const { return m_strFileName; }
+
+ protected:
+  int m_fd = -1;
+  std::string m_strFileName;
+};
+
+// ---------------------------------------------------------------------------------------
+// Progress reporting: a host window that receives WM_COMMAND(m_progressCmd, 0) for each
+// step of a long operation and may set CPics::m_bAbort from its handler.
+// ---------------------------------------------------------------------------------------
+constexpr UINT WM_COMMAND = 0x0111;
+
+class GRAPHICS_API CWnd {
+ public:
+  virtual ~CWnd() = default;
+  virtual LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) = 0;
+};
+
+// ---------------------------------------------------------------------------------------
+// Picture types
+// ---------------------------------------------------------------------------------------
+enum PictureTypeCode : short {
+  PictureByExtension = -1,  // as an argument: take the type from the file name's extension
+  PictureUnknown = 0,
+  PictureBMP = 1,
+  PictureGIF = 2,
+  PicturePCX = 3,
+  PictureJPEG = 4,
+  PictureTGA = 5,
+  PictureTIFF = 6,
+  PictureXBM = 7,
+  PicturePNG = 8,
+};
+
+// ---------------------------------------------------------------------------------------
+// The picture object. One object holds one picture as a packed DIB in m_hDIB. Format
+// objects are made only by the factories (OpenPicture, CreatePicture) and released with
+// ClosePicture.
+// ---------------------------------------------------------------------------------------
+class GRAPHICS_API CPics {
+ public:
+  CPics();
+  CPics(const CPics& other);  // member-by-member: the copy shares handles with its source
+  virtual ~CPics();
+  void operator=(const CPics& source);  // independent copy of the picture
+
+  // Virtual operations, in slot order after the destructor.
+  virtual int SavePicture(CFile* file);  // writes a BMP file at the file's position
+  virtual int SavePicture(const char* name, short type);
+  virtual void AssignPicture(CPics* target);
+  virtual int LoadPicture(short dither);
+
+  // --- DIB accessors (on a locked packed DIB) -----------------------------------------
+  static DWORD DIBHeaderSize(const void* dib);
+  static int DIBWidth(const void* dib);
+  static int DIBHeight(const void* dib);
+  static int DIBBitPlanes(const void* dib);
+  static int DIBBitsPerPixel(const void* dib);
+  static int DIBNumberOfColors(const void* dib);
+  static DWORD DIBByteWidth(const void* dib);
+  static DWORD DIBPaletteSize(const void* dib);
+  static BYTE* DIBPalettePtr(void* dib);
+  static const BYTE* DIBPalettePtr(const void* dib);
+  static BYTE* DIBImagePtr(void* dib);
+  static const BYTE* DIBImagePtr(const void* dib);
+  static void DIBGetPalette(const void* dib, BYTE* rgbOut);
+  static void GetDIBPalette(HGLOBAL hDIB, BYTE* rgbOut);
+  static HGLOBAL CopyDIB(const void* dib);
+  static int GetPixel(HGLOBAL hDIB, int x, int y, BYTE* red, BYTE* green, BYTE* blue);
+  static int SetPixel(HGLOBAL hDIB, int x, int y, BYTE red, BYTE green, BYTE blue);
+  static int FillDIB(HGLOBAL hDIB, BYTE red, BYTE green, BYTE blue);
+
+  // --- Factories ------------------------------------------------------------------------
+  static short PictureType(const char* fileName);
+  static short PictureType(CFile* file);
+  static CPics* OpenPicture(const char* name, short dither = 0, const char* decoderOptions = nullptr);
+  static CPics* OpenPicture(CFile* file, short dither = 0, const char* decoderOptions = nullptr);
+  static CPics* CreatePicture(const char* name, short type);
+  static CPics* CreatePicture(HGLOBAL hDIB, short type, short dither);
+  static void ClosePicture(CPics* picture);
+  static short TypeFromExtension(const char* name);  // -1 when the extension is not known
+
+  // --- Loading, saving, object facts -----------------------------------------------------
+  int SavePictureAs(const char* name, short type);
+  int GetDIBHeader();
+  void CreateImageBuffer(unsigned char* pixels);
+  void CreateImagePalette();
+  void SetDecoderOptions(const char* options);
+  void SetEncoderOptions(const char* options);
+  HPALETTE GetHPalette() const { return m_hPalette; }
+  int IsPictureDisabled() const;
+  int GetDibSize() const;
+  int CopyDib(unsigned char* destination) const;
+  // Unpacks a packed DIB to one byte per pixel, top row first. For 24-bit pictures the
+  // indices refer to a 256-colour median-cut palette, written to paletteOut (768 bytes,
+  // red, green, blue triplets) when given.
+  int GetPictureBits(const void* dib, void* destination, BYTE* paletteOut = nullptr);
+  int Inside(int x, int y) const;
+  int GetIndex(int x, int y) const;
+  int GetRGB(int x, int y, unsigned char* red, unsigned char* green, unsigned char* blue) const;
+  DWORD GetPixel(int x, int y) const;
+
+  // --- Palettes for the display ---------------------------------------------------------
+  static HPALETTE CreateStandardPalettes();  // the 216-colour cube; owned by the caller
+
+  // --- Colour depth conversion and dithering ------------------------------------------------
+  int ConvertTo24BPP();
+  static int ConvertTo24BPP(HGLOBAL* phDIB);
+  int ConvertTo8BPP();
+  static int ConvertTo8BPP(HGLOBAL* phDIB);
+  int ConvertToGray(int reuse);
+  static int ConvertToGray(HGLOBAL* phDIB);
+  int ConvertToBlackAndWhite(int threshold, int reuse);
+  static int ConvertToBlackAndWhite(HGLOBAL* phDIB, int threshold);
+  static int SetColorDepth(HGLOBAL* phDIB, int n, unsigned char* palette);
+  static HGLOBAL ConvertDIBFormat(BITMAPINFO* source, unsigned width, unsigned height,
+                                  unsigned bitCount, int stretch);
+  int CreateDitherImage();
+  static void SetProgressDlg(CWnd* dlg, unsigned cmd, int partdone, int partend);
+
+  // --- Library-wide settings ----------------------------------------------------------------
+  static int GifImageDisplayEnable;      // non-zero: every GIF picture is shown
+  static int GifImageSaveEnable;         // 0: GIF pictures can be neither saved nor copied out
+  static HGLOBAL GifImageDIB;            // placeholder shown in place of a disabled GIF
+  static COLORREF GifImageFrameColor;    // frame round a disabled GIF
+  static short GifImageFrameThickness;   // frame pen width; 0 or less: no frame
+
+  // Progress reporting of long operations (see SetProgressDlg).
+  static CWnd* m_pProgressDlg;
+  static UINT m_progressCmd;
+  static int m_bAbort;
+  static int m_progress;
+  static int m_total;
+  static int m_partdone;
+  static int m_partend;
+  static int m_togo;
+
+  // --- The object's state ---------------------------------------------------------------
+  HPALETTE m_hPalette;        // made from m_PaletteBuffer; owned
+  HPALETTE m_hStdPalette;     // the standard palette; owned
+  int m_bTransparent;
+  COLORREF m_transparentColor;
+  char m_szDecoderOptions[260];
+  char m_szEncoderOptions[260];
+  int m_bReadFile;            // 1: made to read an existing file
+  int m_bPaletteDevice;       // the display is a palette device
+  short m_planes;
+  short m_bitsPerPixel;
+  short m_numColors;
+  int m_byteWidth;            // 32 bits: a 24-bit row may exceed 32767 bytes
+  short m_width;
+  short m_height;
+  short m_xPos;
+  short m_yPos;
+  short m_devPlanes;
+  short m_devBitsPerPixel;
+  short m_devHorzRes;
+  short m_devVertRes;
+  short m_devColors;
+  DWORD m_dibSize;
+  short m_type;
+  short m_dither;
+  short m_bLoaded;
+  short m_bHaveDIB;
+  BYTE* m_pWorkBuffer;        // row assembly buffer of some readers; null outside a load
+  HGLOBAL m_hWorkBuffer;
+  HGLOBAL m_hDIB;             // the picture; owned
+  BYTE* m_PaletteBuffer;      // 256 red, green, blue triplets (768 bytes, new[]); owned
+  char m_szFileName[260];
+  int m_bNoDither;
+  int m_bEnabled;
+};
