@@ -1,0 +1,66 @@
+#include "graphics/processing/dither_engine.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "graphics/processing/standard_color_table.h"
+
+namespace graphics {
+namespace {
+
+inline uint8_t ClampChannel(int v) { return uint8_t(std::clamp(v, 0, 255)); }
+
+}  // namespace
+
+DitherEngine::DitherEngine(uint16_t width, uint16_t height)
+    : width_(width),
+      height_(height),
+      stride24_((3u * width + 3) & ~3u),
+      stride8_((uint32_t(width) + 3) & ~3u) {}
+
+void DitherEngine::ProcessRow(uint8_t* current, uint8_t* next) {
+  for (uint32_t x = 0; x < width_; ++x) {
+    uint8_t* px = current + 3 * x;
+    const int blue = px[0], green = px[1], red = px[2];
+    const int t = 36 * StandardCubeLevel(red) + 6 * StandardCubeLevel(green) + StandardCubeLevel(blue);
+    const RgbColor& chosen = StandardColorTable[t];
+    // Arithmetic shift: the quarter rounds towards minus infinity.
+    const int err[3] = {(blue - chosen.blue) >> 2, (green - chosen.green) >> 2,
+                        (red - chosen.red) >> 2};
+    current[x] = uint8_t(t);
+    if (next) {
+      uint8_t* below = next + 3 * x;
+      for (int c = 0; c < 3; ++c) below[c] = ClampChannel(below[c] + err[c]);
+    }
+    if (x + 1 < width_) {
+      uint8_t* right = current + 3 * (x + 1);
+      for (int c = 0; c < 3; ++c) right[c] = ClampChannel(right[c] + 2 * err[c]);
+    }
+  }
+}
+
+void DitherEngine::Dither(const uint8_t* src, uint8_t* dst) {
+  if (width_ == 0 || height_ == 0) return;
+  std::vector<uint8_t> current(src, src + stride24_);
+  // The last row has no row below it: its error goes right only, so the index
+  // written at its first byte is never overwritten by a downward push.
+  if (height_ == 1) {
+    ProcessRow(current.data(), nullptr);
+    std::memcpy(dst, current.data(), width_);
+    return;
+  }
+  std::vector<uint8_t> next(src + stride24_, src + 2 * size_t(stride24_));
+  for (uint32_t y = 2; y < height_; ++y) {
+    ProcessRow(current.data(), next.data());
+    std::memcpy(dst + size_t(y - 2) * stride8_, current.data(), width_);
+    current.swap(next);
+    std::memcpy(next.data(), src + size_t(y) * stride24_, stride24_);
+  }
+  ProcessRow(current.data(), next.data());
+  std::memcpy(dst + size_t(height_ - 2) * stride8_, current.data(), width_);
+  current.swap(next);
+  ProcessRow(current.data(), nullptr);
+  std::memcpy(dst + size_t(height_ - 1) * stride8_, current.data(), width_);
+}
+
+}  // namespace graphics
