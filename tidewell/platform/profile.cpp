@@ -1,0 +1,252 @@
+#include "tidewell/platform/profile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <limits>
+
+#include "tidewell/platform/text_encoding.h"
+
+namespace tidewell {
+namespace {
+
+// A profile larger than this is not read (the largest update list is a few megabytes).
+constexpr size_t kMaxProfileBytes = 256u << 20;
+
+std::string_view Unquote(std::string_view v) {
+  if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
+    return v.substr(1, v.size() - 2);
+  return v;
+}
+
+// Leading decimal number with an optional sign, clamped to [lo, hi]; 0 without digits.
+int64_t LeadingNumber(std::string_view v, int64_t lo, int64_t hi) {
+  size_t i = 0;
+  while (i < v.size() && (v[i] == ' ' || v[i] == '\t')) ++i;
+  bool negative = false;
+  if (i < v.size() && (v[i] == '-' || v[i] == '+')) negative = v[i++] == '-';
+  // Accumulate as a negative number so the most negative value fits.
+  int64_t acc = 0;
+  bool clamped = false;
+  for (; i < v.size() && v[i] >= '0' && v[i] <= '9'; ++i) {
+    int d = v[i] - '0';
+    if (acc < (std::numeric_limits<int64_t>::min() + d) / 10) {
+      clamped = true;
+      break;
+    }
+    acc = acc * 10 - d;
+  }
+  if (clamped) return negative ? lo : hi;
+  if (negative) return acc < lo ? lo : acc;
+  if (acc == std::numeric_limits<int64_t>::min()) return hi;
+  int64_t pos = -acc;
+  return pos > hi ? hi : pos;
+}
+
+bool WriteAll(int fd, const std::string& data) {
+  size_t done = 0;
+  while (done < data.size()) {
+    ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+}  // namespace
+
+ProfileFile::Line ProfileFile::MakeKeyLine(std::string text) {
+  Line line;
+  line.text = std::move(text);
+  std::string_view t = line.text;
+  size_t eq = t.find('=');
+  if (eq == std::string_view::npos) return line;
+  std::string_view key = TrimSpace(t.substr(0, eq));
+  if (key.empty() || key.front() == ';' || key.front() == '[') return line;
+  std::string_view value = TrimSpace(t.substr(eq + 1));
+  line.isKey = true;
+  line.keyBegin = static_cast<size_t>(key.data() - t.data());
+  line.keyLen = key.size();
+  line.valueBegin = value.empty() ? eq + 1 : static_cast<size_t>(value.data() - t.data());
+  line.valueLen = value.size();
+  return line;
+}
+
+void ProfileFile::AddLine(Section& section, Line line) {
+  if (line.isKey) {
+    // The first of two equal keys is the one read.
+    section.keys.try_emplace(line.text.substr(line.keyBegin, line.keyLen), section.lines.size());
+  }
+  section.lines.push_back(std::move(line));
+}
+
+ProfileFile ProfileFile::Parse(std::string_view bytes) {
+  ProfileFile profile;
+  const std::string text = DecodeTextFile(bytes);
+  std::string_view rest = text;
+  while (!rest.empty()) {
+    size_t nl = rest.find('\n');
+    std::string_view raw = rest.substr(0, nl);
+    rest = nl == std::string_view::npos ? std::string_view() : rest.substr(nl + 1);
+    if (!raw.empty() && raw.back() == '\r') raw.remove_suffix(1);
+
+    std::string_view t = TrimSpace(raw);
+    if (!t.empty() && t.front() == '[') {
+      size_t close = t.find(']');
+      std::string_view name = TrimSpace(t.substr(1, close == std::string_view::npos ? t.npos : close - 1));
+      Section section;
+      section.name = std::string(name);
+      section.hasHeader = true;
+      section.lines.push_back(Line{std::string(raw)});
+      // The first of two sections with one name is the one read and written.
+      profile.sectionIndex_.try_emplace(section.name, profile.sections_.size());
+      profile.sections_.push_back(std::move(section));
+      continue;
+    }
+    if (profile.sections_.empty()) profile.sections_.push_back(Section{});
+    Section& current = profile.sections_.back();
+    if (t.empty() || t.front() == ';' || !current.hasHeader)
+      current.lines.push_back(Line{std::string(raw)});
+    else
+      profile.AddLine(current, MakeKeyLine(std::string(raw)));
+  }
+  return profile;
+}
+
+ProfileFile ProfileFile::Load(const std::string& path) {
+  std::string bytes;
+  if (!ReadWholeFile(path, bytes, kMaxProfileBytes)) return ProfileFile();
+  return Parse(bytes);
+}
+
+const ProfileFile::Line* ProfileFile::FindLine(std::string_view section, std::string_view key) const {
+  auto s = sectionIndex_.find(section);
+  if (s == sectionIndex_.end()) return nullptr;
+  const Section& sec = sections_[s->second];
+  auto k = sec.keys.find(key);
+  return k == sec.keys.end() ? nullptr : &sec.lines[k->second];
+}
+
+std::optional<std::string_view> ProfileFile::Find(std::string_view section, std::string_view key) const {
+  const Line* line = FindLine(section, key);
+  if (!line) return std::nullopt;
+  return Unquote(std::string_view(line->text).substr(line->valueBegin, line->valueLen));
+}
+
+std::string ProfileFile::GetString(std::string_view section, std::string_view key,
+                                   std::string_view defaultValue, size_t bufferSize) const {
+  if (bufferSize == 0) return "";
+  auto value = Find(section, key);
+  std::string_view v = value ? *value : TrimSpace(defaultValue);
+  return std::string(v.substr(0, bufferSize - 1));
+}
+
+int ProfileFile::GetInt(std::string_view section, std::string_view key, int defaultValue) const {
+  auto value = Find(section, key);
+  if (!value || value->empty()) return defaultValue;
+  return static_cast<int>(
+      LeadingNumber(*value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+}
+
+int64_t ProfileFile::GetInt64(std::string_view section, std::string_view key, int64_t defaultValue) const {
+  auto value = Find(section, key);
+  if (!value || value->empty()) return defaultValue;
+  return LeadingNumber(*value, std::numeric_limits<int64_t>::min(), std::numeric_limits<int64_t>::max());
+}
+
+void ProfileFile::SetString(std::string_view section, std::string_view key, std::string_view value) {
+  std::string text;
+  text.reserve(key.size() + value.size() + 1);
+  text.append(key).append("=").append(value);
+
+  auto s = sectionIndex_.find(section);
+  if (s == sectionIndex_.end()) {
+    Section added;
+    added.name = std::string(section);
+    added.hasHeader = true;
+    added.lines.push_back(Line{"[" + added.name + "]"});
+    s = sectionIndex_.try_emplace(added.name, sections_.size()).first;
+    sections_.push_back(std::move(added));
+  }
+  Section& sec = sections_[s->second];
+  auto k = sec.keys.find(key);
+  if (k != sec.keys.end()) {
+    // Keep the key as it was spelt; replace the value.
+    Line& line = sec.lines[k->second];
+    line = MakeKeyLine(line.text.substr(0, line.keyBegin + line.keyLen) + "=" + std::string(value));
+    return;
+  }
+  // After the section's last key, so trailing comments and blank lines stay below it.
+  size_t at = sec.lines.size();
+  while (at > 1 && !sec.lines[at - 1].isKey) --at;
+  if (at == sec.lines.size()) {
+    AddLine(sec, MakeKeyLine(std::move(text)));
+    return;
+  }
+  sec.lines.insert(sec.lines.begin() + static_cast<std::ptrdiff_t>(at), MakeKeyLine(std::move(text)));
+  for (auto& [name, index] : sec.keys)
+    if (index >= at) ++index;
+  sec.keys.try_emplace(std::string(key), at);
+}
+
+std::string ProfileFile::Text() const {
+  size_t total = 0;
+  for (const Section& s : sections_)
+    for (const Line& l : s.lines) total += l.text.size() + 2;
+  std::string out;
+  out.reserve(total);
+  for (const Section& s : sections_) {
+    for (const Line& l : s.lines) {
+      out += l.text;
+      out += "\r\n";
+    }
+  }
+  return out;
+}
+
+bool ProfileFile::Save(const std::string& path) const {
+  static std::atomic<unsigned> counter{0};
+  const std::string text = Text();
+  struct stat old {};
+  const bool hadFile = ::stat(path.c_str(), &old) == 0;
+  if (hadFile && S_ISDIR(old.st_mode)) return false;
+
+  std::string temp;
+  int fd = -1;
+  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+    temp = path + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0 && errno != EEXIST) return false;
+  }
+  if (fd < 0) return false;
+  bool ok = WriteAll(fd, text);
+  if (ok && hadFile) ::fchmod(fd, old.st_mode & 07777);
+  ok = ::close(fd) == 0 && ok;
+  ok = ok && ::rename(temp.c_str(), path.c_str()) == 0;
+  if (!ok) ::unlink(temp.c_str());
+  return ok;
+}
+
+std::string ReadProfileString(const std::string& path, const std::string& section, const std::string& key,
+                              const std::string& defaultValue, size_t bufferSize) {
+  return ProfileFile::Load(path).GetString(section, key, defaultValue, bufferSize);
+}
+
+int ReadProfileInt(const std::string& path, const std::string& section, const std::string& key, int defaultValue) {
+  return ProfileFile::Load(path).GetInt(section, key, defaultValue);
+}
+
+bool WriteProfileString(const std::string& path, const std::string& section, const std::string& key,
+                        const std::string& value) {
+  ProfileFile profile = ProfileFile::Load(path);
+  profile.SetString(section, key, value);
+  return profile.Save(path);
+}
+
+}  // namespace tidewell
