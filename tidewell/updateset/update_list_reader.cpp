@@ -1,0 +1,106 @@
+// Reading an update list file into the in-memory list.
+#include <climits>
+#include <iostream>
+#include <string>
+
+#include "tidewell/platform/folders.h"
+#include "tidewell/platform/profile.h"
+#include "tidewell/platform/update_server.h"
+#include "tidewell/updateset/list_date.h"
+#include "tidewell/updateset/list_paths.h"
+#include "tidewell/updateset/update_list.h"
+
+namespace tidewell {
+namespace {
+
+// Entries a section may hold: keys run from 1 to 2999.
+constexpr int kKeyLimit = 3000;
+// Buffer sizes of the reads; names and folders are local paths.
+constexpr size_t kPathBuffer = PATH_MAX;
+constexpr size_t kOtherBuffer = PATH_MAX;
+
+enum class SectionKind { Windows, Program, Other };
+
+struct SectionPlan {
+  const char* title;
+  SectionKind kind;
+  std::string prefix;  // Windows and Program sections
+  std::string folder;  // Windows and Program sections, ends with '/'
+};
+
+std::string Key(const char* word, int n) { return word + std::to_string(n); }
+
+void WarnSkipped(const std::string& listPath, const char* section, int n, const std::string& name) {
+  std::cerr << "tidewell: " << listPath << ": [" << section << "] Name" << n << "=" << name
+            << " reaches outside its folder; entry skipped\n";
+}
+
+}  // namespace
+
+void UpdateList::ReadUpdateList(const std::string& listPath, const std::string& programFolder,
+                                const std::string& stagingFolder) {
+  const ProfileFile list = ProfileFile::Load(listPath);
+  if (list.SectionCount() == 0) return;
+
+  const std::string windowsFolder = WithTrailingSeparator(WindowsFolder());
+  const std::string windowsPrefix = list.GetString("General", "Windows Prefix", "WIN", kPathBuffer);
+  const std::string programPrefix = list.GetString("General", "Program Prefix", "PROG", kPathBuffer);
+  const std::string baseUrl =
+      WithTrailingSeparator(list.GetString("General", "Base URL", UpdateServerAddress(), SIZE_MAX));
+  const std::string staging = WithTrailingSeparator(stagingFolder);
+
+  const SectionPlan plans[] = {
+      {"Windows Files", SectionKind::Windows, windowsPrefix, windowsFolder},
+      {"Program Files", SectionKind::Program, programPrefix, WithTrailingSeparator(programFolder)},
+      {"Other Files", SectionKind::Other, "", ""},
+  };
+
+  for (const SectionPlan& plan : plans) {
+    for (int n = 1; n < kKeyLimit; ++n) {
+      UpdateEntry entry;
+      entry.name = list.GetString(plan.title, Key("Name", n), "", kPathBuffer);
+      if (entry.name.empty()) break;
+
+      std::string prefix = plan.prefix;
+      std::string folder = plan.folder;
+      if (plan.kind == SectionKind::Other) {
+        prefix = list.GetString(plan.title, Key("Other Prefix", n), "OTHER", kOtherBuffer);
+        if (prefix.empty()) break;
+      }
+      entry.url = ToSlashes(baseUrl + prefix + "/" + entry.name);
+      entry.stagedPath = ToSlashes(staging + prefix + "/" + entry.name);
+      if (plan.kind == SectionKind::Other) {
+        folder = list.GetString(plan.title, Key("Other Local", n), "OTHER", kOtherBuffer);
+        if (folder.empty()) break;
+      }
+      entry.installedPath = ToSlashes(folder + entry.name);
+
+      auto modified = list.Find(plan.title, Key("Modified", n));
+      if (!modified || modified->empty()) break;
+      ParseListDate(*modified, entry.modified);
+      auto created = list.Find(plan.title, Key("Created", n));
+      if (!created || created->empty()) break;
+      ParseListDate(*created, entry.created);
+
+      entry.size = list.GetInt64(plan.title, Key("Size", n), 0);
+      if (entry.size <= 0) break;
+
+      entry.checkModify = list.GetInt(plan.title, Key("Check Modify", n), 0) != 0;
+      entry.checkCreate = list.GetInt(plan.title, Key("Check Create", n), 0) != 0;
+      entry.checkSize = list.GetInt(plan.title, Key("Check Size", n), 0) != 0;
+
+      // A name or prefix with ".." or a leading '/' would place the file (or its staged
+      // copy) outside its folder; an "Other Local" that is not absolute would depend on
+      // the folder the program was started in.
+      const bool safe = StaysBelowFolder(entry.name) && StaysBelowFolder(prefix) &&
+                        (plan.kind != SectionKind::Other || ToSlashes(folder).front() == '/');
+      if (!safe) {
+        WarnSkipped(listPath, plan.title, n, entry.name);
+        continue;
+      }
+      Append(std::move(entry));
+    }
+  }
+}
+
+}  // namespace tidewell
