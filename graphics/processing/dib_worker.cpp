@@ -1,0 +1,56 @@
+#include "graphics/processing/dib_worker.h"
+
+#include <vector>
+
+#include "graphics/processing/dib_pixels.h"
+#include "graphics/processing/locked_block.h"
+#include "graphics/processing/result_dib.h"
+
+namespace graphics {
+
+std::optional<DibLayout> ReadBlockLayout(HGLOBAL block) {
+  const size_t size = GlobalSize(block);
+  LockedBlock dib(block);
+  if (!dib) return std::nullopt;
+  return ReadDibLayout(dib.get(), size);
+}
+
+DibWorker::DibWorker(HGLOBAL* handle) : handle_(handle) {
+  if (handle == nullptr || *handle == nullptr) return;
+  const auto layout = ReadBlockLayout(*handle);
+  if (!layout) return;
+  layout_ = *layout;
+  if (layout_.bitCount == 8 || layout_.bitCount == 24) {
+    status_ = Status::kReady;
+    return;
+  }
+  status_ = ExpandTo8Bits() ? Status::kReady : Status::kNoMemory;
+}
+
+void DibWorker::Replace(HGLOBAL fresh) {
+  if (fresh == *handle_) return;
+  GlobalFree(*handle_);
+  *handle_ = fresh;
+  if (const auto layout = ReadBlockLayout(fresh)) layout_ = *layout;
+}
+
+bool DibWorker::ExpandTo8Bits() {
+  const DibLayout src = layout_;
+  HGLOBAL fresh = AllocateResultDib(src.width, src.height, 8);
+  if (!fresh) return false;
+  {
+    LockedBlock from(*handle_), to(fresh);
+    // Indexes of the source's colours keep their entries; the rest is the standard table.
+    const auto palette = ReadPalette(from.get(), src, StandardColorTable);
+    WritePalette(to.get() + 40, palette.data(), palette.size());
+    const uint32_t stride8 = (uint32_t(src.width) + 3) & ~3u;
+    const BYTE* in = from.get() + src.imageOffset;
+    BYTE* out = to.get() + 1064;
+    for (uint32_t r = 0; r < src.height; ++r)
+      UnpackIndexes(in + r * src.stride, src.bitCount, src.width, out + size_t(r) * stride8);
+  }
+  Replace(fresh);
+  return true;
+}
+
+}  // namespace graphics

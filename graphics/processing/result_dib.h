@@ -1,0 +1,29 @@
+// Fresh DIBs made by the conversions: a 40-byte header (size, width, height,
+// planes 1, bit count, every other field 0), the palette its depth implies, then
+// zero-filled bottom-up rows.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "Pics.h"
+#include "graphics/processing/standard_color_table.h"
+
+namespace graphics {
+
+// Bytes of header + palette + rows; 0 when the picture is too large to hold.
+uint64_t ResultDibSize(uint32_t width, uint32_t height, unsigned bitCount);
+
+// A zero-filled block holding the header; null when it cannot be allocated.
+HGLOBAL AllocateResultDib(uint32_t width, uint32_t height, unsigned bitCount);
+
+// Writes the 40-byte header at dib (which must have room for it).
+void WriteResultHeader(BYTE* dib, uint32_t width, uint32_t height, unsigned bitCount);
+
+// Writes palette entries as blue, green, red, 0 quadruples.
+void WritePalette(BYTE* entries, const RgbColor* colors, size_t count);
+
+// The grey ramp: entry i is (i, i, i).
+const std::array<RgbColor, 256>& GreyRamp();
+
+}  // namespace graphics

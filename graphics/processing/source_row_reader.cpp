@@ -1,0 +1,73 @@
+#include "graphics/processing/source_row_reader.h"
+
+#include <bit>
+#include <cstring>
+#include <vector>
+
+#include "graphics/processing/dib_pixels.h"
+
+namespace graphics {
+namespace {
+
+uint32_t Load32(const BYTE* p) {
+  uint32_t v;
+  std::memcpy(&v, p, 4);
+  return v;
+}
+
+}  // namespace
+
+SourceRowReader::SourceRowReader(const BYTE* dib, const DibLayout& layout) : dib_(dib), layout_(layout) {
+  if (layout.bitCount <= 8) palette_ = ReadPalette(dib, layout, kBlackPalette);
+  if (layout.bitCount != 16 && layout.bitCount != 32) return;
+  uint32_t masks[3];
+  if (layout.compression == 3) {
+    // Masks follow a 40-byte header, or sit inside a version-4 header at the same place.
+    const BYTE* m = dib + 40;
+    masks[0] = Load32(m), masks[1] = Load32(m + 4), masks[2] = Load32(m + 8);
+  } else if (layout.bitCount == 16) {
+    masks[0] = 0x7C00, masks[1] = 0x03E0, masks[2] = 0x001F;
+  } else {
+    masks[0] = 0xFF0000, masks[1] = 0xFF00, masks[2] = 0xFF;
+  }
+  Channel* channels[3] = {&red_, &green_, &blue_};
+  for (int c = 0; c < 3; ++c) {
+    Channel& ch = *channels[c];
+    ch.mask = masks[c];
+    ch.shift = masks[c] ? unsigned(std::countr_zero(masks[c])) : 0;
+    ch.max = masks[c] >> ch.shift;
+  }
+}
+
+void SourceRowReader::Indexes(uint32_t storedRow, uint8_t* out) const {
+  UnpackIndexes(dib_ + layout_.imageOffset + storedRow * layout_.stride, layout_.bitCount, layout_.width, out);
+}
+
+void SourceRowReader::Colors(uint32_t storedRow, RgbColor* out) const {
+  const BYTE* row = dib_ + layout_.imageOffset + storedRow * layout_.stride;
+  const uint32_t w = layout_.width;
+  switch (layout_.bitCount) {
+    case 24:
+      for (uint32_t x = 0; x < w; ++x, row += 3) out[x] = {row[2], row[1], row[0]};
+      return;
+    case 16:
+      for (uint32_t x = 0; x < w; ++x, row += 2) {
+        const uint32_t p = uint32_t(row[0]) | uint32_t(row[1]) << 8;
+        out[x] = {red_.Scale(p), green_.Scale(p), blue_.Scale(p)};
+      }
+      return;
+    case 32:
+      for (uint32_t x = 0; x < w; ++x, row += 4) {
+        const uint32_t p = Load32(row);
+        out[x] = {red_.Scale(p), green_.Scale(p), blue_.Scale(p)};
+      }
+      return;
+    default: {
+      std::vector<uint8_t> indexes(w);
+      Indexes(storedRow, indexes.data());
+      for (uint32_t x = 0; x < w; ++x) out[x] = palette_[indexes[x]];
+    }
+  }
+}
+
+}  // namespace graphics
