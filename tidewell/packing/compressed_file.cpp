@@ -92,7 +92,8 @@ void Pump(ZFileStream& z, Direction direction) {
         z.result = Step(z, direction, Z_FINISH);
         written = z.Drain();
         // inflate reports a buffer error under Z_FINISH whenever the output buffer
-        // fills before the end; with output produced that is progress, not failure.
+        // fills before the end; with output produced that is progress, not failure
+        // (only a call that produces nothing means the stream was cut short).
     } while (written > 0 && (z.result == Z_OK ||
                              (direction == Direction::Uncompress && z.result == Z_BUF_ERROR)));
 }
