@@ -1,0 +1,60 @@
+#include "tidewell/transfer/transfer_log.h"
+
+#include <cstdio>
+#include <ctime>
+#include <mutex>
+
+namespace tidewell {
+namespace {
+
+std::mutex& StreamMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+void WriteLine(const std::string& text) {
+    std::lock_guard<std::mutex> guard(StreamMutex());
+    std::fputs("\n", stdout);
+    std::fflush(stdout);
+    std::fputs(text.c_str(), stdout);
+    std::fputs("\n", stdout);
+    std::fflush(stdout);
+}
+
+}  // namespace
+
+std::string FormatLogTime(int64_t time) {
+    const std::time_t value = static_cast<std::time_t>(time);
+    std::tm tm{};
+    if (localtime_r(&value, &tm) == nullptr) return "";
+    char text[64];
+    const size_t n = std::strftime(text, sizeof text, "%m/%d/%Y %H:%M:%S", &tm);
+    return std::string(text, n);
+}
+
+void LogModified(const std::string& url, int64_t lastModified) {
+    WriteLine("---------  " + url + "  modified " + FormatLogTime(lastModified));
+}
+
+void LogBegin(const std::string& url) { WriteLine("---------  BEGIN  " + url + "  ---------"); }
+
+void LogSwitch(const std::string& url) { WriteLine("---------  " + url + "  ---------"); }
+
+void LogEnd(const std::string& url) { WriteLine("---------  END  " + url + "  ---------"); }
+
+void LogCancelled(const std::string& url) { WriteLine("---------  CANCELLED  " + url + "  ---------"); }
+
+void LogWorkerError(int index) { WriteLine("---------  ERROR  " + std::to_string(index) + "  ---------"); }
+
+void LogWorkerCancelled(int index) {
+    WriteLine("---------  CANCELLED  " + std::to_string(index) + "  ---------");
+}
+
+void LogHttpOnlyError() {
+    std::lock_guard<std::mutex> guard(StreamMutex());
+    std::fflush(stdout);  // what was traced before stays before the error
+    std::fputs("Error: can only use URLs beginning with http://\n", stderr);
+    std::fflush(stderr);
+}
+
+}  // namespace tidewell
