@@ -1,0 +1,49 @@
+// pics: a command-line face of the picture library.
+#include <cstdio>
+#include <cstring>
+#include <exception>
+
+#include "pics_commands.h"
+
+namespace {
+
+struct Command {
+  const char* name;
+  int (*run)(const pics::Arguments&);
+  const char* usage;
+};
+
+const Command kCommands[] = {
+    {"info", pics::RunInfo, "info FILE"},
+    {"convert", pics::RunConvert,
+     "convert IN OUT [--type N] [--dither] [--decoder-options S] [--encoder-options S]"},
+};
+
+int Usage() {
+  std::fprintf(stderr, "usage:\n");
+  for (const Command& command : kCommands) std::fprintf(stderr, "  pics %s\n", command.usage);
+  return 1;
+}
+
+}  // namespace
+
+namespace pics {
+int Fail(const std::string& message) {
+  std::fprintf(stderr, "pics: %s\n", message.c_str());
+  return 1;
+}
+}  // namespace pics
+
+int main(int argc, char** argv) {
+  if (argc < 2) return Usage();
+  for (const Command& command : kCommands) {
+    if (std::strcmp(argv[1], command.name) != 0) continue;
+    try {
+      return command.run(pics::Arguments(argv + 2, argv + argc));
+    } catch (const std::exception& error) {
+      return pics::Fail(error.what());
+    }
+  }
+  std::fprintf(stderr, "pics: unknown command '%s'\n", argv[1]);
+  return Usage();
+}
