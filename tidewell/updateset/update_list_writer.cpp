@@ -73,7 +73,10 @@ int UpdateList::WriteUpdateList(const std::string& listPath, const std::string& 
     }
     // An empty name would end its section when read and hide the entries after it.
     if (entry.name.empty() || !FitsOnOneLine(path)) {
-      std::cerr << "tidewell: " << listPath << ": \"" << path << "\" is not a file name the list can hold; not listed\n";
+      std::string shown = path;
+      for (char& c : shown)
+        if (c == '\r' || c == '\n') c = '?';
+      std::cerr << "tidewell: " << listPath << ": \"" << shown << "\" is not a file name the list can hold; not listed\n";
       continue;
     }
 
