@@ -180,7 +180,6 @@ bool NormaliseBmpData(HGLOBAL* block, std::uint64_t dataSize, std::uint32_t pixe
           const std::uint32_t forty = 40;
           std::memcpy(bytes, &forty, 4);
           std::memmove(bytes + 40, bytes + header, layout.paletteBytes);
-          layout.pixelStart -= header - 40;
           header = 40;
         }
         const std::uint64_t pixels = header + layout.paletteBytes;
