@@ -188,7 +188,11 @@ TEST_F(ReadUpdateList, EmptyOtherPrefixOrLocalEndsTheSection) {
 
 TEST_F(ReadUpdateList, SectionHoldsAtMost2999Entries) {
   std::string text = kGeneral + "[Program Files]\r\n";
-  for (int n = 1; n <= 3001; ++n) text += EntryLines(n, "f" + std::to_string(n));
+  for (int n = 1; n <= 3001; ++n) {
+    std::string name = "f";
+    name += std::to_string(n);
+    text += EntryLines(n, name);
+  }
   UpdateList list = Read(text);
   ASSERT_EQ(list.Count(), 2999u);
   EXPECT_EQ(list.At(2998).name, "f2999");
