@@ -115,12 +115,15 @@ private:
         lock_.Acquire();
         while (count > 0 && !session_.cancelled()) {
             worker_.bytesRead += static_cast<int64_t>(count);
-            if (session_.currentIndex != worker_.index) {
-                if (ProgressFields* progress = session_.progress()) {
+            if (ProgressFields* progress = session_.progress()) {
+                // The window follows every block of the file it shows, not only changes of file.
+                if (session_.currentIndex != worker_.index) {
                     ShowWorker(*progress, worker_);
                 } else {
-                    LogSwitch(worker_.url);
+                    progress->done.store(static_cast<uint64_t>(worker_.bytesRead));
                 }
+            } else if (session_.currentIndex != worker_.index) {
+                LogSwitch(worker_.url);
             }
             session_.currentIndex = worker_.index;
             lock_.Release();
