@@ -14,6 +14,7 @@ Answers that plain file servers cannot give on demand:
   /garbage                 a reply that is not HTTP
   /hang                    accepts and never answers
   /file/NAME               a file of --root, with the fixed Last-Modified
+  /redirect/N              302 to /pattern/N
 The fixed Last-Modified is --date (default "Wed, 21 Oct 2015 07:28:00 GMT"); a
 ?date=... query overrides it per request.
 """
@@ -135,6 +136,9 @@ class Handler(BaseHTTPRequestHandler):
 
     def serve_hang(self, arg, query, date):
         time.sleep(60)
+
+    def serve_redirect(self, arg, query, date):
+        self._head(302, 0, None, [("Location", "/pattern/" + arg)])
 
     def serve_file(self, arg, query, date):
         full = os.path.join(self.server.root, arg)

@@ -150,7 +150,11 @@ void HttpRequest::Pump() {
 }
 
 void HttpRequest::ThrowFailure() const {
-    throw InternetException(InternetErrorFromCurl(result_), session_.context(),
+    // The address was http:// when sent, so an unsupported protocol can only be the
+    // server's doing: an answer that is not HTTP, or a redirect off the web.
+    const int error = result_ == CURLE_UNSUPPORTED_PROTOCOL ? static_cast<int>(kInternetInvalidServerResponse)
+                                                             : InternetErrorFromCurl(result_);
+    throw InternetException(error, session_.context(),
                             curl_easy_strerror(static_cast<CURLcode>(result_)));
 }
 
