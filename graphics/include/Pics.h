@@ -199,6 +199,42 @@ class GRAPHICS_API CWnd {
 };
 
 // ---------------------------------------------------------------------------------------
+// Geometry and filter kernels (transforms, filters, tracing)
+// ---------------------------------------------------------------------------------------
+struct POINT {
+  LONG x;
+  LONG y;
+};
+struct SIZE {
+  LONG cx;
+  LONG cy;
+};
+struct RECT {
+  LONG left;
+  LONG top;
+  LONG right;
+  LONG bottom;
+};
+
+// A 3 x 3 kernel: coefficients row by row (k[4] the centre), then divisor and offset.
+struct IMGFILTER3X3 {
+  std::int32_t k[9];
+  std::int32_t divisor;
+  std::int32_t offset;
+};
+// A 5 x 5 kernel: coefficients row by row (k[12] the centre), then divisor and offset.
+struct IMGFILTER5X5 {
+  std::int32_t k[25];
+  std::int32_t divisor;
+  std::int32_t offset;
+};
+static_assert(sizeof(IMGFILTER3X3) == 44 && sizeof(IMGFILTER5X5) == 108);
+
+namespace graphics {
+class AutoTrace;
+}
+
+// ---------------------------------------------------------------------------------------
 // Picture types
 // ---------------------------------------------------------------------------------------
 enum PictureTypeCode : short {
@@ -316,6 +352,29 @@ class GRAPHICS_API CPics {
   static int m_partdone;
   static int m_partend;
   static int m_togo;
+
+  // --- Transforms, filters, thinning, colour selection, contours and tracing -----------
+  int RotateCW(float angle);  // any angle, clockwise on screen; the picture becomes 24-bit
+  int RotateCW();             // quarter turn clockwise; the picture becomes 24-bit
+  int RotateCCW();            // quarter turn counter-clockwise; the picture becomes 24-bit
+  int FlipHorz();
+  int FlipVert();
+  int Resize(float factor);
+  int Crop(POINT origin, SIZE size);
+  static int Crop(HGLOBAL* phDIB, POINT origin, SIZE size);
+  int ImageFilter3X3(int index, IMGFILTER3X3* kernel, int strength);
+  int ImageFilter(int index, IMGFILTER5X5* kernel, int strength);
+  static int ImageFilter(HGLOBAL* phDIB, int index, IMGFILTER5X5* kernel, int strength);
+  int AdjustBrightnessContrast(int brightness, int contrast);
+  static int ThinImage(HGLOBAL* phDIB, int passes);
+  static int ColorSelection(HGLOBAL* phDIB, COLORREF replacement, COLORREF* colors, int count, int tolerance);
+  static int ContourDetection(HGLOBAL* phDIB, int reduce, int thresholdPercent, int mode, int passes);
+  static int BeginAutoTrace(HGLOBAL hDIB, int reduce, int thresholdPercent, int minLineSize, int mode,
+                            int passes);
+  static int GetNextLine(POINT* points, int* count, int maxCount);
+  static int GetNextLine(float* xs, float* ys, int* count, int maxCount, RECT* rect, int mergeLimit);
+  static void EndAutoTrace();
+  static graphics::AutoTrace* m_pAutoTrace;  // the one active tracer, or null
 
   // --- The object's state ---------------------------------------------------------------
   HPALETTE m_hPalette;        // made from m_PaletteBuffer; owned

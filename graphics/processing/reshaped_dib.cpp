@@ -1,0 +1,41 @@
+#include "graphics/processing/reshaped_dib.h"
+
+#include <cstring>
+
+namespace graphics {
+
+HGLOBAL AllocateReshapedDib(const BYTE* sourceDib, const DibLayout& layout, uint32_t width, uint32_t height) {
+  if (width > uint32_t(kMaxPictureSide) || height > uint32_t(kMaxPictureSide)) return nullptr;
+  const uint64_t imageSize = RowStride(width, layout.bitCount) * height;
+  const uint64_t total = layout.imageOffset + imageSize;
+  if (total > SIZE_MAX) return nullptr;
+  HGLOBAL fresh = GlobalAlloc(GHND, size_t(total));
+  if (!fresh) return nullptr;
+  BYTE* dib = static_cast<BYTE*>(GlobalLock(fresh));
+  std::memcpy(dib, sourceDib, size_t(layout.imageOffset));
+  if (layout.headerSize == 12) {
+    const uint16_t w = uint16_t(width), h = uint16_t(height);
+    std::memcpy(dib + 4, &w, 2);
+    std::memcpy(dib + 6, &h, 2);
+  } else {
+    const uint32_t w = width, h = height;
+    std::memcpy(dib + 4, &w, 4);
+    std::memcpy(dib + 8, &h, 4);
+    // A recorded image size must not describe the old rows.
+    uint32_t recorded;
+    std::memcpy(&recorded, dib + 20, 4);
+    if (recorded != 0) {
+      const uint32_t size = uint32_t(imageSize);
+      std::memcpy(dib + 20, &size, 4);
+    }
+  }
+  GlobalUnlock(fresh);
+  return fresh;
+}
+
+int RefreshAfterTransform(CPics& picture, int result) {
+  if (result) picture.GetDIBHeader();
+  return result;
+}
+
+}  // namespace graphics
