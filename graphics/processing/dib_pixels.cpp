@@ -5,6 +5,7 @@
 namespace graphics {
 
 void UnpackIndexes(const BYTE* row, unsigned bits, uint32_t width, uint8_t* out) {
+  if (width == 0) return;  // an empty row may come with no buffer at all
   if (bits == 8) {
     std::memcpy(out, row, width);
     return;

@@ -152,12 +152,18 @@ TEST(ConvertTo8BPP, PalettePicturesExpandAndEightBitStays) {
   EXPECT_EQ(one.get(), before);
 }
 
-TEST(ConvertTo8BPP, EmptyPictureGivesAnEmptyEightBitPicture) {
+TEST(ConvertTo8BPP, EmptyPicturesConvertCleanly) {
   Dib dib(MakeDib(0, 0, 24));
   ASSERT_EQ(CPics::ConvertTo8BPP(dib.slot()), 1);
   View v(dib.get());
   EXPECT_EQ(v.bits(), 8);
   EXPECT_EQ(v.width(), 0);
+  // Rows of no pixels (found by fuzzing: an empty row buffer was copied into).
+  for (int bits : {1, 8}) {
+    Dib narrow(MakeDib(0, 3, bits, std::vector<RgbColor>(bits == 1 ? 2 : 256)));
+    EXPECT_EQ(CPics::ConvertTo24BPP(narrow.slot()), 1);
+    EXPECT_EQ(View(narrow.get()).height(), 3);
+  }
 }
 
 // --- Grey and black and white ---------------------------------------------------------
