@@ -73,7 +73,8 @@ TEST_F(HttpRequestTest, BodyArrivesInReadsNoLargerThanAsked) {
         EXPECT_LE(n, 1023u);
         body.append(buffer, n);
     }
-    EXPECT_EQ(body, Pattern(50000));
+    EXPECT_EQ(body.size(), 50000u);
+    EXPECT_TRUE(body == Pattern(50000));
     EXPECT_EQ(request->Read(buffer, 1023), 0u);
 }
 
@@ -90,7 +91,7 @@ TEST_F(HttpRequestTest, AnswersWithoutHeadersOrWithRedirects) {
     std::string body;
     EXPECT_EQ(FailureOf(*moved, &body), 0);
     EXPECT_EQ(moved->QueryStatusCode(), 200);
-    EXPECT_EQ(body, Pattern(300));
+    EXPECT_TRUE(body == Pattern(300));
 }
 
 TEST_F(HttpRequestTest, FailuresCarryInternetErrorNumbers) {
@@ -104,7 +105,8 @@ TEST_F(HttpRequestTest, FailuresCarryInternetErrorNumbers) {
     auto early = Open("/close-early/50000");
     std::string body;
     EXPECT_EQ(FailureOf(*early, &body), kInternetFtpDropped);
-    EXPECT_EQ(body, Pattern(5000));
+    EXPECT_EQ(body.size(), 5000u);
+    EXPECT_TRUE(body == Pattern(5000));
 
     const auto start = std::chrono::steady_clock::now();
     auto stalled = Open("/hang");

@@ -76,6 +76,7 @@ HttpRequest::HttpRequest(const InternetSession& session, const std::string& url)
     curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(easy, CURLOPT_MAXREDIRS, 10L);
     curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, 64L * 1024);
     curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &HttpRequest::OnHeader);
     curl_easy_setopt(easy, CURLOPT_HEADERDATA, this);
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &HttpRequest::OnBody);
@@ -175,8 +176,12 @@ bool HttpRequest::SendRequest() {
         if (Cancelled()) return false;
         Pump();
     }
-    if (transferDone_ && result_ != CURLE_OK) ThrowFailure();
-    if (!headersDone_) throw InternetException(kInternetInvalidServerResponse, session_.context());
+    // A failure after the headers (a dropped body) is reported by Read, once the part
+    // that did arrive has been handed over.
+    if (!headersDone_) {
+        if (result_ != CURLE_OK) ThrowFailure();
+        throw InternetException(kInternetInvalidServerResponse, session_.context());
+    }
     return true;
 }
 

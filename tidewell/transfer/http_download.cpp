@@ -100,6 +100,11 @@ bool RunWorkers(const HttpDownloadJob& job, TransferSession& session) {
         while (done < count) {
             // One start per pass; a pass that cannot start anything ends as soon as a
             // worker finishes (or after one poll step).
+            // A cancelled job starts nothing more; what never started counts as done.
+            if (next < count && session.cancelled()) {
+                done += count - next;
+                next = count;
+            }
             if (next < count && running < kMaxRunningWorkers) {
                 workers[next]->running = true;
                 threads.Start(next, *workers[next], signal);

@@ -12,12 +12,16 @@ std::mutex& StreamMutex() {
     return mutex;
 }
 
+// The empty line, the text and its line end leave in one write, so that a reader of
+// the stream never sees a line cut in two.
 void WriteLine(const std::string& text) {
+    std::string line;
+    line.reserve(text.size() + 2);
+    line += '\n';
+    line += text;
+    line += '\n';
     std::lock_guard<std::mutex> guard(StreamMutex());
-    std::fputs("\n", stdout);
-    std::fflush(stdout);
-    std::fputs(text.c_str(), stdout);
-    std::fputs("\n", stdout);
+    std::fwrite(line.data(), 1, line.size(), stdout);
     std::fflush(stdout);
 }
 
