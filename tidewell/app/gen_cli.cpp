@@ -4,6 +4,7 @@
 #include <functional>
 #include <map>
 
+#include "tidewell/app/gen_save_command.h"
 #include "tidewell/app/move_file.h"
 #include "tidewell/app/string_table.h"
 #include "tidewell/packing/pack_file.h"
@@ -50,6 +51,7 @@ const std::map<std::string, CommandEntry>& Commands() {
                   "pack IN OUT      compress and encrypt IN into OUT"}},
         {"unpack", {[](const auto& args, auto&, auto& err) { return PackOrUnpack(false, args, err); },
                     "unpack IN OUT    decrypt and uncompress IN into OUT"}},
+        {"save", {RunSaveCommand, kSaveUsage}},
     };
     return commands;
 }
