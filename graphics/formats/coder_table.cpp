@@ -1,6 +1,7 @@
 // The format coders the factories can make. One line per format.
 #include "graphics/core/picture_coders.h"
 #include "graphics/formats/bmp.h"
+#include "graphics/formats/jpeg.h"
 
 namespace graphics {
 namespace {
@@ -21,6 +22,7 @@ int LoadBmpFromFile(CPics* picture, CFile* file, short dither) {
 
 const PictureCoder kCoders[] = {
     {PictureBMP, MakeByName<CBMP>, MakeByFile<CBMP>, LoadBmpFromFile},
+    {PictureJPEG, MakeJpegByName, MakeJpegByFile, LoadJpegFromFile},
 };
 
 }  // namespace

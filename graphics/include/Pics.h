@@ -376,6 +376,11 @@ class GRAPHICS_API CPics {
   static void EndAutoTrace();
   static graphics::AutoTrace* m_pAutoTrace;  // the one active tracer, or null
 
+  // --- JPEG through the compression front end --------------------------------------------
+  // Compresses a BMP file to JPEG with the compression command line's switches: argv[0]
+  // is the program name, then the switches, the BMP file and the JPEG file. 1 on success.
+  static int JpegEncoder(int argc, char** argv);
+
   // --- The object's state ---------------------------------------------------------------
   HPALETTE m_hPalette;        // made from m_PaletteBuffer; owned
   HPALETTE m_hStdPalette;     // the standard palette; owned

@@ -1,0 +1,47 @@
+// BMP input of the compression front end: the file read into a DIB (with every size
+// checked), then handed out as top-down rows of grey levels or RGB triples. A
+// colour-mapped picture whose colour table is all greys is read as grey.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "Pics.h"
+
+namespace graphics {
+
+class BmpInput {
+ public:
+  BmpInput() = default;
+  BmpInput(const BmpInput&) = delete;
+  BmpInput& operator=(const BmpInput&) = delete;
+  ~BmpInput();
+
+  // Reads the whole file; false (with the reason in *error) for a file that is not a
+  // BMP file this reader takes.
+  bool Read(CFile& file, std::string* error);
+
+  int Width() const { return m_width; }
+  int Height() const { return m_height; }
+  bool Grey() const { return m_grey; }
+  int Components() const { return m_grey ? 1 : 3; }
+  // Pixels per metre from the header, 0 when not given.
+  std::uint32_t XPerMetre() const { return m_xPerMetre; }
+  std::uint32_t YPerMetre() const { return m_yPerMetre; }
+
+  // Fills row y (top row 0) with Width() x Components() samples.
+  void GetRow(int y, std::uint8_t* out) const;
+
+ private:
+  HGLOBAL m_dib = nullptr;
+  const BYTE* m_data = nullptr;  // the locked DIB
+  const BYTE* m_pixels = nullptr;
+  int m_width = 0, m_height = 0, m_bits = 0;
+  std::uint32_t m_stride = 0;
+  bool m_grey = false;
+  std::uint8_t m_palette[256][3] = {};
+  std::uint32_t m_xPerMetre = 0, m_yPerMetre = 0;
+};
+
+}  // namespace graphics
