@@ -12,13 +12,16 @@ namespace graphics {
 int ResizeByFactor(HGLOBAL* handle, float factor) {
   if (factor == 1.0f) return handle && *handle ? 1 : 0;
   if (!(factor > 0.0f) || !std::isfinite(factor)) return 0;
+  const auto before = handle ? ReadBlockLayout(*handle) : std::nullopt;
+  if (!before) return 0;
+  // The product is exact in double; sizes past the largest picture are refused
+  // rather than wrapped, before anything is expanded.
+  const double newWidth = std::ceil(double(before->width) * factor);
+  const double newHeight = std::ceil(double(before->height) * factor);
+  if (newWidth > kMaxPictureSide || newHeight > kMaxPictureSide) return 0;
   DibWorker worker(handle);
   if (!worker.ready()) return 0;
   const DibLayout& l = worker.layout();
-  // The product is exact in double; sizes past the largest picture are refused
-  // rather than wrapped.
-  const double newWidth = std::ceil(double(l.width) * factor), newHeight = std::ceil(double(l.height) * factor);
-  if (newWidth > kMaxPictureSide || newHeight > kMaxPictureSide) return 0;
   const uint32_t nw = uint32_t(newWidth), nh = uint32_t(newHeight);
   const uint32_t pixelBytes = l.bitCount / 8;
 

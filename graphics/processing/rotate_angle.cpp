@@ -43,14 +43,17 @@ Bounds TurnedCorners(uint32_t w, uint32_t h, double c, double s) {
 
 int RotateByAngle(HGLOBAL* handle, double degrees) {
   if (!std::isfinite(degrees)) return 0;
-  if (!CPics::ConvertTo24BPP(handle)) return 0;
-  const auto layout = ReadBlockLayout(*handle);
-  if (!layout) return 0;
-  const uint32_t w = layout->width, h = layout->height;
+  // The turned size is checked before anything is expanded or allocated.
+  const auto before = handle ? ReadBlockLayout(*handle) : std::nullopt;
+  if (!before) return 0;
+  const uint32_t w = before->width, h = before->height;
   const double c = std::cos(degrees * kPi / 180), s = std::sin(degrees * kPi / 180);
   const Bounds b = TurnedCorners(w, h, c, s);
   const int64_t newW = b.x1 - b.x0, newH = b.y1 - b.y0;
   if (newW > kMaxPictureSide || newH > kMaxPictureSide) return 0;
+  if (!CPics::ConvertTo24BPP(handle)) return 0;
+  const auto layout = ReadBlockLayout(*handle);
+  if (!layout) return 0;
 
   std::vector<float> xc, xsn, yc, ysn;
   try {
