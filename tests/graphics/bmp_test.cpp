@@ -6,7 +6,6 @@
 
 #include "picture_test_support.h"
 
-using picstest::DecodeWithPillow;
 using picstest::PicturePtr;
 using picstest::ReadBytes;
 using picstest::RgbImage;
@@ -14,6 +13,23 @@ using picstest::ScratchDir;
 using picstest::WriteBytes;
 
 namespace {
+
+struct ToolFile {
+  const char* name;
+  int headerWord;  // as stored in the file
+  int fileBits;
+  int heldBits;    // once loaded
+  int tolerance;   // per channel; 16-bit scaling differs by one between tools
+};
+
+const ToolFile kToolFiles[] = {
+    {"pil_1.bmp", 40, 1, 1, 0},      {"pil_8gray.bmp", 40, 8, 8, 0}, {"pil_8.bmp", 40, 8, 8, 0},
+    {"pil_24.bmp", 40, 24, 24, 0},   {"pil_32.bmp", 40, 32, 24, 0},  {"v4_8.bmp", 108, 8, 8, 0},
+    {"im_4.bmp", 40, 4, 4, 0},       {"im_1.bmp", 40, 1, 1, 0},      {"core_24.bmp", 12, 24, 24, 0},
+    {"core_8.bmp", 12, 8, 8, 0},     {"v5_24.bmp", 124, 24, 24, 0},  {"v5_565.bmp", 124, 16, 24, 1},
+    {"v5_555.bmp", 124, 16, 24, 1},  {"v5_32.bmp", 124, 32, 24, 0},  {"plain_16.bmp", 40, 16, 24, 1},
+    {"gap_24.bmp", 40, 24, 24, 0},
+};
 
 // Fixtures made once for the suite by Pillow, ImageMagick and hand-built headers.
 class BmpFromOtherTools : public ::testing::Test {
@@ -74,6 +90,10 @@ open(d + 'gap_24.bmp', 'wb').write(gap)
     ASSERT_TRUE(picstest::RunCommand(convert + "-define bmp:subtype=RGB565 " + d + "v5_565.bmp"));
     ASSERT_TRUE(picstest::RunCommand(convert + "-define bmp:subtype=RGB555 " + d + "v5_555.bmp"));
     ASSERT_TRUE(picstest::RunCommand(convert + "-type TrueColorAlpha " + d + "v5_32.bmp"));
+    std::vector<std::string> all;
+    for (const ToolFile& file : kToolFiles) all.push_back(d + file.name);
+    all.push_back(d + "plain_16.png");
+    ASSERT_TRUE(picstest::DecodeAllWithPillow(all));
   }
   static void TearDownTestSuite() {
     delete dir;
@@ -84,23 +104,6 @@ open(d + 'gap_24.bmp', 'wb').write(gap)
   static ScratchDir* dir;
 };
 ScratchDir* BmpFromOtherTools::dir = nullptr;
-
-struct ToolFile {
-  const char* name;
-  int headerWord;  // as stored in the file
-  int fileBits;
-  int heldBits;    // once loaded
-  int tolerance;   // per channel; 16-bit scaling differs by one between tools
-};
-
-const ToolFile kToolFiles[] = {
-    {"pil_1.bmp", 40, 1, 1, 0},      {"pil_8gray.bmp", 40, 8, 8, 0}, {"pil_8.bmp", 40, 8, 8, 0},
-    {"pil_24.bmp", 40, 24, 24, 0},   {"pil_32.bmp", 40, 32, 24, 0},  {"v4_8.bmp", 108, 8, 8, 0},
-    {"im_4.bmp", 40, 4, 4, 0},       {"im_1.bmp", 40, 1, 1, 0},      {"core_24.bmp", 12, 24, 24, 0},
-    {"core_8.bmp", 12, 8, 8, 0},     {"v5_24.bmp", 124, 24, 24, 0},  {"v5_565.bmp", 124, 16, 24, 1},
-    {"v5_555.bmp", 124, 16, 24, 1},  {"v5_32.bmp", 124, 32, 24, 0},  {"plain_16.bmp", 40, 16, 24, 1},
-    {"gap_24.bmp", 40, 24, 24, 0},
-};
 
 void ExpectClosePixels(const CPics& picture, const RgbImage& reference, int tolerance, const std::string& what) {
   ASSERT_EQ(picture.m_width, reference.width) << what;
@@ -147,21 +150,26 @@ TEST_F(BmpFromOtherTools, EveryDepthAndHeaderKindReadsWithTheToolsPixels) {
     ASSERT_TRUE(picture) << file.name;
     EXPECT_EQ(picture->m_type, PictureBMP);
     EXPECT_EQ(picture->m_bitsPerPixel, file.heldBits) << file.name;
-    const RgbImage reference = DecodeWithPillow(file.name == std::string("plain_16.bmp")
-                                                    ? Fixture("plain_16.png") : path);
+    const RgbImage reference = picstest::LoadRgb(
+        (file.name == std::string("plain_16.bmp") ? Fixture("plain_16.png") : path) + ".rgb");
     ExpectClosePixels(*picture, reference, file.tolerance, file.name);
   }
 }
 
 TEST_F(BmpFromOtherTools, SavedFilesReadBackTheSameInPillowAndImageMagick) {
+  std::vector<std::string> saved;
   for (const ToolFile& file : kToolFiles) {
     PicturePtr picture(CPics::OpenPicture(Fixture(file.name).c_str(), 0, nullptr));
     ASSERT_TRUE(picture) << file.name;
-    const std::string out = Fixture(std::string("saved_") + file.name);
-    ASSERT_EQ(picture->SavePictureAs(out.c_str(), PictureByExtension), 1) << file.name;
-    ExpectClosePixels(*picture, DecodeWithPillow(out), 0, std::string("Pillow on ") + out);
-    ExpectClosePixels(*picture, DecodeWithImageMagick(out, picture->m_width, picture->m_height), 0,
-                      std::string("ImageMagick on ") + out);
+    saved.push_back(Fixture(std::string("saved_") + file.name));
+    ASSERT_EQ(picture->SavePictureAs(saved.back().c_str(), PictureByExtension), 1) << file.name;
+  }
+  ASSERT_TRUE(picstest::DecodeAllWithPillow(saved));
+  for (std::size_t i = 0; i < saved.size(); ++i) {
+    PicturePtr picture(CPics::OpenPicture(Fixture(kToolFiles[i].name).c_str(), 0, nullptr));
+    ExpectClosePixels(*picture, picstest::LoadRgb(saved[i] + ".rgb"), 0, "Pillow on " + saved[i]);
+    ExpectClosePixels(*picture, DecodeWithImageMagick(saved[i], picture->m_width, picture->m_height), 0,
+                      "ImageMagick on " + saved[i]);
   }
 }
 
@@ -171,7 +179,7 @@ TEST_F(BmpFromOtherTools, OpenFileLoadLeavesTheFileAtItsStart) {
   ASSERT_TRUE(picture);
   EXPECT_TRUE(file.IsOpen());
   EXPECT_EQ(file.GetPosition(), 0u);
-  ExpectClosePixels(*picture, DecodeWithPillow(Fixture("pil_24.bmp")), 0, "open file");
+  ExpectClosePixels(*picture, picstest::LoadRgb(Fixture("pil_24.bmp") + ".rgb"), 0, "open file");
 }
 
 TEST(BmpWrite, EightBitPictureHasTheExpectedLayout) {

@@ -45,21 +45,36 @@ bool RunPython(const std::string& script) {
   return RunCommand("/usr/bin/python3 " + file);
 }
 
-RgbImage DecodeWithPillow(const std::string& path) {
-  ScratchDir dir;
-  const std::string raw = dir.Path("pixels.raw");
-  const std::string script =
+bool DecodeAllWithPillow(const std::vector<std::string>& paths) {
+  std::string script =
+      "import sys\n"
       "from PIL import Image\n"
-      "im = Image.open(r'" + path + "').convert('RGB')\n"
-      "open(r'" + raw + "', 'wb').write(im.size[0].to_bytes(4, 'little') + "
+      "for p in sys.argv[1:]:\n"
+      "    im = Image.open(p).convert('RGB')\n"
+      "    open(p + '.rgb', 'wb').write(im.size[0].to_bytes(4, 'little') + "
       "im.size[1].to_bytes(4, 'little') + im.tobytes())\n";
+  ScratchDir dir;
+  const std::string file = dir.Path("decode.py");
+  std::ofstream(file) << script;
+  std::string command = "/usr/bin/python3 " + file;
+  for (const std::string& path : paths) command += " '" + path + "'";
+  return RunCommand(command);
+}
+
+RgbImage LoadRgb(const std::string& rgbPath) {
   RgbImage image;
-  if (!RunPython(script)) return image;
-  const std::vector<std::uint8_t> bytes = ReadBytes(raw);
+  const std::vector<std::uint8_t> bytes = ReadBytes(rgbPath);
   if (bytes.size() < 8) return image;
   std::memcpy(&image.width, bytes.data(), 4);
   std::memcpy(&image.height, bytes.data() + 4, 4);
   image.rgb.assign(bytes.begin() + 8, bytes.end());
+  return image;
+}
+
+RgbImage DecodeWithPillow(const std::string& path) {
+  if (!DecodeAllWithPillow({path})) return {};
+  RgbImage image = LoadRgb(path + ".rgb");
+  std::filesystem::remove(path + ".rgb");
   return image;
 }
 

@@ -42,6 +42,9 @@ struct RgbImage {
 };
 // Decodes a picture with Pillow.
 RgbImage DecodeWithPillow(const std::string& path);
+// Decodes many pictures with one Pillow run, each into PATH.rgb (read with LoadRgb).
+bool DecodeAllWithPillow(const std::vector<std::string>& paths);
+RgbImage LoadRgb(const std::string& rgbPath);
 
 // Packed DIB with a 40-byte header in a new block: rows zero, colour table given as
 // 0xRRGGBB values (its length is the colours-used field when nonzero).
