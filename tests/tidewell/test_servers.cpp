@@ -9,6 +9,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <chrono>
 #include <cstdlib>
@@ -136,13 +138,29 @@ ScratchFolder::~ScratchFolder() {
     if (!path_.empty()) std::filesystem::remove_all(path_, error);
 }
 
+namespace {
+
+// Owns the application made for the tests and ends it when the tests are over, while
+// Qt's own globals still exist (a function-level static would outlive them).
+class GuiApplicationEnvironment : public ::testing::Environment {
+public:
+    void TearDown() override { app.reset(); }
+    std::unique_ptr<QApplication> app;
+};
+
+// gtest takes the environment over.
+GuiApplicationEnvironment* const g_gui =
+    static_cast<GuiApplicationEnvironment*>(::testing::AddGlobalTestEnvironment(new GuiApplicationEnvironment));
+
+}  // namespace
+
 void EnsureGuiApplication() {
     if (QCoreApplication::instance() != nullptr) return;
     static int argc = 1;
     static char name[] = "tidewell_tests";
     static char* argv[] = {name, nullptr};
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    static QApplication app(argc, argv);
+    g_gui->app = std::make_unique<QApplication>(argc, argv);
 }
 
 std::string ReadWholeFile(const std::string& path) {
