@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <string>
+
 #include "tidewell/transfer/http_date.h"
 #include "tidewell/transfer/internet_exception.h"
 #include "tidewell/transfer/url_parts.h"
@@ -34,13 +37,19 @@ TEST(ParseHttpDate, RefusesImpossibleDatesAndJunk) {
 }
 
 TEST(CalendarTimeAsLocal, ReadsTheDateAsLocalWallClock) {
+    const char* old = std::getenv("TZ");
+    const std::string saved = old ? old : "";
     setenv("TZ", "Europe/Berlin", 1);
     tzset();
     const auto t = CalendarTimeAsLocal({2015, 10, 21, 7, 28, 0});
+    if (old) {
+        setenv("TZ", saved.c_str(), 1);
+    } else {
+        unsetenv("TZ");
+    }
+    tzset();
     ASSERT_TRUE(t);
     EXPECT_EQ(*t, 1445412480 - 2 * 3600);  // 07:28 in Berlin (summer time) is 05:28 UTC
-    unsetenv("TZ");
-    tzset();
 }
 
 TEST(ParseUrl, SplitsServerPortAndObject) {
