@@ -119,4 +119,13 @@ bool DibFitsBlock(const void* dib, std::size_t blockSize) {
   return size != 0 && size <= blockSize;
 }
 
+bool IsPictureDib(const void* dib, std::size_t blockSize) {
+  if (!DibFitsBlock(dib, blockSize)) return false;
+  const int width = CPics::DIBWidth(dib), height = CPics::DIBHeight(dib);
+  const int bits = CPics::DIBBitsPerPixel(dib), colors = CPics::DIBNumberOfColors(dib);
+  const bool knownDepth = bits == 1 || bits == 2 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
+  return width >= 1 && width <= 32767 && height >= 1 && height <= 32767 && CPics::DIBBitPlanes(dib) == 1 &&
+         knownDepth && colors >= 0 && colors <= 256;
+}
+
 }  // namespace graphics

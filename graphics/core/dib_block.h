@@ -36,6 +36,10 @@ std::uint64_t PackedDibSize(const void* dib);
 // True when a block of blockSize bytes holds the whole packed DIB it starts with.
 bool DibFitsBlock(const void* dib, std::size_t blockSize);
 
+// True when a caller's DIB can become a picture: it fits its block, its sides are 1
+// to 32767 pixels, it has one plane, a known depth and at most 256 colours.
+bool IsPictureDib(const void* dib, std::size_t blockSize);
+
 // Row stride of the pixel-access formula ((width x bits + 31) / 32 x 4), in 64 bits.
 constexpr std::uint64_t RowStride(std::int64_t width, int bits) {
   return width <= 0 || bits <= 0 ? 0 : ((std::uint64_t(width) * unsigned(bits) + 31) / 32) * 4;

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "Pics.h"
+#include "graphics/core/dib_block.h"
 #include "graphics/core/picture_coders.h"
 
 namespace {
@@ -63,6 +64,10 @@ CPics* CPics::CreatePicture(HGLOBAL hDIB, short type, short dither) {
   if (hDIB == nullptr) return nullptr;
   const graphics::PictureCoder* coder = graphics::FindPictureCoder(type);
   if (coder == nullptr) return nullptr;  // the handle stays with the caller
+  {
+    graphics::LockedBlock dib(hDIB);  // a malformed DIB is refused and also stays the caller's
+    if (!dib || !graphics::IsPictureDib(dib.data(), dib.size())) return nullptr;
+  }
   PicturePtr picture(coder->makeByName(nullptr, 0, nullptr));
   if (!picture) return nullptr;
   picture->m_type = type;

@@ -76,19 +76,21 @@ BOOL CFile::Open(const char* name, UINT flags, CFileException* error) {
   }
   int fd;
   do {
-    fd = ::open(name, mode, 0666);
+    // Non-blocking only for the open itself: a pipe without a writer must not hang us.
+    fd = ::open(name, mode | O_NONBLOCK, 0666);
   } while (fd < 0 && errno == EINTR);
   if (fd < 0) {
     if (error) *error = CFileException(CFileException::CauseFromErrno(errno), errno, name);
     return FALSE;
   }
-  // Directories open for reading under POSIX but are no files to read pictures from.
+  // Folders, pipes and sockets open under POSIX but are no files to keep pictures in.
   struct stat info {};
-  if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
+  if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode) || S_ISFIFO(info.st_mode) || S_ISSOCK(info.st_mode)) {
     ::close(fd);
-    if (error) *error = CFileException(CFileException::accessDenied, EISDIR, name);
+    if (error) *error = CFileException(CFileException::accessDenied, S_ISDIR(info.st_mode) ? EISDIR : EINVAL, name);
     return FALSE;
   }
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   m_fd = fd;
   m_strFileName = name;
   return TRUE;

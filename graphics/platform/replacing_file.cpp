@@ -24,7 +24,7 @@ bool ReplacingFile::Open(const char* target) {
   const char suffix[] = ".tmpXXXXXX";
   name.insert(name.end(), suffix, suffix + sizeof suffix);
   const int fd = ::mkostemp(name.data(), O_CLOEXEC);
-  if (fd < 0) return false;
+  if (fd < 0) return m_file.Open(target, CFile::modeCreate | CFile::modeWrite) == TRUE;
   // Keep the permission bits of the file being replaced, else the usual ones.
   struct stat info {};
   if (::stat(target, &info) == 0) {
@@ -41,6 +41,7 @@ bool ReplacingFile::Open(const char* target) {
 
 void ReplacingFile::Commit() {
   m_file.Close();
+  if (m_temporary.empty()) return;  // written in place
   if (::rename(m_temporary.c_str(), m_target.c_str()) != 0) {
     const int error = errno;
     throw CFileException(CFileException::CauseFromErrno(error), error, m_target);

@@ -16,7 +16,9 @@ class ReplacingFile {
   ReplacingFile& operator=(const ReplacingFile&) = delete;
   ~ReplacingFile();  // removes the temporary file unless Commit succeeded
 
-  // Creates the temporary file; false when the target's folder is not writable.
+  // Creates the temporary file. When the folder takes no new files but the target
+  // itself is writable, the target is written in place instead. False when neither
+  // can be opened.
   bool Open(const char* target);
   CFile& File() { return m_file; }
   // Closes the temporary file and renames it over the target. Throws CFileException

@@ -46,6 +46,23 @@ TEST(PictureFactories, CreateFromDibTakesTheHandleOnlyOnSuccess) {
   EXPECT_EQ(picture->m_dibSize, 40u + 2u * 12u);
 }
 
+TEST(PictureFactories, MalformedDibsAreRefusedAndStayTheCallers) {
+  struct Case { int width, height, bits; std::uint32_t colorsUsed; std::size_t blockSize; const char* what; };
+  const Case cases[] = {
+      {40000, 1, 8, 0, 0, "wider than 32767"},       {4, 0, 24, 0, 0, "no rows"},
+      {4, 4, 7, 0, 0, "7 bits"},                     {4, 4, 8, 300, 0, "300 colours"},
+      {100, 100, 24, 0, 100, "block shorter than the rows"},
+  };
+  for (const Case& c : cases) {
+    HGLOBAL dib = GlobalAlloc(GHND, c.blockSize ? c.blockSize : 40 + 1200 + 4u * 4u * 3u);
+    BITMAPINFOHEADER header{40, c.width, c.height, 1, WORD(c.bits), 0, 0, 0, 0, c.colorsUsed, 0};
+    std::memcpy(GlobalLock(dib), &header, sizeof header);
+    GlobalUnlock(dib);
+    EXPECT_EQ(CPics::CreatePicture(dib, PictureBMP, 0), nullptr) << c.what;
+    EXPECT_EQ(GlobalFree(dib), nullptr);
+  }
+}
+
 TEST(PictureFactories, ClosePictureLeavesObjectsWithoutAFormatAlone) {
   CPics plain;  // type 0: not made by a factory, so not deleted
   CPics::ClosePicture(&plain);

@@ -1,6 +1,7 @@
 // Memory blocks, palettes and the file class under the picture library.
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "picture_test_support.h"
@@ -97,4 +98,13 @@ TEST(FileLayer, ReadsSeeksAndReportsLength) {
   EXPECT_STREQ(buffer, "456789");
   EXPECT_EQ(in.GetPosition(), 10u);
   EXPECT_FALSE(CFile().Open(dir.path().c_str(), CFile::modeRead));  // a folder is no file
+}
+
+TEST(FileLayer, PipesAreRefusedWithoutWaitingForAWriter) {
+  picstest::ScratchDir dir;
+  const std::string fifo = dir.Path("pipe.bmp");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_FALSE(CFile().Open(fifo.c_str(), CFile::modeRead));
+  EXPECT_EQ(CPics::PictureType(fifo.c_str()), PictureUnknown);
+  EXPECT_EQ(CPics::OpenPicture(fifo.c_str(), 0, nullptr), nullptr);
 }
