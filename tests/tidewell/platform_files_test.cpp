@@ -87,6 +87,27 @@ TEST(LocalClock, ConversionsFollowTzIncludingDaylightSaving) {
   EXPECT_EQ(FormatLocalTime(946746000, "%m/%d/%Y %H:%M:%S"), "01/01/2000 12:00:00");
 }
 
+TEST(LocalClock, LocalFieldsRoundTripThroughAWholeYearOfZoneChanges) {
+  ScopedTimeZone zone("America/New_York");
+  for (int64_t t = 1609459200; t < 1609459200 + 366 * 86400; t += 1777) {
+    auto fields = ToLocalTime(t);
+    ASSERT_TRUE(fields);
+    auto back = FromLocalTime(*fields);
+    ASSERT_TRUE(back);
+    auto again = ToLocalTime(*back);
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->hour, fields->hour) << t;
+    EXPECT_EQ(again->minute, fields->minute) << t;
+    // Only the repeated hour of November has two answers.
+    if (*back != t) {
+      EXPECT_EQ(std::abs(*back - t), 3600) << t;
+    }
+  }
+  // 02:30 on the spring-forward day does not exist; the C library moves it to 03:30 EDT.
+  EXPECT_EQ(FromLocalTime({2021, 3, 14, 2, 30, 0}), 1615707000);
+  EXPECT_EQ(FromLocalTime({2021, 3, 14, 1, 59, 59}), 1615705199);
+}
+
 TEST(LocalClock, TimesAfter2038AndOutOfRangeFieldsCarryOver) {
   ScopedTimeZone zone("UTC");
   EXPECT_EQ(FromLocalTime({2040, 1, 1, 0, 0, 0}), 2208988800);

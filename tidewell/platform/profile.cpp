@@ -61,35 +61,34 @@ bool WriteAll(int fd, const std::string& data) {
 
 }  // namespace
 
-ProfileFile::Line ProfileFile::MakeKeyLine(std::string text) {
+ProfileFile::Line ProfileFile::MakeLine(std::string_view text, bool mayBeKey) {
   Line line;
-  line.text = std::move(text);
-  std::string_view t = line.text;
-  size_t eq = t.find('=');
+  line.text = text;
+  if (!mayBeKey) return line;
+  size_t eq = text.find('=');
   if (eq == std::string_view::npos) return line;
-  std::string_view key = TrimSpace(t.substr(0, eq));
+  std::string_view key = TrimSpace(text.substr(0, eq));
   if (key.empty() || key.front() == ';' || key.front() == '[') return line;
-  std::string_view value = TrimSpace(t.substr(eq + 1));
   line.isKey = true;
-  line.keyBegin = static_cast<size_t>(key.data() - t.data());
-  line.keyLen = key.size();
-  line.valueBegin = value.empty() ? eq + 1 : static_cast<size_t>(value.data() - t.data());
-  line.valueLen = value.size();
+  line.key = key;
+  line.value = TrimSpace(text.substr(eq + 1));
   return line;
 }
 
-void ProfileFile::AddLine(Section& section, Line line) {
-  if (line.isKey) {
-    // The first of two equal keys is the one read.
-    section.keys.try_emplace(line.text.substr(line.keyBegin, line.keyLen), section.lines.size());
-  }
-  section.lines.push_back(std::move(line));
+void ProfileFile::AddLine(Section& section, const Line& line) {
+  if (line.isKey) section.keys.try_emplace(line.key, section.lines.size());
+  section.lines.push_back(line);
+}
+
+std::string_view ProfileFile::Keep(std::string text) {
+  added_.push_back(std::make_unique<const std::string>(std::move(text)));
+  return *added_.back();
 }
 
 ProfileFile ProfileFile::Parse(std::string_view bytes) {
   ProfileFile profile;
-  const std::string text = DecodeTextFile(bytes);
-  std::string_view rest = text;
+  profile.loaded_ = std::make_unique<const std::string>(DecodeTextFile(bytes));
+  std::string_view rest = *profile.loaded_;
   while (!rest.empty()) {
     size_t nl = rest.find('\n');
     std::string_view raw = rest.substr(0, nl);
@@ -99,22 +98,17 @@ ProfileFile ProfileFile::Parse(std::string_view bytes) {
     std::string_view t = TrimSpace(raw);
     if (!t.empty() && t.front() == '[') {
       size_t close = t.find(']');
-      std::string_view name = TrimSpace(t.substr(1, close == std::string_view::npos ? t.npos : close - 1));
       Section section;
-      section.name = std::string(name);
+      section.name = TrimSpace(t.substr(1, close == std::string_view::npos ? t.npos : close - 1));
       section.hasHeader = true;
-      section.lines.push_back(Line{std::string(raw)});
-      // The first of two sections with one name is the one read and written.
+      section.lines.push_back(MakeLine(raw, false));
       profile.sectionIndex_.try_emplace(section.name, profile.sections_.size());
       profile.sections_.push_back(std::move(section));
       continue;
     }
     if (profile.sections_.empty()) profile.sections_.push_back(Section{});
     Section& current = profile.sections_.back();
-    if (t.empty() || t.front() == ';' || !current.hasHeader)
-      current.lines.push_back(Line{std::string(raw)});
-    else
-      profile.AddLine(current, MakeKeyLine(std::string(raw)));
+    AddLine(current, MakeLine(raw, current.hasHeader && !t.empty() && t.front() != ';'));
   }
   return profile;
 }
@@ -136,7 +130,7 @@ const ProfileFile::Line* ProfileFile::FindLine(std::string_view section, std::st
 std::optional<std::string_view> ProfileFile::Find(std::string_view section, std::string_view key) const {
   const Line* line = FindLine(section, key);
   if (!line) return std::nullopt;
-  return Unquote(std::string_view(line->text).substr(line->valueBegin, line->valueLen));
+  return Unquote(line->value);
 }
 
 std::string ProfileFile::GetString(std::string_view section, std::string_view key,
@@ -161,16 +155,16 @@ int64_t ProfileFile::GetInt64(std::string_view section, std::string_view key, in
 }
 
 void ProfileFile::SetString(std::string_view section, std::string_view key, std::string_view value) {
-  std::string text;
-  text.reserve(key.size() + value.size() + 1);
-  text.append(key).append("=").append(value);
-
   auto s = sectionIndex_.find(section);
   if (s == sectionIndex_.end()) {
     Section added;
-    added.name = std::string(section);
+    std::string headerText;
+    headerText.reserve(section.size() + 2);
+    headerText.append(1, '[').append(section).append(1, ']');
+    std::string_view header = Keep(std::move(headerText));
+    added.name = header.substr(1, section.size());
     added.hasHeader = true;
-    added.lines.push_back(Line{"[" + added.name + "]"});
+    added.lines.push_back(MakeLine(header, false));
     s = sectionIndex_.try_emplace(added.name, sections_.size()).first;
     sections_.push_back(std::move(added));
   }
@@ -179,30 +173,40 @@ void ProfileFile::SetString(std::string_view section, std::string_view key, std:
   if (k != sec.keys.end()) {
     // Keep the key as it was spelt; replace the value.
     Line& line = sec.lines[k->second];
-    line = MakeKeyLine(line.text.substr(0, line.keyBegin + line.keyLen) + "=" + std::string(value));
+    std::string text(line.text.substr(0, static_cast<size_t>(line.key.data() - line.text.data()) + line.key.size()));
+    text.append("=").append(value);
+    line = MakeLine(Keep(std::move(text)), true);
+    // The index's key must view the new text, since the old one may be gone from use.
+    const size_t at = k->second;
+    sec.keys.erase(k);
+    sec.keys.try_emplace(line.key, at);
     return;
   }
+  std::string text;
+  text.reserve(key.size() + value.size() + 1);
+  text.append(key).append("=").append(value);
+  const Line line = MakeLine(Keep(std::move(text)), true);
   // After the section's last key, so trailing comments and blank lines stay below it.
   size_t at = sec.lines.size();
   while (at > 1 && !sec.lines[at - 1].isKey) --at;
   if (at == sec.lines.size()) {
-    AddLine(sec, MakeKeyLine(std::move(text)));
+    AddLine(sec, line);
     return;
   }
-  sec.lines.insert(sec.lines.begin() + static_cast<std::ptrdiff_t>(at), MakeKeyLine(std::move(text)));
-  for (auto& [name, index] : sec.keys)
-    if (index >= at) ++index;
-  sec.keys.try_emplace(std::string(key), at);
+  sec.lines.insert(sec.lines.begin() + static_cast<std::ptrdiff_t>(at), line);
+  for (auto& entry : sec.keys)
+    if (entry.second >= at) ++entry.second;
+  sec.keys.try_emplace(line.key, at);
 }
 
 std::string ProfileFile::Text() const {
   size_t total = 0;
-  for (const Section& s : sections_)
-    for (const Line& l : s.lines) total += l.text.size() + 2;
+  for (const Section& sec : sections_)
+    for (const Line& l : sec.lines) total += l.text.size() + 2;
   std::string out;
   out.reserve(total);
-  for (const Section& s : sections_) {
-    for (const Line& l : s.lines) {
+  for (const Section& sec : sections_) {
+    for (const Line& l : sec.lines) {
       out += l.text;
       out += "\r\n";
     }

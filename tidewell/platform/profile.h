@@ -4,6 +4,7 @@
 // A ProfileFile parses a file once, answers any number of lookups and can be written back;
 // lines it does not change (comments, other sections) are kept as they were.
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -17,6 +18,12 @@ namespace tidewell {
 class ProfileFile {
  public:
   ProfileFile() = default;
+  ProfileFile(ProfileFile&&) = default;
+  ProfileFile& operator=(ProfileFile&&) = default;
+  // Lookups hold views into the text, so a copy would point into the original.
+  ProfileFile(const ProfileFile&) = delete;
+  ProfileFile& operator=(const ProfileFile&) = delete;
+
   // Parses file text (UTF-8, optionally with a BOM, or UTF-16LE with a BOM; CRLF or LF).
   static ProfileFile Parse(std::string_view bytes);
   // Reads a file; a missing or unreadable file gives an empty profile.
@@ -49,24 +56,30 @@ class ProfileFile {
 
  private:
   struct Line {
-    std::string text;       // the line as written, without its line end
+    std::string_view text;  // the line as written, without its line end
     bool isKey = false;
-    size_t keyBegin = 0, keyLen = 0;      // the key within text
-    size_t valueBegin = 0, valueLen = 0;  // the trimmed value within text
+    std::string_view key;    // within text
+    std::string_view value;  // trimmed, within text
   };
+  using NameIndex = std::unordered_map<std::string_view, size_t, NoCaseHash, NoCaseEqual>;
   struct Section {
-    std::string name;  // "" for lines before the first section header
+    std::string_view name;  // "" for lines before the first section header
     bool hasHeader = false;
     std::vector<Line> lines;
-    std::unordered_map<std::string, size_t, NoCaseHash, NoCaseEqual> keys;  // key -> lines[i]
+    NameIndex keys;  // key -> lines[i]; the first of two equal keys is the one read
   };
 
-  static Line MakeKeyLine(std::string text);
-  void AddLine(Section& section, Line line);
+  static Line MakeLine(std::string_view text, bool mayBeKey);
+  static void AddLine(Section& section, const Line& line);
+  std::string_view Keep(std::string text);
   const Line* FindLine(std::string_view section, std::string_view key) const;
 
+  // Text the lines point into: the loaded file, then one string per line set later.
+  // Both are held by pointer so the views survive a move of the ProfileFile.
+  std::unique_ptr<const std::string> loaded_;
+  std::vector<std::unique_ptr<const std::string>> added_;
   std::vector<Section> sections_;
-  std::unordered_map<std::string, size_t, NoCaseHash, NoCaseEqual> sectionIndex_;
+  NameIndex sectionIndex_;  // the first of two equal sections is the one read and written
 };
 
 // One-shot forms of the platform's profile functions (each reads the file afresh).

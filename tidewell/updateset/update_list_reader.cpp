@@ -1,5 +1,8 @@
 // Reading an update list file into the in-memory list.
+#include <algorithm>
+#include <charconv>
 #include <climits>
+#include <cstring>
 #include <iostream>
 #include <string>
 
@@ -28,7 +31,20 @@ struct SectionPlan {
   std::string folder;  // Windows and Program sections, ends with '/'
 };
 
-std::string Key(const char* word, int n) { return word + std::to_string(n); }
+// "%s%d" key names built in place, since a full list asks for some 70 000 of them.
+class KeyName {
+ public:
+  std::string_view operator()(std::string_view word, int n) {
+    const size_t len = std::min(word.size(), sizeof buf_ - 12);
+    std::memcpy(buf_, word.data(), len);
+    auto [end, ec] = std::to_chars(buf_ + len, buf_ + sizeof buf_, n);
+    (void)ec;  // an int always fits in the room left
+    return std::string_view(buf_, static_cast<size_t>(end - buf_));
+  }
+
+ private:
+  char buf_[48];
+};
 
 void WarnSkipped(const std::string& listPath, const char* section, int n, const std::string& name) {
   std::cerr << "tidewell: " << listPath << ": [" << section << "] Name" << n << "=" << name
@@ -55,39 +71,40 @@ void UpdateList::ReadUpdateList(const std::string& listPath, const std::string& 
       {"Other Files", SectionKind::Other, "", ""},
   };
 
+  KeyName key;
   for (const SectionPlan& plan : plans) {
     for (int n = 1; n < kKeyLimit; ++n) {
       UpdateEntry entry;
-      entry.name = list.GetString(plan.title, Key("Name", n), "", kPathBuffer);
+      entry.name = list.GetString(plan.title, key("Name", n), "", kPathBuffer);
       if (entry.name.empty()) break;
 
       std::string prefix = plan.prefix;
       std::string folder = plan.folder;
       if (plan.kind == SectionKind::Other) {
-        prefix = list.GetString(plan.title, Key("Other Prefix", n), "OTHER", kOtherBuffer);
+        prefix = list.GetString(plan.title, key("Other Prefix", n), "OTHER", kOtherBuffer);
         if (prefix.empty()) break;
       }
       entry.url = ToSlashes(baseUrl + prefix + "/" + entry.name);
       entry.stagedPath = ToSlashes(staging + prefix + "/" + entry.name);
       if (plan.kind == SectionKind::Other) {
-        folder = list.GetString(plan.title, Key("Other Local", n), "OTHER", kOtherBuffer);
+        folder = list.GetString(plan.title, key("Other Local", n), "OTHER", kOtherBuffer);
         if (folder.empty()) break;
       }
       entry.installedPath = ToSlashes(folder + entry.name);
 
-      auto modified = list.Find(plan.title, Key("Modified", n));
+      auto modified = list.Find(plan.title, key("Modified", n));
       if (!modified || modified->empty()) break;
       ParseListDate(*modified, entry.modified);
-      auto created = list.Find(plan.title, Key("Created", n));
+      auto created = list.Find(plan.title, key("Created", n));
       if (!created || created->empty()) break;
       ParseListDate(*created, entry.created);
 
-      entry.size = list.GetInt64(plan.title, Key("Size", n), 0);
+      entry.size = list.GetInt64(plan.title, key("Size", n), 0);
       if (entry.size <= 0) break;
 
-      entry.checkModify = list.GetInt(plan.title, Key("Check Modify", n), 0) != 0;
-      entry.checkCreate = list.GetInt(plan.title, Key("Check Create", n), 0) != 0;
-      entry.checkSize = list.GetInt(plan.title, Key("Check Size", n), 0) != 0;
+      entry.checkModify = list.GetInt(plan.title, key("Check Modify", n), 0) != 0;
+      entry.checkCreate = list.GetInt(plan.title, key("Check Create", n), 0) != 0;
+      entry.checkSize = list.GetInt(plan.title, key("Check Size", n), 0) != 0;
 
       // A name or prefix with ".." or a leading '/' would place the file (or its staged
       // copy) outside its folder; an "Other Local" that is not absolute would depend on
