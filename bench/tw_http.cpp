@@ -31,8 +31,10 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int kFiles = 200;
 constexpr size_t kFileSize = 256 * 1024;
+constexpr int kSmallFiles = 500;
+constexpr size_t kSmallSize = 1000;
 constexpr size_t kLargeSize = 64u << 20;
-constexpr int kRounds = 3;
+constexpr int kRounds = 5;
 
 pid_t Spawn(const std::vector<std::string>& argv, bool quiet) {
     std::vector<char*> args;
@@ -149,6 +151,11 @@ int main() {
         urls.push_back("http://127.0.0.1:" + std::to_string(port) + "/" + name);
         paths.push_back((fetched / name).string());
     }
+    for (int i = 0; i < kSmallFiles; ++i) {
+        char text[32];
+        std::snprintf(text, sizeof text, "s%d.bin", i);
+        WriteRandomFile(served / text, kSmallSize, random);
+    }
     WriteRandomFile(served / "large.bin", kLargeSize, random);
 
     const pid_t server = Spawn({"/usr/bin/python3", "-m", "http.server", "--bind", "127.0.0.1", "--directory",
@@ -169,6 +176,29 @@ int main() {
     std::printf("parallel download of %d files of %zu KB: ours %.3f s, curl --parallel-max 6 %.3f s%s\n", kFiles,
                 kFileSize / 1024, ours, reference, complete ? "" : " (INCOMPLETE)");
     std::printf("BENCH name=tw_http_parallel ratio=%.3f target=1.2\n", complete ? ours / reference : 99.0);
+
+    // Many small files: the waits between workers must cost nothing.
+    std::vector<std::string> smallUrls, smallPaths;
+    for (int i = 0; i < kSmallFiles; ++i) {
+        char text[32];
+        std::snprintf(text, sizeof text, "s%d.bin", i);
+        smallUrls.push_back("http://127.0.0.1:" + std::to_string(port) + "/" + text);
+        smallPaths.push_back((fetched / text).string());
+    }
+    double oursSmall = 1e9, referenceSmall = 1e9;
+    bool smallComplete = true;
+    for (int round = 0; round < kRounds; ++round) {
+        referenceSmall = std::min(referenceSmall, TimeCurl(smallUrls, smallPaths, root / "curl.cfg"));
+        smallComplete = smallComplete && AllComplete(smallPaths, kSmallSize);
+        ClearFiles(smallPaths);
+        oursSmall = std::min(oursSmall, TimeOurs(smallUrls, smallPaths));
+        smallComplete = smallComplete && AllComplete(smallPaths, kSmallSize);
+        ClearFiles(smallPaths);
+    }
+    std::printf("parallel download of %d files of %zu bytes: ours %.3f s, curl --parallel-max 6 %.3f s%s\n",
+                kSmallFiles, kSmallSize, oursSmall, referenceSmall, smallComplete ? "" : " (INCOMPLETE)");
+    std::printf("BENCH name=tw_http_small_files ratio=%.3f target=1.2\n",
+                smallComplete ? oursSmall / referenceSmall : 99.0);
 
     // Memory: a 64 MB file must not need memory in proportion to its size.
     const long before = PeakRssKb();
