@@ -2,6 +2,9 @@
 #include "graphics/core/picture_coders.h"
 #include "graphics/formats/bmp.h"
 #include "graphics/formats/jpeg.h"
+#include "graphics/formats/pcx.h"
+#include "graphics/formats/tga.h"
+#include "graphics/formats/xbm.h"
 
 namespace graphics {
 namespace {
@@ -20,9 +23,16 @@ int LoadBmpFromFile(CPics* picture, CFile* file, short dither) {
   return static_cast<CBMP*>(picture)->LoadPictureFromFile(file, dither);
 }
 
+int LoadPcxFromFile(CPics* picture, CFile* file, short dither) {
+  return static_cast<CPCX*>(picture)->LoadPictureFromFile(file, dither);
+}
+
 const PictureCoder kCoders[] = {
     {PictureBMP, MakeByName<CBMP>, MakeByFile<CBMP>, LoadBmpFromFile},
     {PictureJPEG, MakeJpegByName, MakeJpegByFile, LoadJpegFromFile},
+    {PicturePCX, MakeByName<CPCX>, MakeByFile<CPCX>, LoadPcxFromFile},
+    {PictureTGA, MakeByName<CTGA>, nullptr, nullptr},  // not read from an open file
+    {PictureXBM, MakeByName<CXBM>, nullptr, nullptr},  // not read from an open file
 };
 
 }  // namespace

@@ -1,0 +1,34 @@
+// The DIB that a decoder fills: a fresh block with a 40-byte header and colour
+// table, and the hand-over of the finished block to its picture object.
+#pragma once
+
+#include <cstdint>
+
+#include "Pics.h"
+
+namespace graphics {
+
+// The largest side a picture object can hold (its sizes are 16-bit signed members).
+constexpr int kMaxPictureSide = 32767;
+
+// Row width of a DIB of the given depth, in 64 bits.
+constexpr std::uint64_t DibStride(std::uint64_t width, unsigned bits) { return (width * bits + 31) / 32 * 4; }
+
+// A new, zero-filled DIB block: 40-byte header (width, height, planes 1, bits, the
+// rest 0), colour table of 2^bits entries for depths up to 8 taken from rgb (red,
+// green, blue triplets; `colors` of them, the rest black), rows zero. Null when the
+// sizes are out of range or the memory cannot be had.
+HGLOBAL AllocateDib(int width, int height, int bits, const BYTE* rgb, int colors);
+
+// Offset of the first pixel row in a block made by AllocateDib.
+std::uint32_t DibPixelOffset(int bits);
+
+// Hands a decoded DIB to the picture and runs the common loading step. On failure
+// the block is freed and the picture is left without a DIB. Returns 1 or 0.
+int AdoptDecodedDib(CPics& picture, HGLOBAL dib, short dither);
+
+// Replaces the picture's palette buffer by a fresh 768-byte one (zeros, then the
+// given triplets); false without memory, and then the old buffer stays.
+bool ReplacePaletteBuffer(CPics& picture, const BYTE* rgb, int colors);
+
+}  // namespace graphics

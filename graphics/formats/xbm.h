@@ -1,0 +1,18 @@
+// XBM files: one-bit pictures as C source text, drawn with white transparent.
+#pragma once
+
+#include "Pics.h"
+
+namespace graphics {
+
+class CXBM : public CPics {
+ public:
+  CXBM(const char* name, int readFlag);
+  ~CXBM() override;
+
+  int LoadPicture(short dither) override;
+  using CPics::SavePicture;
+  int SavePicture(const char* name, short type) override;
+};
+
+}  // namespace graphics
