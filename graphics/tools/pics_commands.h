@@ -11,6 +11,8 @@ using Arguments = std::vector<std::string>;
 
 int RunInfo(const Arguments& args);
 int RunConvert(const Arguments& args);
+int RunApply(const Arguments& args);
+int RunTrace(const Arguments& args);
 
 // Prints "pics: <message>" on standard error and returns 1.
 int Fail(const std::string& message);
