@@ -433,3 +433,29 @@ TEST_F(HttpDownload, ProgressWindowShowsTheTransferAndClosesAtTheEnd) {
     // With a window the per-file lines are replaced by window updates.
     EXPECT_EQ(r.out, "");
 }
+
+TEST_F(HttpDownload, WindowDestroyedDuringJobEndsItQuietly) {
+    EnsureGuiApplication();
+    class RecordingWidget : public QWidget {
+    public:
+        int messages = 0;
+        bool event(QEvent* e) override {
+            if (AsWindowMessage(e)) ++messages;
+            return QWidget::event(e);
+        }
+    };
+    auto window = std::make_unique<RecordingWidget>();
+    window->show();
+    const std::string path = scratch_ / "orphan.bin";
+    ::testing::internal::CaptureStdout();
+    auto job = StartHttpDownload({Url("/slow/400000?chunk=1024&delay=0.01")}, {path}, window.get(), false, true,
+                                 WM_LIST_FETCHED, false, false, kPassPhrase);
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return std::filesystem::exists(path) && std::filesystem::file_size(path) > 10000; }, 20000));
+    window.reset();  // takes the progress window with it
+    EXPECT_TRUE(QTest::qWaitFor([&] { return job->finished(); }, 5000));
+    QCoreApplication::processEvents();
+    const std::string out = ::testing::internal::GetCapturedStdout();
+    EXPECT_LT(std::filesystem::file_size(path), 400000u);
+    EXPECT_NE(out.find("CANCELLED"), std::string::npos) << out;
+}

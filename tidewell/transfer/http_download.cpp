@@ -20,7 +20,7 @@ struct HttpDownloadJob {
     std::vector<std::string> urls;
     std::vector<std::string> paths;
     bool onlyIfNewer;
-    QObject* window;
+    WindowRef window;
     unsigned message;
     bool showProgress;
     bool decrypt;
@@ -155,7 +155,7 @@ void RunManager(HttpDownloadJob job, const std::shared_ptr<TransferJob>& handle)
     } catch (...) {
         allCompleted = false;
     }
-    if (job.window != nullptr && job.message != 0) PostWindowMessage(job.window, job.message, allCompleted ? 1 : 0, 0);
+    if (job.message != 0) job.window.Post(job.message, allCompleted ? 1 : 0, 0);
     handle->MarkFinished();
 }
 
@@ -165,7 +165,7 @@ std::shared_ptr<TransferJob> StartHttpDownload(std::vector<std::string> urls, st
                                                QObject* window, bool onlyIfNewer, bool showProgress,
                                                unsigned message, bool decrypt, bool uncompress,
                                                const std::string& passPhrase) {
-    HttpDownloadJob job{std::move(urls), std::move(paths), onlyIfNewer, window, message,
+    HttpDownloadJob job{std::move(urls), std::move(paths), onlyIfNewer, WindowRef(window), message,
                         showProgress,    decrypt,          uncompress,  passPhrase};
     auto handle = std::make_shared<TransferJob>();
     std::thread(RunManager, std::move(job), handle).detach();

@@ -16,7 +16,8 @@ namespace tidewell {
 // With showProgress and a window, a progress window shows the transfer and closing it
 // cancels the job. At the end `message` is posted to `window` (when both are given)
 // with first parameter 1 when every file was received and unpacked, else 0, and second
-// parameter 0. The window must outlive the job.
+// parameter 0. Call it on the window's thread; a window on the application's thread
+// that is destroyed meanwhile just receives nothing.
 std::shared_ptr<TransferJob> StartHttpDownload(std::vector<std::string> urls, std::vector<std::string> paths,
                                                QObject* window, bool onlyIfNewer, bool showProgress,
                                                unsigned message, bool decrypt, bool uncompress,

@@ -19,9 +19,9 @@ TransferSession::TransferSession(std::string agent, int context, ProxyAccess acc
 
 TransferSession::~TransferSession() { WaitProgressWindowGone(); }
 
-void TransferSession::AttachProgress(QObject* parentWindow) {
+void TransferSession::AttachProgress(const WindowRef& parentWindow) {
     // Windows need a widget application; a program without one gets no window.
-    if (parentWindow == nullptr || qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr) return;
+    if (parentWindow.empty() || qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr) return;
     parentWindow_ = parentWindow;
     progress_ = std::make_shared<ProgressFields>();
 }
@@ -34,16 +34,20 @@ void TransferSession::Cancel() {
 void TransferSession::ShowProgressWindow() {
     if (!progress_ || window_) return;
     window_ = std::make_shared<ProgressWindowLink>();
-    QWidget* parent = qobject_cast<QWidget*>(parentWindow_);
     auto fields = progress_;
     auto link = window_;
     // The session outlives the window: its destructor waits until the window is gone.
     QMetaObject::invokeMethod(
         qApp,
-        [this, parent, fields, link] {
+        [this, fields, link] {
+            QWidget* parent = parentWindow_.WidgetOnGuiThread();
             auto* window = new ProgressWindow(fields, parent);  // deletes itself once closed
             link->window = window;
-            QObject::connect(window, &QObject::destroyed, [fields] { fields->MarkGone(); });
+            // Destroyed without closing (with its parent window, say): the job ends as well.
+            QObject::connect(window, &QObject::destroyed, [this, fields] {
+                Cancel();
+                fields->MarkGone();
+            });
             QObject::connect(window, &QDialog::finished, window, [this, window] {
                 Cancel();
                 window->deleteLater();

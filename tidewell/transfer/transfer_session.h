@@ -7,8 +7,7 @@
 #include "tidewell/transfer/internet_session.h"
 #include "tidewell/transfer/progress_fields.h"
 #include "tidewell/transfer/session_lock.h"
-
-class QObject;
+#include "tidewell/transfer/window_message.h"
 
 namespace tidewell {
 
@@ -29,7 +28,7 @@ public:
 
     // Prepares a progress window for parentWindow (none for a null parent, or when the
     // program has no windows at all). Its fields can be written at once.
-    void AttachProgress(QObject* parentWindow);
+    void AttachProgress(const WindowRef& parentWindow);
     // The progress window's fields, or null without a window.
     ProgressFields* progress() { return progress_.get(); }
 
@@ -56,7 +55,7 @@ public:
 private:
     InternetSession internet_;
     std::atomic<bool> cancel_{false};
-    QObject* parentWindow_ = nullptr;
+    WindowRef parentWindow_;
     std::shared_ptr<ProgressFields> progress_;
     std::shared_ptr<ProgressWindowLink> window_;  // set once the window was asked for
 };

@@ -1,6 +1,9 @@
 #include "tidewell/transfer/window_message.h"
 
 #include <QCoreApplication>
+#include <QMetaObject>
+#include <QThread>
+#include <QWidget>
 
 namespace tidewell {
 
@@ -14,6 +17,29 @@ void PostWindowMessage(QObject* window, unsigned message, uintptr_t wParam, intp
     // The event queue takes the event over.
     QCoreApplication::postEvent(window, new WindowMessageEvent(message, wParam, lParam));
 }
+
+WindowRef::WindowRef(QObject* window) : window_(window), given_(window != nullptr) {
+    QCoreApplication* app = QCoreApplication::instance();
+    onGuiThread_ = window != nullptr && app != nullptr && window->thread() == app->thread();
+}
+
+void WindowRef::Post(unsigned message, uintptr_t wParam, intptr_t lParam) const {
+    if (!given_) return;
+    if (!onGuiThread_) {
+        PostWindowMessage(window_.data(), message, wParam, lParam);
+        return;
+    }
+    // Hop to the window's thread first: only there can its being alive be checked safely.
+    QPointer<QObject> window = window_;
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(),
+        [window, message, wParam, lParam] {
+            if (window) PostWindowMessage(window.data(), message, wParam, lParam);
+        },
+        Qt::QueuedConnection);
+}
+
+QWidget* WindowRef::WidgetOnGuiThread() const { return onGuiThread_ ? qobject_cast<QWidget*>(window_.data()) : nullptr; }
 
 const WindowMessageEvent* AsWindowMessage(const QEvent* event) {
     if (event == nullptr || event->type() != WindowMessageEvent::EventType()) return nullptr;

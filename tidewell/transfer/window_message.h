@@ -2,7 +2,10 @@
 
 #include <QEvent>
 #include <QObject>
+#include <QPointer>
 #include <cstdint>
+
+class QWidget;
 
 namespace tidewell {
 
@@ -34,6 +37,27 @@ private:
 // live until the message has been delivered (or be destroyed on its own thread, which
 // drops it). Nothing happens when window is null.
 void PostWindowMessage(QObject* window, unsigned message, uintptr_t wParam, intptr_t lParam);
+
+// A caller's window that a job posts to later, from its own threads. Made on the
+// window's thread. When the window lives on the application's thread, a window closed
+// and destroyed meanwhile simply receives nothing (as a posted message to a destroyed
+// window is dropped); a receiver on another thread must outlive the job.
+class WindowRef {
+public:
+    WindowRef() = default;
+    explicit WindowRef(QObject* window);
+
+    bool empty() const { return !given_; }
+    // Posts from any thread and returns at once.
+    void Post(unsigned message, uintptr_t wParam, intptr_t lParam) const;
+    // The window as a widget parent: only on the application's thread.
+    QWidget* WidgetOnGuiThread() const;
+
+private:
+    QPointer<QObject> window_;
+    bool given_ = false;
+    bool onGuiThread_ = false;
+};
 
 // The message (or null) an event carries.
 const WindowMessageEvent* AsWindowMessage(const QEvent* event);
