@@ -123,3 +123,16 @@ TEST(ProfileFile, MissingFileReadsAsEmpty) {
   EXPECT_EQ(p.SectionCount(), 0u);
   EXPECT_EQ(p.GetString("S", "K", "d", 10), "d");
 }
+
+TEST(ProfileFile, RefusesTextThatWouldReadBackDifferently) {
+  ProfileFile p = ProfileFile::Parse("[S]\nK=v\n");
+  EXPECT_FALSE(p.SetString("S", "K", "v\r\n[Evil]\r\nX=1"));
+  EXPECT_FALSE(p.SetString("S]x", "K", "v"));
+  EXPECT_FALSE(p.SetString("S", "A=B", "v"));
+  EXPECT_FALSE(p.SetString("S", " ", "v"));
+  EXPECT_FALSE(p.SetString("S", ";K", "v"));
+  EXPECT_FALSE(p.SetString("S\n", "K", "v"));
+  EXPECT_EQ(p.Text(), "[S]\r\nK=v\r\n");
+  EXPECT_TRUE(p.SetString("S", "K", "a=b"));
+  EXPECT_EQ(ProfileFile::Parse(p.Text()).Find("S", "K"), "a=b");
+}

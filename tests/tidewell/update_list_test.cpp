@@ -359,6 +359,10 @@ TEST_F(WriteUpdateList, ReportsAListItCannotWrite) {
   list.Append(Installed("/opt/prog/ok", 1, 1, 1, false, false, false));
   EXPECT_EQ(list.WriteUpdateList(dir_ / "missing/list.tdu", "http://h/", "/opt/prog", "W", "P", "O"),
             kListNotWritten);
+  // A base address with a line break is refused and the older list stays.
+  WriteFile(path_, "old");
+  EXPECT_EQ(list.WriteUpdateList(path_, "http://h/\r\n[Program Files]", "/opt/prog", "W", "P", "O"), kListNotWritten);
+  EXPECT_EQ(ReadFile(path_), "old");
   // An older list that can't be deleted is left as it is and nothing is written.
   const std::string undeletable = "/proc/version";
   const std::string before = ReadFile(undeletable);

@@ -154,7 +154,14 @@ int64_t ProfileFile::GetInt64(std::string_view section, std::string_view key, in
   return LeadingNumber(*value, std::numeric_limits<int64_t>::min(), std::numeric_limits<int64_t>::max());
 }
 
-void ProfileFile::SetString(std::string_view section, std::string_view key, std::string_view value) {
+bool ProfileFile::SetString(std::string_view section, std::string_view key, std::string_view value) {
+  auto hasLineBreak = [](std::string_view t) { return t.find_first_of("\r\n") != std::string_view::npos; };
+  key = TrimSpace(key);
+  if (hasLineBreak(section) || hasLineBreak(key) || hasLineBreak(value) || section.find(']') != section.npos ||
+      key.empty() || key.find('=') != key.npos || key.front() == '[' || key.front() == ';')
+    return false;
+  section = TrimSpace(section);
+
   auto s = sectionIndex_.find(section);
   if (s == sectionIndex_.end()) {
     Section added;
@@ -180,7 +187,7 @@ void ProfileFile::SetString(std::string_view section, std::string_view key, std:
     const size_t at = k->second;
     sec.keys.erase(k);
     sec.keys.try_emplace(line.key, at);
-    return;
+    return true;
   }
   std::string text;
   text.reserve(key.size() + value.size() + 1);
@@ -191,12 +198,13 @@ void ProfileFile::SetString(std::string_view section, std::string_view key, std:
   while (at > 1 && !sec.lines[at - 1].isKey) --at;
   if (at == sec.lines.size()) {
     AddLine(sec, line);
-    return;
+    return true;
   }
   sec.lines.insert(sec.lines.begin() + static_cast<std::ptrdiff_t>(at), line);
   for (auto& entry : sec.keys)
     if (entry.second >= at) ++entry.second;
   sec.keys.try_emplace(line.key, at);
+  return true;
 }
 
 std::string ProfileFile::Text() const {
@@ -249,8 +257,7 @@ int ReadProfileInt(const std::string& path, const std::string& section, const st
 bool WriteProfileString(const std::string& path, const std::string& section, const std::string& key,
                         const std::string& value) {
   ProfileFile profile = ProfileFile::Load(path);
-  profile.SetString(section, key, value);
-  return profile.Save(path);
+  return profile.SetString(section, key, value) && profile.Save(path);
 }
 
 }  // namespace tidewell

@@ -43,8 +43,10 @@ class ProfileFile {
   int64_t GetInt64(std::string_view section, std::string_view key, int64_t defaultValue) const;
 
   // Sets a value: an existing key is changed in place, a new key goes after the last key of
-  // its section, a new section goes at the end of the file.
-  void SetString(std::string_view section, std::string_view key, std::string_view value);
+  // its section, a new section goes at the end of the file. Refused (false, nothing changed)
+  // when the text can't be read back as written: a line break anywhere, a ']' in the
+  // section, an empty key, or a key holding '=' or starting with '[' or ';'.
+  bool SetString(std::string_view section, std::string_view key, std::string_view value);
 
   // The file text with CRLF line ends.
   std::string Text() const;

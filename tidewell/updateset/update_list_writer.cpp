@@ -39,6 +39,10 @@ int UpdateList::WriteUpdateList(const std::string& listPath, const std::string& 
   const std::string windowsFolder = WithoutTrailingSlashes(WindowsFolder());
   const std::string program = WithoutTrailingSlashes(programFolder);
 
+  // A line break would turn the rest of the value into lines of its own.
+  if (!FitsOnOneLine(baseUrl) || !FitsOnOneLine(windowsPrefix) || !FitsOnOneLine(programPrefix) ||
+      !FitsOnOneLine(otherPrefix))
+    return kListNotWritten;
   if (FileExists(listPath) && ::unlink(listPath.c_str()) != 0 && errno != ENOENT)
     return kListOldFileNotDeleted;
 
