@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include <cstdio>  // jpeglib.h needs FILE and size_t first
 #include <jpeglib.h>
 
 namespace graphics {

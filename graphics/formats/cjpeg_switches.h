@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include <cstdio>  // jpeglib.h needs FILE and size_t first
 #include <jpeglib.h>
 
 #include "graphics/formats/cjpeg_script_files.h"

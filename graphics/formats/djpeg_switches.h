@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include <cstdio>  // jpeglib.h needs FILE and size_t first
 #include <jpeglib.h>
 
 #include "graphics/formats/djpeg_writer.h"

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include <cstdio>  // jpeglib.h needs FILE and size_t first
 #include <jpeglib.h>
 
 #include "Pics.h"

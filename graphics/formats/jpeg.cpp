@@ -113,8 +113,13 @@ bool CJPG::DecodeThrough(const std::string& jpegName, const std::string& bmpName
   if (!DjpegMain(args.Count(), args.Pointers(), PictureDecodeLimits())) return false;
   std::unique_ptr<CPics, PictureCloser> decoded(OpenPicture(bmpName.c_str(), 0, nullptr));
   if (!decoded) return false;
+  // The assignment copies the decoded BMP picture's option strings too; the object
+  // keeps the ones it was given.
+  const std::string decoderOptions = m_szDecoderOptions, encoderOptions = m_szEncoderOptions;
   decoded->AssignPicture(this);
   decoded.reset();
+  SetDecoderOptions(decoderOptions.c_str());
+  SetEncoderOptions(encoderOptions.c_str());
   m_bHaveDIB = 1;
   GetDIBHeader();
   return true;
