@@ -1,0 +1,48 @@
+// tidewell: the client. A product switch updates that product, no switch shows the
+// installed products, /UNDEF asks for a product by hand; --quiet runs without windows
+// and --apply-pending carries out the replacements deferred to the next start.
+
+#include <QApplication>
+#include <cstdlib>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tidewell/app/client_options.h"
+#include "tidewell/app/message_boxes.h"
+#include "tidewell/app/startup_decision.h"
+#include "tidewell/app/tidewell_app.h"
+#include "tidewell/platform/pending_moves.h"
+
+int main(int argc, char** argv) {
+    std::string error;
+    const auto options = tidewell::ParseClientOptions(std::vector<std::string>(argv, argv + argc), error);
+    if (!options) {
+        std::cerr << "tidewell: " << error << "\n"
+                  << "usage: tidewell [/PRODUCT | /UNDEF | /RESUME] [--quiet]\n"
+                  << "       tidewell /UNDEF --quiet --list-url URL --target DIR --product NAME\n"
+                  << "       tidewell --apply-pending\n";
+        return tidewell::kExitUnknownProduct;
+    }
+    if (options->applyPending) return tidewell::ApplyPendingMoves(std::cerr) ? 0 : 1;
+
+    // Without windows nothing is ever shown, so no display is needed either.
+    if (options->quiet) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QApplication application(argc, argv);
+    // Windows come and go (progress windows, a hidden run window); only the run's
+    // result ends the program.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    std::unique_ptr<tidewell::MessageBoxes> boxes;
+    if (options->quiet)
+        boxes = std::make_unique<tidewell::PrintedMessageBoxes>(std::cout);
+    else
+        boxes = std::make_unique<tidewell::WindowMessageBoxes>();
+
+    tidewell::TidewellApp app(*boxes, !options->quiet, std::cerr);
+    app.SetCustomValues({options->listUrl, options->target, options->product});
+    if (!app.InitInstance(tidewell::StartupCommandLine(options->startupArgs))) return app.exitStatus();
+    QApplication::exec();
+    return app.exitStatus();
+}
