@@ -117,6 +117,7 @@ template <typename Acc>
 bool FilterRows(const DibLayout& l, BYTE* image, const Kernel& kernel, const ValueMapper& mapper, bool report) {
   const int h = kernel.reach, n = kernel.size();
   const size_t bytes = 3 * size_t(l.width);
+  if (bytes == 0 || l.height == 0) return true;
   // Unfiltered copies of the rows the window still needs: the rows above the
   // centre are overwritten as the filter moves on.
   std::vector<BYTE> ring;

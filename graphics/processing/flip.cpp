@@ -32,6 +32,7 @@ int FlipVertical(HGLOBAL* handle) {
   DibWorker worker(handle);
   if (!worker.ready()) return 0;
   const DibLayout& l = worker.layout();
+  if (l.stride == 0 || l.height < 2) return 1;  // nothing to exchange
   std::vector<BYTE> spare;
   try {
     spare.resize(size_t(l.stride));

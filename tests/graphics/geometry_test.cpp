@@ -262,3 +262,26 @@ TEST(PictureTransforms, MembersRefreshTheObjectsSize) {
   EXPECT_EQ(picture->m_width, 2);
   CPics::ClosePicture(picture);
 }
+
+TEST(EmptyPictures, EveryOperationAcceptsPicturesWithoutPixels) {
+  // Zero-width and zero-height pictures (once found by fuzzing) must pass
+  // through every operation cleanly.
+  for (auto [w, h] : {std::pair{0, 7}, {7, 0}, {0, 0}}) {
+    for (int bits : {8, 24}) {
+      auto fresh = [&] { return MakeDib(w, h, bits, bits == 8 ? std::vector<RgbColor>(256) : std::vector<RgbColor>{}); };
+      Dib a(fresh()), b(fresh()), c(fresh()), d(fresh()), e(fresh()), f(fresh()), g(fresh());
+      EXPECT_EQ(graphics::FlipVertical(a.slot()), 1);
+      EXPECT_EQ(graphics::FlipHorizontal(a.slot()), 1);
+      EXPECT_EQ(CPics::ImageFilter(b.slot(), 3, nullptr, 10), 1);
+      EXPECT_EQ(graphics::RotateByAngle(c.slot(), 33), 1);
+      EXPECT_EQ(graphics::RotateQuarterTurn(d.slot(), true), 1);
+      EXPECT_EQ(graphics::ResizeByFactor(e.slot(), 3.0f), 1);
+      EXPECT_EQ(CPics::ThinImage(f.slot(), 2), 1);
+      ASSERT_EQ(CPics::BeginAutoTrace(g.get(), -1, 0, 0, 0, 0), 1);
+      POINT points[4];
+      int count = 1;
+      EXPECT_EQ(CPics::GetNextLine(points, &count, 4), 0);
+      CPics::EndAutoTrace();
+    }
+  }
+}
