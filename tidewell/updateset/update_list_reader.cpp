@@ -46,9 +46,10 @@ class KeyName {
   char buf_[48];
 };
 
-void WarnSkipped(const std::string& listPath, const char* section, int n, const std::string& name) {
-  std::cerr << "tidewell: " << listPath << ": [" << section << "] Name" << n << "=" << name
-            << " reaches outside its folder; entry skipped\n";
+void WarnSkipped(const std::string& listPath, const char* section, int n, const std::string& name,
+                 const char* reason) {
+  std::cerr << "tidewell: " << listPath << ": [" << section << "] Name" << n << "=" << name << " " << reason
+            << "; entry skipped\n";
 }
 
 }  // namespace
@@ -109,10 +110,12 @@ void UpdateList::ReadUpdateList(const std::string& listPath, const std::string& 
       // A name or prefix with ".." or a leading '/' would place the file (or its staged
       // copy) outside its folder; an "Other Local" that is not absolute would depend on
       // the folder the program was started in.
-      const bool safe = StaysBelowFolder(entry.name) && StaysBelowFolder(prefix) &&
-                        (plan.kind != SectionKind::Other || ToSlashes(folder).front() == '/');
-      if (!safe) {
-        WarnSkipped(listPath, plan.title, n, entry.name);
+      if (!StaysBelowFolder(entry.name) || !StaysBelowFolder(prefix)) {
+        WarnSkipped(listPath, plan.title, n, entry.name, "reaches outside its folder");
+        continue;
+      }
+      if (plan.kind == SectionKind::Other && ToSlashes(folder).front() != '/') {
+        WarnSkipped(listPath, plan.title, n, entry.name, "has no full install folder");
         continue;
       }
       Append(std::move(entry));
