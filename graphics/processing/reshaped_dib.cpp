@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "graphics/processing/picture_refresh.h"
+
 namespace graphics {
 
 HGLOBAL AllocateReshapedDib(const BYTE* sourceDib, const DibLayout& layout, uint32_t width, uint32_t height) {
@@ -34,8 +36,9 @@ HGLOBAL AllocateReshapedDib(const BYTE* sourceDib, const DibLayout& layout, uint
 }
 
 int RefreshAfterTransform(CPics& picture, int result) {
-  if (result) picture.GetDIBHeader();
-  return result;
+  // Palette pictures may have been widened to 8 bits on the way, so the
+  // palette copies are refreshed along with the header.
+  return result ? RefreshAfterConversion(picture) : 0;
 }
 
 }  // namespace graphics
