@@ -142,6 +142,15 @@ TEST_F(ReadUpdateList, GeneralDefaultsAndBaseUrlSlash) {
   EXPECT_EQ(list.At(2).installedPath, "/srv/o/o");
 }
 
+TEST_F(ReadUpdateList, EmptyBaseUrlReadsAsTheUpdateServerAndEmptyPrefixesStayEmpty) {
+  ScopedEnv server("TIDEWELL_UPDATE_SERVER", std::nullopt);
+  UpdateList list =
+      Read("[General]\r\nBase URL=\r\nProgram Prefix=\r\n[Program Files]\r\n" + EntryLines(1, "bin\\x.dll"));
+  ASSERT_EQ(list.Count(), 1u);
+  EXPECT_EQ(list.At(0).url, "http://updates.corvane.example/liveupdates//bin/x.dll");
+  EXPECT_EQ(list.At(0).stagedPath, "/tmp/td101530//bin/x.dll");
+}
+
 TEST_F(ReadUpdateList, LfLineEndsAndCaseBlindNamesAreRead) {
   std::string text = kGeneral + "[program files]\r\n" + EntryLines(1, "bin\\x.dll");
   std::string lf;

@@ -62,8 +62,9 @@ void UpdateList::ReadUpdateList(const std::string& listPath, const std::string& 
   const std::string windowsFolder = WithTrailingSeparator(WindowsFolder());
   const std::string windowsPrefix = list.GetString("General", "Windows Prefix", "WIN", kPathBuffer);
   const std::string programPrefix = list.GetString("General", "Program Prefix", "PROG", kPathBuffer);
-  const std::string baseUrl =
-      WithTrailingSeparator(list.GetString("General", "Base URL", UpdateServerAddress(), SIZE_MAX));
+  // An empty base address could never be fetched from; it reads as a missing one.
+  std::string baseUrl = list.GetString("General", "Base URL", "", SIZE_MAX);
+  baseUrl = WithTrailingSeparator(baseUrl.empty() ? UpdateServerAddress() : baseUrl);
   const std::string staging = WithTrailingSeparator(stagingFolder);
 
   const SectionPlan plans[] = {
