@@ -14,9 +14,9 @@ namespace graphics {
 namespace {
 
 constexpr double kPi = 3.141592653589793;
-// Output is produced in strips of this many columns, so the source rows a strip
-// reads stay in cache as its rows go by.
-constexpr int kStrip = 64;
+// Output is produced in square tiles, so the source pixels a tile reads (a turned
+// square of the source) stay in cache and in the address translation buffers.
+constexpr int kTile = 64;
 
 inline int FloorToInt(float v) {
   const int t = int(v);
@@ -74,9 +74,11 @@ int RotateByAngle(HGLOBAL* handle, double degrees) {
     const BYTE* in = from.get() + layout->imageOffset;
     BYTE* out = to.get() + layout->imageOffset;
     const uint64_t inStride = layout->stride, outStride = RowStride(uint64_t(newW), 24);
-    for (int i0 = 0; i0 < newW; i0 += kStrip) {
-      const int i1 = int(std::min<int64_t>(newW, i0 + kStrip));
-      for (int j = 0; j < newH; ++j) {
+    for (int j0 = 0; j0 < newH; j0 += kTile)
+    for (int i0 = 0; i0 < newW; i0 += kTile) {
+      const int i1 = int(std::min<int64_t>(newW, i0 + kTile));
+      const int j1 = int(std::min<int64_t>(newH, j0 + kTile));
+      for (int j = j0; j < j1; ++j) {
         const float rowSin = ysn[j], rowCos = yc[j];
         BYTE* dst = out + uint64_t(j) * outStride + 3 * uint64_t(i0);
         for (int i = i0; i < i1; ++i, dst += 3) {
