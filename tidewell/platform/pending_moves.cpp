@@ -84,43 +84,6 @@ bool HoldsLineBreakOrNul(const std::string& text) {
   return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos;
 }
 
-// One line of the file with its line end, and what it asks for.
-struct PendingLine {
-  std::string text;  // including its line end
-  bool isMove = false;
-  std::string destination;  // "NUL" (any case) deletes the source
-  std::string source;
-};
-
-std::vector<PendingLine> SplitLines(const std::string& text) {
-  std::vector<PendingLine> lines;
-  bool inRename = false;
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find('\n', start);
-    end = end == std::string::npos ? text.size() : end + 1;
-    PendingLine line;
-    line.text = text.substr(start, end - start);
-    start = end;
-    const std::string_view body = TrimSpace(line.text);
-    if (!body.empty() && body.front() == '[') {
-      const size_t close = body.find(']');
-      inRename = close != std::string_view::npos && EqualsNoCase(TrimSpace(body.substr(1, close - 1)), "Rename");
-    } else if (inRename && !body.empty() && body.front() != ';') {
-      // The source is the text after the last '=' (sources never hold one); the
-      // destination may.
-      const size_t eq = body.rfind('=');
-      if (eq != std::string_view::npos) {
-        line.isMove = true;
-        line.destination = std::string(body.substr(0, eq));
-        line.source = std::string(body.substr(eq + 1));
-      }
-    }
-    lines.push_back(std::move(line));
-  }
-  return lines;
-}
-
 // Carries out one line; an empty string on success, else why it failed.
 std::string CarryOut(const PendingLine& line) {
   if (line.source.empty()) return "no source file named";
@@ -129,6 +92,7 @@ std::string CarryOut(const PendingLine& line) {
     return "";
   }
   if (line.destination.empty()) return "no destination named";
+  if (!std::filesystem::exists(std::filesystem::symlink_status(line.source))) return "the file to move is missing";
   const uint32_t error = MoveFileOver(line.source, line.destination, NewFileMode::Default);
   switch (error) {
     case kErrorSuccess:
@@ -136,7 +100,7 @@ std::string CarryOut(const PendingLine& line) {
     case kErrorSharingViolation:
       return "the destination is in use";
     case kErrorFileNotFound:
-      return "the file to move is missing";
+      return "the destination folder is missing";
     case kErrorAccessDenied:
       return "access denied";
     case kErrorWriteProtect:
@@ -149,6 +113,34 @@ std::string CarryOut(const PendingLine& line) {
 }
 
 }  // namespace
+
+std::vector<PendingLine> SplitPendingLines(std::string_view text) {
+  std::vector<PendingLine> lines;
+  bool inRename = false;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find('\n', start);
+    end = end == std::string::npos ? text.size() : end + 1;
+    PendingLine line;
+    line.text = std::string(text.substr(start, end - start));
+    start = end;
+    const std::string_view body = TrimSpace(line.text);
+    if (!body.empty() && body.front() == '[') {
+      const size_t close = body.find(']');
+      inRename = close != std::string_view::npos && EqualsNoCase(TrimSpace(body.substr(1, close - 1)), "Rename");
+    } else if (inRename && !body.empty() && body.front() != ';') {
+      // Sources never hold '='; a destination may.
+      const size_t eq = body.rfind('=');
+      if (eq != std::string_view::npos) {
+        line.isMove = true;
+        line.destination = std::string(body.substr(0, eq));
+        line.source = std::string(body.substr(eq + 1));
+      }
+    }
+    lines.push_back(std::move(line));
+  }
+  return lines;
+}
 
 std::string PendingMovesFilePath() {
   const std::string folder = WindowsFolder();
@@ -215,7 +207,7 @@ bool ApplyPendingMoves(std::ostream& err) {
   // Newer lines stand above older ones: once a destination has been replaced, an older
   // line for it would put back an outdated copy, so its source is only deleted.
   std::set<std::string> replaced;
-  for (const PendingLine& line : SplitLines(*text)) {
+  for (const PendingLine& line : SplitPendingLines(*text)) {
     if (!line.isMove) {
       kept += line.text;
       continue;

@@ -5,6 +5,7 @@
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tidewell {
 
@@ -17,6 +18,18 @@ std::string PendingMovesFilePath();
 // The file text with line inserted: directly after the first "[Rename]\r\n" header, or,
 // when there is none, the header and the line appended at the end.
 std::string InsertRenameLine(std::string_view text, std::string_view line);
+
+// One line of the file with its line end, and the move it asks for when it is a line of a
+// [Rename] section (section names compare case-blind).
+struct PendingLine {
+  std::string text;  // as in the file, including its line end
+  bool isMove = false;
+  std::string destination;  // "NUL" (any case) deletes the source
+  std::string source;       // the text after the last '=' (sources never hold one)
+};
+
+// The file's lines in order; joining their texts gives the file back.
+std::vector<PendingLine> SplitPendingLines(std::string_view text);
 
 // Registers "destination=source\r\n" (an empty destination is written as NUL). The file
 // is rewritten through a temporary file beside it, under a lock that keeps two programs
