@@ -4,7 +4,7 @@
 
 namespace graphics {
 
-SourceDib::SourceDib(HGLOBAL dib) : m_source(dib) { View(dib); }
+SourceDib::SourceDib(HGLOBAL dib) { View(dib); }
 
 SourceDib::~SourceDib() {
   Release();

@@ -44,7 +44,6 @@ class SourceDib {
   bool View(HGLOBAL block);
   void Release();
 
-  HGLOBAL m_source;
   HGLOBAL m_copy = nullptr;  // owned when a conversion was made
   HGLOBAL m_locked = nullptr;
   const BYTE* m_data = nullptr;

@@ -1,0 +1,64 @@
+// The pics tool on PCX, TGA and XBM files: info lines and conversions between them.
+#include <cstdio>
+#include <sys/wait.h>
+
+#include "format_test_support.h"
+
+using formatstest::ExpectSameImage;
+using formatstest::PatternDib;
+using formatstest::PixelsOf;
+using picstest::PicturePtr;
+using picstest::ScratchDir;
+
+namespace {
+
+struct ToolRun {
+  int status = -1;
+  std::string out;
+};
+
+ToolRun Pics(const std::string& args) {
+  ToolRun run;
+  FILE* pipe = popen((std::string(BUILD_DIR) + "/bin/pics " + args + " 2>&1").c_str(), "r");
+  if (pipe == nullptr) return run;
+  char buffer[512];
+  while (std::fgets(buffer, sizeof buffer, pipe)) run.out += buffer;
+  const int status = pclose(pipe);
+  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return run;
+}
+
+class PicsToolFormats : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!std::filesystem::exists(std::string(BUILD_DIR) + "/bin/pics")) GTEST_SKIP() << "pics is not built";
+    PicturePtr picture(CPics::CreatePicture(PatternDib(21, 9, 8), PictureBMP, 0));
+    ASSERT_TRUE(picture);
+    ASSERT_EQ(picture->SavePicture(dir.Path("in.bmp").c_str(), -1), 1);
+  }
+  ScratchDir dir;
+};
+
+TEST_F(PicsToolFormats, ConvertsThroughEachFormatAndReportsIt) {
+  PicturePtr original(CPics::OpenPicture(dir.Path("in.bmp").c_str()));
+  ASSERT_TRUE(original);
+  for (const char* name : {"a.pcx", "a.tga"}) {
+    SCOPED_TRACE(name);
+    const std::string out = dir.Path(name);
+    ASSERT_EQ(Pics("convert " + dir.Path("in.bmp") + " " + out).status, 0);
+    const ToolRun info = Pics("info " + out);
+    EXPECT_EQ(info.status, 0);
+    const int type = std::string(name) == "a.pcx" ? 3 : 5;
+    EXPECT_EQ(info.out, "type=" + std::to_string(type) + " width=21 height=9 bpp=8 colors=256\n");
+    ASSERT_EQ(Pics("convert " + out + " " + dir.Path("back.bmp")).status, 0);
+    PicturePtr back(CPics::OpenPicture(dir.Path("back.bmp").c_str()));
+    ASSERT_TRUE(back);
+    ExpectSameImage(PixelsOf(*back), PixelsOf(*original));
+  }
+  ASSERT_EQ(Pics("convert " + dir.Path("a.tga") + " " + dir.Path("a.xbm")).status, 0);
+  EXPECT_EQ(Pics("info " + dir.Path("a.xbm")).out, "type=7 width=21 height=9 bpp=1 colors=2\n");
+  ASSERT_EQ(Pics("convert " + dir.Path("a.xbm") + " " + dir.Path("b.pcx")).status, 0);
+  EXPECT_EQ(Pics("info " + dir.Path("b.pcx")).out, "type=3 width=21 height=9 bpp=1 colors=2\n");
+}
+
+}  // namespace
