@@ -85,28 +85,69 @@ std::string_view ProfileFile::Keep(std::string text) {
   return *added_.back();
 }
 
+namespace {
+
+// Splits text into lines without their line ends (LF or CRLF).
+class LineReader {
+ public:
+  explicit LineReader(std::string_view text) : rest_(text) {}
+  bool Next(std::string_view& line) {
+    if (rest_.empty()) return false;
+    size_t nl = rest_.find('\n');
+    line = rest_.substr(0, nl);
+    rest_ = nl == std::string_view::npos ? std::string_view() : rest_.substr(nl + 1);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    return true;
+  }
+
+ private:
+  std::string_view rest_;
+};
+
+bool IsSectionHeader(std::string_view trimmed) { return !trimmed.empty() && trimmed.front() == '['; }
+
+// Lines of each section in file order (the lines before the first header, if any, first),
+// so that each section's storage is sized once: a long list is then read without regrowth.
+std::vector<size_t> LinesPerSection(std::string_view text) {
+  std::vector<size_t> counts;
+  LineReader lines(text);
+  std::string_view line;
+  while (lines.Next(line)) {
+    if (IsSectionHeader(TrimSpace(line)) || counts.empty()) counts.push_back(0);
+    ++counts.back();
+  }
+  return counts;
+}
+
+}  // namespace
+
 ProfileFile ProfileFile::Parse(std::string_view bytes) {
   ProfileFile profile;
   profile.loaded_ = std::make_unique<const std::string>(DecodeTextFile(bytes));
-  std::string_view rest = *profile.loaded_;
-  while (!rest.empty()) {
-    size_t nl = rest.find('\n');
-    std::string_view raw = rest.substr(0, nl);
-    rest = nl == std::string_view::npos ? std::string_view() : rest.substr(nl + 1);
-    if (!raw.empty() && raw.back() == '\r') raw.remove_suffix(1);
+  const std::vector<size_t> counts = LinesPerSection(*profile.loaded_);
+  profile.sections_.reserve(counts.size());
+  auto startSection = [&](Section section) {
+    const size_t lines = counts[profile.sections_.size()];
+    section.lines.reserve(lines);
+    if (section.hasHeader) section.keys.reserve(lines);
+    profile.sections_.push_back(std::move(section));
+  };
 
+  LineReader lines(*profile.loaded_);
+  std::string_view raw;
+  while (lines.Next(raw)) {
     std::string_view t = TrimSpace(raw);
-    if (!t.empty() && t.front() == '[') {
+    if (IsSectionHeader(t)) {
       size_t close = t.find(']');
       Section section;
       section.name = TrimSpace(t.substr(1, close == std::string_view::npos ? t.npos : close - 1));
       section.hasHeader = true;
-      section.lines.push_back(MakeLine(raw, false));
       profile.sectionIndex_.try_emplace(section.name, profile.sections_.size());
-      profile.sections_.push_back(std::move(section));
+      startSection(std::move(section));
+      profile.sections_.back().lines.push_back(MakeLine(raw, false));
       continue;
     }
-    if (profile.sections_.empty()) profile.sections_.push_back(Section{});
+    if (profile.sections_.empty()) startSection(Section{});
     Section& current = profile.sections_.back();
     AddLine(current, MakeLine(raw, current.hasHeader && !t.empty() && t.front() != ';'));
   }
