@@ -196,3 +196,26 @@ TEST_F(JpegPicture, EncoderIsOpenToTheHost) {
 }
 
 }  // namespace
+
+namespace {
+
+// The pics tool passes its option strings to the JPEG coder both ways.
+TEST(PicsConvertJpeg, PassesDecoderAndEncoderOptions) {
+  const std::string pics = std::string(BUILD_DIR) + "/bin/pics";
+  if (!std::filesystem::exists(pics)) GTEST_SKIP() << "pics is not built";
+  ScratchDir dir;
+  const std::string jpeg = MakeReferenceJpeg(dir, "photo.jpg", {});
+  ASSERT_TRUE(picstest::RunCommand(pics + " convert " + jpeg + " " + dir.Path("grey.bmp") +
+                                   " --decoder-options '-grayscale -scale 1/2' 2>/dev/null"));
+  ASSERT_TRUE(RunReference("djpeg", {"-bmp", "-grayscale", "-scale", "1/2"}, jpeg, dir.Path("theirs.bmp")));
+  EXPECT_EQ(picstest::DecodeWithPillow(dir.Path("grey.bmp")).rgb, picstest::DecodeWithPillow(dir.Path("theirs.bmp")).rgb);
+
+  ASSERT_TRUE(picstest::RunCommand(pics + " convert " + dir.Path("grey.bmp") + " " + dir.Path("again.jpg") +
+                                   " --encoder-options '-quality 40 -optimize' 2>/dev/null"));
+  ASSERT_TRUE(RunReference("cjpeg", {"-quality", "40", "-optimize"}, dir.Path("grey.bmp"), dir.Path("theirs.jpg")));
+  EXPECT_EQ(ReadBytes(dir.Path("again.jpg")), ReadBytes(dir.Path("theirs.jpg")));
+  EXPECT_FALSE(picstest::RunCommand(pics + " convert " + jpeg + " " + dir.Path("x.bmp") +
+                                    " --decoder-options -nonsense 2>/dev/null"));
+}
+
+}  // namespace
