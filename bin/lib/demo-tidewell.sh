@@ -1,60 +1,84 @@
 #!/usr/bin/env bash
-# Tidewell: a sample update list packed the way it lies on the update server, then
-# unpacked again and compared with the original.
+# Tidewell: a real update of a sample product. In a sandbox, Leafline 1.0 is installed
+# and registered, the 2.0 release is packed into an update set, a local HTTP server
+# serves it, and `tidewell /LEAFLINE --quiet` brings the installation up to date.
 set -euo pipefail
 . "$(dirname "$0")/common.sh"
 
 BUILD=${TIDEWELL_DEMO_BUILD:-$BUILD}
-GEN="$BUILD/bin/tidewell-gen"
-[ -x "$GEN" ] || cmake --build "$BUILD" --target tidewell-gen >/dev/null
+for target in tidewell tidewell-gen; do
+  [ -x "$BUILD/bin/$target" ] || cmake --build "$BUILD" --target "$target" >/dev/null
+done
 
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+box=$(mktemp -d)
+server_pid=""
+cleanup() {
+  if [ -n "$server_pid" ]; then
+    kill "$server_pid" 2>/dev/null || true
+    wait "$server_pid" 2>/dev/null || true
+  fi
+  rm -rf "$box"
+}
+trap cleanup EXIT
 
-list="$work/leafline.ini"
-cat >"$list" <<'LIST'
-[General]
-Windows Prefix=winfiles
-Program Prefix=program
-Base URL=http://updates.corvane.example/liveupdates/leafline/
-[Program Files]
-Name1=leafline.exe
-Modified1=03/15/2026 10:22:05
-Created1=03/01/2026 09:00:00
-Size1=482304
-Check Modify1=1
-Check Create1=0
-Check Size1=1
-Name2=bin\strokes.dll
-Modified2=03/14/2026 16:40:12
-Created2=03/01/2026 09:00:00
-Size2=131072
-Check Modify2=1
-Check Create2=0
-Check Size2=1
-[Other Files]
-Name1=palette.dat
-Other Prefix1=others
-Other Local1=/usr/share/corvane/
-Modified1=02/28/2026 08:15:00
-Created1=02/28/2026 08:15:00
-Size1=4096
-Check Modify1=0
-Check Create1=0
-Check Size1=1
-LIST
+mkdir -p "$box/installed/brushes" "$box/release/brushes/ink" "$box/windows" "$box/tmp" "$box/served"
+export TIDEWELL_HKLM="$box/machine.reg" TIDEWELL_WINDIR="$box/windows" TMPDIR="$box/tmp"
 
-size() { stat -c %s "$1"; }
+# The machine's registry: Leafline is installed in the sandbox.
+cat >"$TIDEWELL_HKLM" <<REG
+Windows Registry Editor Version 5.00
 
-echo "== Tidewell: packing an update list"
-echo "list file:    $list ($(size "$list") bytes, 3 files listed)"
-"$GEN" pack "$list" "$work/leafline.tdu" >/dev/null
-echo "packed:       $work/leafline.tdu ($(size "$work/leafline.tdu") bytes, compressed then encrypted)"
-"$GEN" unpack "$work/leafline.tdu" "$work/leafline.back.ini" >/dev/null
-echo "unpacked:     $work/leafline.back.ini ($(size "$work/leafline.back.ini") bytes)"
-if cmp -s "$list" "$work/leafline.back.ini"; then
-  echo "round trip:   identical to the original"
-else
-  echo "round trip:   DIFFERS from the original" >&2
-  exit 1
-fi
+[HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvane\\Leafline]
+
+[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Leafline]
+"InstallLocation"="$box/installed/"
+REG
+
+# Version 1.0 as installed, a year old.
+printf 'Leafline 1.0\n' >"$box/installed/leafline"
+printf 'round brush 1.0\n' >"$box/installed/brushes/round.brush"
+printf 'Leafline manual\n' >"$box/installed/manual.txt"
+touch -d '1 year ago' "$box/installed/leafline" "$box/installed/brushes/round.brush" "$box/installed/manual.txt"
+chmod +x "$box/installed/leafline"
+
+# Version 2.0: a new program, a changed brush, a brush in a new folder, the same manual.
+printf 'Leafline 2.0\n' >"$box/release/leafline"
+printf 'round brush 2.0, softer edge\n' >"$box/release/brushes/round.brush"
+printf 'ink brush 2.0\n' >"$box/release/brushes/ink/ink.brush"
+cp -p "$box/installed/manual.txt" "$box/release/manual.txt"
+
+# A local update server on a free port.
+port=$(/usr/bin/python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+/usr/bin/python3 -m http.server --bind 127.0.0.1 --directory "$box/served" "$port" >/dev/null 2>&1 &
+server_pid=$!
+export TIDEWELL_UPDATE_SERVER="http://127.0.0.1:$port/"
+for _ in $(seq 100); do
+  /usr/bin/python3 -c "import socket; socket.create_connection(('127.0.0.1', $port), 0.2)" 2>/dev/null && break
+  sleep 0.05
+done
+
+echo "== Tidewell: updating Leafline from a local update server"
+"$BUILD/bin/tidewell-gen" save --program-dir "$box/release" --list-file "$box/served/leafline.tdu" \
+  --out "$box/served" --base-url "$TIDEWELL_UPDATE_SERVER" --check modify,size
+echo "update set:   $(find "$box/served" -type f | wc -l) packed files served at $TIDEWELL_UPDATE_SERVER"
+
+snapshot() { (cd "$box/installed" && find . -type f -printf '%P %s %TY-%Tm-%Td\n' | sort); }
+before=$(snapshot)
+
+echo "running:      tidewell /LEAFLINE --quiet"
+set +e
+output=$("$BUILD/bin/tidewell" /LEAFLINE --quiet)
+status=$?
+set -e
+# The final message is what the message boxes would have shown (the transfer trace is left out).
+echo "messages:"
+grep -E '^(Please shut down|Update complete|All files|Remote update|Update file retrieval|Windows)' <<<"$output" \
+  | sed 's/^/  | /'
+echo "exit status:  $status"
+
+echo "changed files:"
+{ diff <(echo "$before") <(snapshot) || true; } | sed -n 's/^> /  now: /p; s/^< /  was: /p'
+echo "unchanged:    $(comm -12 <(echo "$before") <(snapshot) | cut -d' ' -f1 | tr '\n' ' ')"
+left=$(find "$TMPDIR" -mindepth 1 | wc -l)
+echo "staging:      $left entries left in the temporary folder"
+[ "$status" -eq 0 ] && [ "$left" -eq 0 ]

@@ -3,7 +3,9 @@
 // and --apply-pending carries out the replacements deferred to the next start.
 
 #include <QApplication>
+#include <QtGlobal>
 #include <cstdlib>
+#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -13,7 +15,40 @@
 #include "tidewell/app/message_boxes.h"
 #include "tidewell/app/startup_decision.h"
 #include "tidewell/app/tidewell_app.h"
+#include "tidewell/platform/folders.h"
 #include "tidewell/platform/pending_moves.h"
+
+namespace {
+
+// Without windows, standard error carries only what went wrong: the offscreen platform's
+// notes about windows that are never seen are dropped.
+void KeepOnlyCriticalQtMessages(QtMsgType type, const QMessageLogContext&, const QString& text) {
+    if (type == QtCriticalMsg || type == QtFatalMsg) std::cerr << text.toStdString() << '\n';
+}
+
+// Qt keeps a private runtime folder. Outside a desktop session there is none, and Qt would
+// leave one behind in the temporary folder: this one goes when the program ends.
+class RuntimeFolderForRun {
+public:
+    RuntimeFolderForRun() {
+        if (std::getenv("XDG_RUNTIME_DIR") != nullptr) return;
+        std::string pattern = tidewell::TempFolder() + "tidewell-runtime-XXXXXX";
+        if (mkdtemp(pattern.data()) == nullptr) return;
+        path_ = pattern;
+        setenv("XDG_RUNTIME_DIR", path_.c_str(), 1);
+    }
+    ~RuntimeFolderForRun() {
+        std::error_code ignored;
+        if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
+    }
+    RuntimeFolderForRun(const RuntimeFolderForRun&) = delete;
+    RuntimeFolderForRun& operator=(const RuntimeFolderForRun&) = delete;
+
+private:
+    std::string path_;
+};
+
+}  // namespace
 
 int main(int argc, char** argv) {
     std::string error;
@@ -28,7 +63,11 @@ int main(int argc, char** argv) {
     if (options->applyPending) return tidewell::ApplyPendingMoves(std::cerr) ? 0 : 1;
 
     // Without windows nothing is ever shown, so no display is needed either.
-    if (options->quiet) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    if (options->quiet) {
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        qInstallMessageHandler(KeepOnlyCriticalQtMessages);
+    }
+    const RuntimeFolderForRun runtimeFolder;
     QApplication application(argc, argv);
     // Windows come and go (progress windows, a hidden run window); only the run's
     // result ends the program.
