@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -34,10 +35,14 @@ bool FlockHeld(int fd) {
 }  // namespace
 
 bool LockedByAnotherProcess(const std::string& path) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
-  if (fd < 0 && errno == ELOOP) fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  // A symbolic link in the file's place is replaced, not written through, so only a
+  // regular file of its own can be in the way.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
   if (fd < 0) return false;
-  const bool locked = FlockHeld(fd) || RecordLocked(fd, F_OFD_GETLK) || RecordLocked(fd, F_GETLK);
+  struct stat st {};
+  const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  const bool locked =
+      regular && (FlockHeld(fd) || RecordLocked(fd, F_OFD_GETLK) || RecordLocked(fd, F_GETLK));
   ::close(fd);
   return locked;
 }

@@ -6,7 +6,8 @@
 namespace tidewell {
 
 // True when some other process holds a lock on any part of the file that would keep us
-// from writing it. A file that is missing or can't be opened counts as not locked.
+// from writing it. A file that is missing, can't be opened, or is not a regular file (a
+// symbolic link is not followed) counts as not locked.
 bool LockedByAnotherProcess(const std::string& path);
 
 }  // namespace tidewell
