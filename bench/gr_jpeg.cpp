@@ -1,0 +1,170 @@
+// JPEG through the picture object against the JPEG library's own command-line
+// programs on the same 2400 x 1800 photo-like picture: loading (OpenPicture) against
+// "djpeg -bmp", saving (SavePictureAs) against "cjpeg", and the peak resident memory
+// of a load as a multiple of the picture's DIB size. Times are processor time (user +
+// system), which a busy machine disturbs far less than wall time.
+
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "Pics.h"
+
+extern char** environ;
+
+namespace {
+
+constexpr int kWidth = 2400, kHeight = 1800;
+constexpr std::uint32_t kStride = (3 * kWidth + 3) & ~3u;
+constexpr std::size_t kDibSize = 40 + std::size_t(kStride) * kHeight;
+constexpr int kRounds = 3;
+
+double CpuSeconds(const rusage& usage) {
+  return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+         double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+double OwnCpuSeconds() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return CpuSeconds(usage);
+}
+
+bool WritePhotoBmp(const std::string& path) {
+  std::vector<std::uint8_t> file(14 + kDibSize);
+  std::uint8_t* p = file.data();
+  const std::uint32_t fileSize = std::uint32_t(file.size()), offset = 54, header[3] = {40, kWidth, kHeight};
+  p[0] = 'B';
+  p[1] = 'M';
+  std::memcpy(p + 2, &fileSize, 4);
+  std::memcpy(p + 10, &offset, 4);
+  std::memcpy(p + 14, header, 12);
+  const std::uint16_t planesBits[2] = {1, 24};
+  std::memcpy(p + 26, planesBits, 4);
+  std::uint32_t seed = 7;
+  for (int y = 0; y < kHeight; ++y) {
+    std::uint8_t* row = p + 54 + std::size_t(y) * kStride;
+    for (int x = 0; x < kWidth; ++x) {
+      seed = seed * 1664525 + 1013904223;
+      const int grain = int(seed >> 28) - 8;
+      const double fx = double(x) / kWidth, fy = double(y) / kHeight;
+      row[3 * x] = std::uint8_t(std::clamp(int(200 * (1 - fy) + 30 * fx) + grain, 0, 255));
+      row[3 * x + 1] = std::uint8_t(std::clamp(int(120 + 90 * std::sin(6 * fy + 5 * fx)) + grain, 0, 255));
+      row[3 * x + 2] = std::uint8_t(std::clamp(int(40 + 200 * fx * (1 - fy)) + grain, 0, 255));
+    }
+  }
+  std::ofstream out(path, std::ios::binary);
+  out.write(reinterpret_cast<const char*>(p), std::streamsize(file.size()));
+  return bool(out);
+}
+
+double Spawn(std::vector<std::string> args) {
+  std::vector<char*> argv;
+  for (std::string& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  pid_t pid;
+  if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return -1;
+  int status = 0;
+  rusage usage{};
+  wait4(pid, &status, 0, &usage);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? CpuSeconds(usage) : -1;
+}
+
+long StatusKb(const char* field) {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  const std::size_t n = std::strlen(field);
+  while (std::getline(status, line))
+    if (line.compare(0, n, field) == 0) return std::atol(line.c_str() + n + 1);
+  return -1;
+}
+
+bool ResetPeak() {
+  std::ofstream clear("/proc/self/clear_refs");
+  clear << "5";
+  return bool(clear.flush());
+}
+
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
+void Report(const char* name, double ratio, double target, bool* ok) {
+  std::printf("BENCH name=%s ratio=%.3f target=%.1f\n", name, ratio, target);
+  if (!(ratio <= target)) *ok = false;
+}
+
+}  // namespace
+
+int main() {
+  const auto dir = std::filesystem::temp_directory_path() / ("gr_jpeg." + std::to_string(getpid()));
+  std::filesystem::create_directories(dir);
+  const std::string bmp = (dir / "in.bmp").string(), jpeg = (dir / "in.jpg").string();
+  const std::string refBmp = (dir / "ref.bmp").string(), refJpg = (dir / "ref.jpg").string();
+  const std::string ourJpg = (dir / "ours.jpg").string();
+  if (!WritePhotoBmp(bmp) || Spawn({"/usr/bin/cjpeg", "-outfile", jpeg, bmp}) < 0) {
+    std::fprintf(stderr, "cannot make the test picture\n");
+    return 1;
+  }
+  CPics* source = CPics::OpenPicture(bmp.c_str());
+  if (source == nullptr) {
+    std::fprintf(stderr, "cannot open %s\n", bmp.c_str());
+    return 1;
+  }
+
+  std::vector<double> load, loadRef, save, saveRef;
+  double peakRatio = 0;
+  for (int round = 0; round < kRounds; ++round) {
+    loadRef.push_back(Spawn({"/usr/bin/djpeg", "-bmp", "-outfile", refBmp, jpeg}));
+    const long before = StatusKb("VmRSS:");
+    const bool peakKnown = ResetPeak();
+    double start = OwnCpuSeconds();
+    CPics* picture = CPics::OpenPicture(jpeg.c_str());
+    load.push_back(OwnCpuSeconds() - start);
+    const long peak = StatusKb("VmHWM:");
+    if (picture == nullptr) {
+      std::fprintf(stderr, "cannot load %s\n", jpeg.c_str());
+      return 1;
+    }
+    CPics::ClosePicture(picture);
+    if (peakKnown) peakRatio = std::max(peakRatio, double(peak - before) * 1024 / kDibSize);
+
+    saveRef.push_back(Spawn({"/usr/bin/cjpeg", "-outfile", refJpg, bmp}));
+    start = OwnCpuSeconds();
+    const int saved = source->SavePictureAs(ourJpg.c_str(), PictureJPEG);
+    save.push_back(OwnCpuSeconds() - start);
+    if (!saved) {
+      std::fprintf(stderr, "cannot save %s\n", ourJpg.c_str());
+      return 1;
+    }
+  }
+  CPics::ClosePicture(source);
+  std::filesystem::remove_all(dir);
+  if (Median(loadRef) <= 0 || Median(saveRef) <= 0) {
+    std::fprintf(stderr, "a reference run failed\n");
+    return 1;
+  }
+
+  std::printf("load %dx%d: ours %.3f s, djpeg -bmp %.3f s\n", kWidth, kHeight, Median(load), Median(loadRef));
+  std::printf("save %dx%d: ours %.3f s, cjpeg %.3f s\n", kWidth, kHeight, Median(save), Median(saveRef));
+  bool ok = true;
+  Report("gr_jpeg_load", Median(load) / Median(loadRef), 2.0, &ok);
+  Report("gr_jpeg_save", Median(save) / Median(saveRef), 2.0, &ok);
+  if (peakRatio > 0) {
+    std::printf("peak resident memory of a load: %.2f x the DIB size\n", peakRatio);
+    Report("gr_jpeg_load_memory", peakRatio, 3.0, &ok);
+  }
+  return ok ? 0 : 1;
+}
