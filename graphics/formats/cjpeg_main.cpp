@@ -122,6 +122,7 @@ int CjpegMain(int argc, char** argv) {
     Usage(program);
     return 0;
   }
+  if (settings.verbosity > 0) std::fprintf(stderr, "%s: JPEG library interface version %d\n", program, JPEG_LIB_VERSION);
   const int filesWanted = settings.outFile.empty() ? 2 : 1;
   if (argc - fileIndex != filesWanted) {
     std::fprintf(stderr, "%s: %s\n", program,

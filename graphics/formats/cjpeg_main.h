@@ -1,4 +1,4 @@
-// The compression front end: the cjpeg command line of the IJG 6 series as a
+// The compression front end: the cjpeg command line of the JPEG library (6 series) as a
 // function. It compresses one BMP file (recognised by its content) into a JPEG/JFIF
 // file and returns 1, or 0 after a message on standard error.
 #pragma once

@@ -142,6 +142,7 @@ int DjpegMain(int argc, char** argv, const JpegDecodeLimits& limits) {
     Usage(program);
     return 0;
   }
+  if (settings.verbosity > 0) std::fprintf(stderr, "%s: JPEG library interface version %d\n", program, JPEG_LIB_VERSION);
   const int filesWanted = settings.outFile.empty() ? 2 : 1;
   if (argc - fileIndex != filesWanted) {
     std::fprintf(stderr, "%s: %s\n", program,

@@ -1,4 +1,4 @@
-// The decompression front end: the djpeg command line of the IJG 6 series as a
+// The decompression front end: the djpeg command line of the JPEG library (6 series) as a
 // function. It converts one JPEG file into a BMP (Windows or OS/2), GIF, PPM/PGM or
 // Targa file and returns 1, or 0 after a message on standard error.
 #pragma once

@@ -25,6 +25,8 @@ struct DecodeCase {
   Args switches;      // how it is decompressed
 };
 
+void PrintTo(const DecodeCase& c, std::ostream* out) { *out << c.name; }
+
 class DecodeMatchesReference : public testing::TestWithParam<DecodeCase> {};
 
 TEST_P(DecodeMatchesReference, SameBytesAsDjpeg) {

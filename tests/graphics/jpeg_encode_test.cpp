@@ -59,6 +59,8 @@ struct EncodeCase {
   Args switches;  // "@qtables" and "@scans" stand for the files above
 };
 
+void PrintTo(const EncodeCase& c, std::ostream* out) { *out << c.name; }
+
 class EncodeMatchesReference : public testing::TestWithParam<EncodeCase> {};
 
 TEST_P(EncodeMatchesReference, SameBytesAsCjpeg) {
