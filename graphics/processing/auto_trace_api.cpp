@@ -4,7 +4,7 @@
 
 #include "graphics/processing/auto_trace.h"
 #include "graphics/processing/dib_worker.h"
-#include "graphics/processing/locked_block.h"
+#include "graphics/core/dib_block.h"
 
 graphics::AutoTrace* CPics::m_pAutoTrace = nullptr;
 
@@ -16,7 +16,7 @@ HGLOBAL CopyBlock(HGLOBAL source) {
   HGLOBAL copy = GlobalAlloc(GHND, size);
   if (!copy) return nullptr;
   graphics::LockedBlock from(source), to(copy);
-  std::memcpy(to.get(), from.get(), size);
+  std::memcpy(to.data(), from.data(), size);
   return copy;
 }
 
@@ -24,7 +24,7 @@ std::unique_ptr<graphics::AutoTrace> TracerFor(HGLOBAL block) {
   const auto layout = graphics::ReadBlockLayout(block);
   if (!layout) return nullptr;
   graphics::LockedBlock dib(block);
-  return graphics::AutoTrace::FromDib(dib.get(), *layout);
+  return graphics::AutoTrace::FromDib(dib.data(), *layout);
 }
 
 }  // namespace

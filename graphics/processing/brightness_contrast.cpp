@@ -6,7 +6,7 @@
 #include "graphics/processing/brightness_contrast.h"
 #include "graphics/processing/dib_pixels.h"
 #include "graphics/processing/dib_worker.h"
-#include "graphics/processing/locked_block.h"
+#include "graphics/core/dib_block.h"
 #include "graphics/processing/picture_refresh.h"
 
 namespace graphics {
@@ -41,7 +41,7 @@ int AdjustBrightnessContrast(HGLOBAL* handle, int brightness, int contrast) {
   const DibLayout& l = worker.layout();
   LockedBlock dib(worker.block());
   if (l.bitCount == 8) {
-    BYTE* entries = dib.get() + l.PaletteOffset();
+    BYTE* entries = dib.data() + l.PaletteOffset();
     for (uint32_t i = 0; i < l.colorCount; ++i) {
       BYTE* e = entries + uint64_t(i) * l.entrySize;
       adjust(e, e + 1, e + 2);
@@ -49,7 +49,7 @@ int AdjustBrightnessContrast(HGLOBAL* handle, int brightness, int contrast) {
     return 1;
   }
   for (uint32_t r = 0; r < l.height; ++r) {
-    BYTE* px = dib.get() + l.imageOffset + r * l.stride;
+    BYTE* px = dib.data() + l.imageOffset + r * l.stride;
     for (uint32_t x = 0; x < l.width; ++x, px += 3) adjust(px, px + 1, px + 2);
   }
   return 1;

@@ -5,7 +5,7 @@
 #include "Pics.h"
 #include "graphics/processing/dib_pixels.h"
 #include "graphics/processing/dib_worker.h"
-#include "graphics/processing/locked_block.h"
+#include "graphics/core/dib_block.h"
 
 using graphics::RgbColor;
 
@@ -18,12 +18,12 @@ void MapColors(const graphics::DibWorker& worker, Map map) {
   const graphics::DibLayout& l = worker.layout();
   graphics::LockedBlock dib(worker.block());
   if (l.bitCount == 8) {
-    BYTE* entries = dib.get() + l.PaletteOffset();
+    BYTE* entries = dib.data() + l.PaletteOffset();
     for (uint32_t i = 0; i < l.colorCount; ++i)
       graphics::WriteEntry(entries, l.entrySize, i, map(graphics::ReadEntry(entries, l.entrySize, i)));
     return;
   }
-  BYTE* rows = dib.get() + l.imageOffset;
+  BYTE* rows = dib.data() + l.imageOffset;
   for (uint32_t r = 0; r < l.height; ++r) {
     BYTE* px = rows + r * l.stride;
     for (uint32_t x = 0; x < l.width; ++x, px += 3) {

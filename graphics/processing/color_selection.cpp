@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "graphics/processing/dib_worker.h"
-#include "graphics/processing/locked_block.h"
+#include "graphics/core/dib_block.h"
 
 int CPics::ColorSelection(HGLOBAL* phDIB, COLORREF replacement, COLORREF* colors, int count, int tolerance) {
   if (count < 1 || colors == nullptr) return 0;
@@ -24,7 +24,7 @@ int CPics::ColorSelection(HGLOBAL* phDIB, COLORREF replacement, COLORREF* colors
   };
   graphics::LockedBlock dib(*phDIB);
   for (uint32_t y = 0; y < layout->height; ++y) {
-    BYTE* px = dib.get() + layout->imageOffset + y * layout->stride;
+    BYTE* px = dib.data() + layout->imageOffset + y * layout->stride;
     for (uint32_t x = 0; x < layout->width; ++x, px += 3) {
       if (kept(px[2], px[1], px[0])) continue;
       px[0] = GetBValue(replacement), px[1] = GetGValue(replacement), px[2] = GetRValue(replacement);

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "graphics/processing/dib_worker.h"
-#include "graphics/processing/locked_block.h"
+#include "graphics/core/dib_block.h"
 #include "graphics/processing/progress_reporter.h"
 
 namespace graphics {
@@ -166,7 +166,7 @@ int Convolve(HGLOBAL* handle, const Kernel& kernel, int strength, bool reportPro
   try {
     const ValueMapper mapper(kernel, strength);
     LockedBlock dib(*handle);
-    BYTE* image = dib.get() + layout->imageOffset;
+    BYTE* image = dib.data() + layout->imageOffset;
     done = mapper.SumBound() <= INT32_MAX
                ? FilterRows<int32_t>(*layout, image, kernel, mapper, reportProgress)
                : FilterRows<int64_t>(*layout, image, kernel, mapper, reportProgress);

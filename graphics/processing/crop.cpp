@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "graphics/processing/dib_worker.h"
-#include "graphics/processing/locked_block.h"
+#include "graphics/core/dib_block.h"
 #include "graphics/processing/reshaped_dib.h"
 #include "graphics/processing/result_dib.h"
 
@@ -37,8 +37,8 @@ int CPics::Crop(HGLOBAL* phDIB, POINT origin, SIZE size) {
     graphics::LockedBlock from(*phDIB), to(fresh);
     const uint64_t outStride = graphics::RowStride(uint64_t(cx), 24);
     for (int64_t r = 0; r < cy; ++r)
-      std::memcpy(to.get() + 40 + uint64_t(r) * outStride,
-                  from.get() + layout->imageOffset + uint64_t(y + r) * layout->stride + 3 * uint64_t(x), size_t(3 * cx));
+      std::memcpy(to.data() + 40 + uint64_t(r) * outStride,
+                  from.data() + layout->imageOffset + uint64_t(y + r) * layout->stride + 3 * uint64_t(x), size_t(3 * cx));
   }
   GlobalFree(*phDIB);
   *phDIB = fresh;

@@ -5,7 +5,7 @@
 #include "Pics.h"
 #include "graphics/processing/dib_pixels.h"
 #include "graphics/processing/dib_worker.h"
-#include "graphics/processing/locked_block.h"
+#include "graphics/core/dib_block.h"
 #include "graphics/processing/median_cut_quantizer.h"
 #include "graphics/processing/picture_refresh.h"
 #include "graphics/processing/result_dib.h"
@@ -22,11 +22,11 @@ HGLOBAL ExpandPaletteTo24(HGLOBAL source, const DibLayout& src) {
   try {
     LockedBlock from(source), to(fresh);
     // Indexes past a short colour table read as black rather than as pixel bytes.
-    const auto palette = graphics::ReadPalette(from.get(), src, graphics::kBlackPalette);
+    const auto palette = graphics::ReadPalette(from.data(), src, graphics::kBlackPalette);
     const uint32_t stride24 = (3u * src.width + 3) & ~3u;
     std::vector<uint8_t> indexes(src.width);
-    const BYTE* in = from.get() + src.imageOffset;
-    BYTE* out = to.get() + 40;
+    const BYTE* in = from.data() + src.imageOffset;
+    BYTE* out = to.data() + 40;
     for (uint32_t r = 0; r < src.height; ++r) {
       graphics::UnpackIndexes(in + r * src.stride, src.bitCount, src.width, indexes.data());
       BYTE* px = out + size_t(r) * stride24;
@@ -49,15 +49,15 @@ HGLOBAL Quantize(const graphics::DibWorker& worker) {
   try {
     graphics::MedianCutQuantizer quantizer;
     LockedBlock from(worker.block());
-    const BYTE* in = from.get() + src.imageOffset;
+    const BYTE* in = from.data() + src.imageOffset;
     for (uint32_t r = 0; r < src.height; ++r) quantizer.CountBgr(in + r * src.stride, src.width);
     quantizer.BuildPalette();
 
     fresh = graphics::AllocateResultDib(src.width, src.height, 8);
     if (!fresh) return nullptr;
     LockedBlock to(fresh);
-    graphics::WritePalette(to.get() + 40, quantizer.Palette().data(), 256);
-    BYTE* out = to.get() + 1064;
+    graphics::WritePalette(to.data() + 40, quantizer.Palette().data(), 256);
+    BYTE* out = to.data() + 1064;
     for (uint32_t r = 0; r < src.height; ++r)
       quantizer.MapBgr(in + r * src.stride, out + size_t(r) * worker.stride8(), src.width);
   } catch (const std::bad_alloc&) {

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "Pics.h"
+#include "graphics/core/dib_block.h"
 
 namespace graphics {
 
@@ -26,8 +27,7 @@ struct DibLayout {
   uint64_t PaletteOffset() const { return headerSize; }
 };
 
-// Stored-row width for any depth: ((width * bits + 31) & ~31) / 8, in 64 bits.
-inline uint64_t RowStride(uint64_t width, unsigned bits) { return ((width * bits + 31) / 32) * 4; }
+// Stored-row widths come from RowStride of the DIB block helpers.
 
 // Reads and checks the header of a packed DIB. availableBytes bounds the whole DIB
 // (use UINT64_MAX when the caller vouches for the buffer). Refuses negative or

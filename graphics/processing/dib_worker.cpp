@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "graphics/processing/dib_pixels.h"
-#include "graphics/processing/locked_block.h"
+#include "graphics/core/dib_block.h"
 #include "graphics/processing/result_dib.h"
 
 namespace graphics {
@@ -12,7 +12,7 @@ std::optional<DibLayout> ReadBlockLayout(HGLOBAL block) {
   const size_t size = GlobalSize(block);
   LockedBlock dib(block);
   if (!dib) return std::nullopt;
-  return ReadDibLayout(dib.get(), size);
+  return ReadDibLayout(dib.data(), size);
 }
 
 DibWorker::DibWorker(HGLOBAL* handle) : handle_(handle) {
@@ -41,11 +41,11 @@ bool DibWorker::ExpandTo8Bits() {
   {
     LockedBlock from(*handle_), to(fresh);
     // Indexes of the source's colours keep their entries; the rest is the standard table.
-    const auto palette = ReadPalette(from.get(), src, StandardColorTable);
-    WritePalette(to.get() + 40, palette.data(), palette.size());
+    const auto palette = ReadPalette(from.data(), src, StandardColorTable);
+    WritePalette(to.data() + 40, palette.data(), palette.size());
     const uint32_t stride8 = (uint32_t(src.width) + 3) & ~3u;
-    const BYTE* in = from.get() + src.imageOffset;
-    BYTE* out = to.get() + 1064;
+    const BYTE* in = from.data() + src.imageOffset;
+    BYTE* out = to.data() + 1064;
     for (uint32_t r = 0; r < src.height; ++r)
       UnpackIndexes(in + r * src.stride, src.bitCount, src.width, out + size_t(r) * stride8);
   }

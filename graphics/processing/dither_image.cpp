@@ -7,7 +7,7 @@
 #include "Pics.h"
 #include "graphics/processing/dib_worker.h"
 #include "graphics/processing/dither_engine.h"
-#include "graphics/processing/locked_block.h"
+#include "graphics/core/dib_block.h"
 #include "graphics/processing/picture_refresh.h"
 #include "graphics/processing/standard_color_table.h"
 
@@ -29,7 +29,7 @@ bool DitherPicture(HGLOBAL block, std::vector<BYTE>& indexes) {
   try {
     indexes.assign(size_t(engine.Stride8()) * layout->height, 0);
     graphics::LockedBlock dib(block);
-    engine.Dither(dib.get() + layout->imageOffset, indexes.data());
+    engine.Dither(dib.data() + layout->imageOffset, indexes.data());
   } catch (const std::bad_alloc&) {
     return false;
   }

@@ -6,7 +6,7 @@
 
 #include "graphics/processing/dib_worker.h"
 #include "graphics/processing/geometry_ops.h"
-#include "graphics/processing/locked_block.h"
+#include "graphics/core/dib_block.h"
 #include "graphics/processing/reshaped_dib.h"
 
 namespace graphics {
@@ -18,7 +18,7 @@ int FlipHorizontal(HGLOBAL* handle) {
   const uint32_t pixelBytes = l.bitCount / 8;
   LockedBlock dib(worker.block());
   for (uint32_t r = 0; r < l.height; ++r) {
-    BYTE* row = dib.get() + l.imageOffset + r * l.stride;
+    BYTE* row = dib.data() + l.imageOffset + r * l.stride;
     for (uint32_t i = 0; i < l.width / 2u; ++i) {
       BYTE* a = row + i * pixelBytes;
       BYTE* b = row + (l.width - 1 - i) * pixelBytes;
@@ -40,7 +40,7 @@ int FlipVertical(HGLOBAL* handle) {
     return 0;
   }
   LockedBlock dib(worker.block());
-  BYTE* rows = dib.get() + l.imageOffset;
+  BYTE* rows = dib.data() + l.imageOffset;
   for (uint32_t i = 0; i < l.height / 2u; ++i) {
     BYTE* a = rows + i * l.stride;
     BYTE* b = rows + (l.height - 1 - i) * l.stride;

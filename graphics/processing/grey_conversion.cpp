@@ -9,7 +9,7 @@
 #include "Pics.h"
 #include "graphics/processing/dib_pixels.h"
 #include "graphics/processing/dib_worker.h"
-#include "graphics/processing/locked_block.h"
+#include "graphics/core/dib_block.h"
 #include "graphics/processing/picture_refresh.h"
 #include "graphics/processing/result_dib.h"
 
@@ -30,7 +30,7 @@ struct GreyMapping {
 void MapPaletteEntries(const graphics::DibWorker& worker, GreyMapping map) {
   const graphics::DibLayout& l = worker.layout();
   LockedBlock dib(worker.block());
-  BYTE* entries = dib.get() + l.PaletteOffset();
+  BYTE* entries = dib.data() + l.PaletteOffset();
   for (uint32_t i = 0; i < l.colorCount; ++i) {
     const graphics::RgbColor c = graphics::ReadEntry(entries, l.entrySize, i);
     const uint8_t v = map(c.red, c.green, c.blue);
@@ -53,8 +53,8 @@ int GreyIntoNewBlock(graphics::DibWorker& worker, GreyMapping map) {
   if (!fresh) return 0;
   {
     LockedBlock from(worker.block()), to(fresh);
-    graphics::WritePalette(to.get() + 40, graphics::GreyRamp().data(), 256);
-    GreyRows(from.get() + l.imageOffset, l, to.get() + 1064, worker.stride8(), map);
+    graphics::WritePalette(to.data() + 40, graphics::GreyRamp().data(), 256);
+    GreyRows(from.data() + l.imageOffset, l, to.data() + 1064, worker.stride8(), map);
   }
   worker.Replace(fresh);
   return 1;
@@ -72,10 +72,10 @@ int GreyInPlace(graphics::DibWorker& worker, GreyMapping map) {
     return 0;
   }
   LockedBlock dib(worker.block());
-  GreyRows(dib.get() + l.imageOffset, l, grey.data(), stride8, map);
-  graphics::WriteResultHeader(dib.get(), l.width, l.height, 8);
-  graphics::WritePalette(dib.get() + 40, graphics::GreyRamp().data(), 256);
-  if (!grey.empty()) std::memcpy(dib.get() + 1064, grey.data(), grey.size());
+  GreyRows(dib.data() + l.imageOffset, l, grey.data(), stride8, map);
+  graphics::WriteResultHeader(dib.data(), l.width, l.height, 8);
+  graphics::WritePalette(dib.data() + 40, graphics::GreyRamp().data(), 256);
+  if (!grey.empty()) std::memcpy(dib.data() + 1064, grey.data(), grey.size());
   return 1;
 }
 

@@ -3,7 +3,7 @@
 
 #include "graphics/processing/dib_worker.h"
 #include "graphics/processing/geometry_ops.h"
-#include "graphics/processing/locked_block.h"
+#include "graphics/core/dib_block.h"
 #include "graphics/processing/reshaped_dib.h"
 
 namespace graphics {
@@ -22,11 +22,11 @@ int RotateQuarterTurn(HGLOBAL* handle, bool clockwise) {
   HGLOBAL fresh = nullptr;
   {
     LockedBlock from(*handle);
-    fresh = AllocateReshapedDib(from.get(), *layout, h, w);
+    fresh = AllocateReshapedDib(from.data(), *layout, h, w);
     if (!fresh) return 0;
     LockedBlock to(fresh);
-    const BYTE* in = from.get() + layout->imageOffset;
-    BYTE* out = to.get() + layout->imageOffset;
+    const BYTE* in = from.data() + layout->imageOffset;
+    BYTE* out = to.data() + layout->imageOffset;
     const uint64_t inStride = layout->stride, outStride = RowStride(h, 24);
     // New picture: h wide, w high. Clockwise, new (row r, column c) is old
     // (column w-1-r, row c); counter-clockwise it is old (column r, row h-1-c).

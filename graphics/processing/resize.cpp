@@ -4,7 +4,7 @@
 
 #include "graphics/processing/dib_worker.h"
 #include "graphics/processing/geometry_ops.h"
-#include "graphics/processing/locked_block.h"
+#include "graphics/core/dib_block.h"
 #include "graphics/processing/reshaped_dib.h"
 
 namespace graphics {
@@ -28,11 +28,11 @@ int ResizeByFactor(HGLOBAL* handle, float factor) {
   HGLOBAL fresh = nullptr;
   {
     LockedBlock from(worker.block());
-    fresh = AllocateReshapedDib(from.get(), l, nw, nh);
+    fresh = AllocateReshapedDib(from.data(), l, nw, nh);
     if (!fresh) return 0;
     LockedBlock to(fresh);
-    const BYTE* in = from.get() + l.imageOffset;
-    BYTE* out = to.get() + l.imageOffset;
+    const BYTE* in = from.data() + l.imageOffset;
+    BYTE* out = to.data() + l.imageOffset;
     const uint64_t outStride = RowStride(nw, l.bitCount);
     for (uint32_t y = 0; y < nh; ++y) {
       const BYTE* src = in + (uint64_t(l.height) * y / nh) * l.stride;

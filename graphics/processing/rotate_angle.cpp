@@ -7,7 +7,7 @@
 
 #include "graphics/processing/dib_worker.h"
 #include "graphics/processing/geometry_ops.h"
-#include "graphics/processing/locked_block.h"
+#include "graphics/core/dib_block.h"
 #include "graphics/processing/reshaped_dib.h"
 
 namespace graphics {
@@ -68,11 +68,11 @@ int RotateByAngle(HGLOBAL* handle, double degrees) {
   HGLOBAL fresh = nullptr;
   {
     LockedBlock from(*handle);
-    fresh = AllocateReshapedDib(from.get(), *layout, uint32_t(newW), uint32_t(newH));
+    fresh = AllocateReshapedDib(from.data(), *layout, uint32_t(newW), uint32_t(newH));
     if (!fresh) return 0;
     LockedBlock to(fresh);
-    const BYTE* in = from.get() + layout->imageOffset;
-    BYTE* out = to.get() + layout->imageOffset;
+    const BYTE* in = from.data() + layout->imageOffset;
+    BYTE* out = to.data() + layout->imageOffset;
     const uint64_t inStride = layout->stride, outStride = RowStride(uint64_t(newW), 24);
     for (int j0 = 0; j0 < newH; j0 += kTile)
     for (int i0 = 0; i0 < newW; i0 += kTile) {

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "graphics/processing/dib_worker.h"
-#include "graphics/processing/locked_block.h"
+#include "graphics/core/dib_block.h"
 #include "graphics/processing/progress_reporter.h"
 
 namespace graphics {
@@ -141,7 +141,7 @@ int CPics::ThinImage(HGLOBAL* phDIB, int passes) {
   const auto layout = graphics::ReadBlockLayout(*phDIB);
   if (!layout) return 0;
   graphics::LockedBlock dib(*phDIB);
-  graphics::Thinner thinner(dib.get() + layout->imageOffset, *layout);
+  graphics::Thinner thinner(dib.data() + layout->imageOffset, *layout);
   if (!thinner.Allocate()) return 0;
   thinner.StartProgress(passes);
   thinner.Run(passes);
