@@ -235,6 +235,198 @@ class AutoTrace;
 }
 
 // ---------------------------------------------------------------------------------------
+// Drawing devices: a software device context with compatible bitmaps, DIB sections,
+// block transfers, stretching, pens and palettes (the display operations pictures are
+// drawn and captured with). Device contexts use pixel coordinates only (MM_TEXT).
+// ---------------------------------------------------------------------------------------
+struct DeviceContextObject;
+struct BitmapObject;
+struct PenObject;
+struct WindowObject;
+using HDC = DeviceContextObject*;
+using HBITMAP = BitmapObject*;
+using HPEN = PenObject*;
+using HWND = WindowObject*;
+
+#pragma pack(push, 1)
+struct BITMAP {
+  LONG bmType;        // 0
+  LONG bmWidth;
+  LONG bmHeight;
+  LONG bmWidthBytes;  // bytes of one row
+  WORD bmPlanes;
+  WORD bmBitsPixel;
+  void* bmBits;       // the pixels of a DIB section, else null
+};
+#pragma pack(pop)
+struct DIBSECTION {
+  BITMAP dsBm;
+  BITMAPINFOHEADER dsBmih;  // biSizeImage holds the size of the section's bits
+  DWORD dsBitfields[3];
+  HANDLE dshSection;
+  DWORD dsOffset;
+};
+
+// Raster operations that the device context carries out.
+constexpr DWORD SRCCOPY = 0x00CC0020;    // destination = source
+constexpr DWORD SRCPAINT = 0x00EE0086;   // destination = source OR destination
+constexpr DWORD SRCAND = 0x008800C6;     // destination = source AND destination
+constexpr DWORD SRCINVERT = 0x00660046;  // destination = source XOR destination
+constexpr DWORD BLACKNESS = 0x00000042;  // destination = 0 (black)
+constexpr DWORD WHITENESS = 0x00FF0062;  // destination = all bits set (white)
+
+// Stretch mode: only colour-on-colour (rows and columns dropped or repeated) is built.
+constexpr int COLORONCOLOR = 3;
+constexpr int STRETCH_DELETESCANS = COLORONCOLOR;
+
+constexpr UINT DIB_RGB_COLORS = 0;  // colour tables hold RGBQUAD colours
+constexpr int PS_SOLID = 0;
+
+// GetDeviceCaps indexes and raster capability bits.
+constexpr int HORZRES = 8, VERTRES = 10, BITSPIXEL = 12, PLANES = 14, NUMCOLORS = 24,
+              RASTERCAPS = 38, SIZEPALETTE = 104, NUMRESERVED = 106, COLORRES = 108;
+constexpr int RC_BITBLT = 0x0001, RC_BITMAP64 = 0x0008, RC_DI_BITMAP = 0x0080,
+              RC_PALETTE = 0x0100, RC_DIBTODEV = 0x0200, RC_STRETCHBLT = 0x0800,
+              RC_STRETCHDIB = 0x2000;
+
+// Results of GetClipBox.
+constexpr int RGN_ERROR = 0, NULLREGION = 1, SIMPLEREGION = 2;
+
+// The screen's context: GetDC(nullptr) describes the display (see the display facts) but
+// has no pixels of its own; draw into memory contexts. Other windows give nullptr.
+GRAPHICS_API HDC GetDC(HWND window);
+GRAPHICS_API int ReleaseDC(HWND window, HDC dc);
+// A memory context with the depth of the given context (the screen for nullptr); it
+// holds a 1 x 1 monochrome bitmap until another bitmap is selected.
+GRAPHICS_API HDC CreateCompatibleDC(HDC reference);
+GRAPHICS_API BOOL DeleteDC(HDC dc);  // deletes a memory context, not its selected bitmap
+
+// A bitmap in the format of the context's selected bitmap (a memory context) or of the
+// display (the screen). nullptr for sides below 1 or absurd sizes.
+GRAPHICS_API HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height);
+// A device bitmap of 1, 2, 4, 8, 16, 24 or 32 bits (one plane), bits packed in rows of an
+// even number of bytes, top row first; nullptr bits leave it black (index 0).
+GRAPHICS_API HBITMAP CreateBitmap(int width, int height, UINT planes, UINT bitsPerPixel,
+                                  const void* bits);
+// A DIB section: a bitmap whose pixels are a bottom-up DIB that the caller reaches
+// through *bits (rows padded to 4 bytes, zero-filled). 1, 4, 8, 16, 24 and 32 bits,
+// uncompressed, positive heights. The colour table is taken from info.
+GRAPHICS_API HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits,
+                                      HANDLE section, DWORD offset);
+// Replaces the context's bitmap (memory contexts only) and returns the previous one, or
+// nullptr when refused (a bitmap selected into another context, or of a format the
+// context cannot show).
+GRAPHICS_API HBITMAP SelectObject(HDC dc, HBITMAP bitmap);
+GRAPHICS_API HPEN SelectObject(HDC dc, HPEN pen);
+GRAPHICS_API BOOL DeleteObject(HBITMAP bitmap);  // FALSE while selected into a context
+GRAPHICS_API BOOL DeleteObject(HPEN pen);        // FALSE while selected into a context
+// Fills a BITMAP (or, for a DIB section and size >= sizeof(DIBSECTION), a DIBSECTION);
+// returns the bytes written, 0 on failure.
+GRAPHICS_API int GetObject(HBITMAP bitmap, int size, void* out);
+GRAPHICS_API HBITMAP GetCurrentBitmap(HDC dc);
+// Colour table of a DIB section of 8 bits or less; return the entries set or read.
+GRAPHICS_API UINT SetDIBColorTable(HDC dc, UINT start, UINT count, const RGBQUAD* colors);
+GRAPHICS_API UINT GetDIBColorTable(HDC dc, UINT start, UINT count, RGBQUAD* colors);
+
+// Reads lines [start, start + lines) (bottom-up) of a bitmap in the DIB format of
+// info->bmiHeader (1, 4, 8, 24 or 32 bits). With a null bits pointer only the header is
+// completed (biSizeImage). The colour table of a palette format comes from the
+// context's selected palette (8 bits), the 16 VGA colours (4 bits) or black and white
+// (1 bit). Returns the number of lines, 0 on failure. The bitmap must not be selected
+// into another context than dc.
+GRAPHICS_API int GetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, void* bits,
+                           BITMAPINFO* info, UINT usage);
+
+// Stretches (colour-on-colour) a packed DIB's rectangle into the context. Source y counts
+// from the bottom row as stored. Negative destination sizes mirror. Returns the number
+// of source lines, 0 when nothing was drawn.
+GRAPHICS_API int StretchDIBits(HDC dc, int xDest, int yDest, int destWidth, int destHeight,
+                               int xSrc, int ySrc, int srcWidth, int srcHeight,
+                               const void* bits, const BITMAPINFO* info, UINT usage, DWORD rop);
+GRAPHICS_API BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC source, int xSrc,
+                         int ySrc, DWORD rop);
+GRAPHICS_API BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC source,
+                             int xSrc, int ySrc, int srcWidth, int srcHeight, DWORD rop);
+GRAPHICS_API BOOL PatBlt(HDC dc, int x, int y, int width, int height, DWORD rop);  // BLACKNESS, WHITENESS
+GRAPHICS_API int SetStretchBltMode(HDC dc, int mode);  // previous mode; 0 for a mode not built
+GRAPHICS_API int GetStretchBltMode(HDC dc);
+
+// Colours used when monochrome and colour bitmaps meet: colour to monochrome sets the
+// pixels of the source's background colour; monochrome to colour draws 0 bits in the
+// destination's text colour and 1 bits in its background colour.
+GRAPHICS_API COLORREF SetTextColor(HDC dc, COLORREF color);  // previous colour
+GRAPHICS_API COLORREF SetBkColor(HDC dc, COLORREF color);    // previous colour
+GRAPHICS_API COLORREF GetTextColor(HDC dc);
+GRAPHICS_API COLORREF GetBkColor(HDC dc);
+GRAPHICS_API COLORREF GetPixel(HDC dc, int x, int y);  // 0xFFFFFFFF outside the clip box
+GRAPHICS_API COLORREF SetPixel(HDC dc, int x, int y, COLORREF color);  // colour set, or 0xFFFFFFFF
+
+// Solid pens and lines (square pen ends; the end point is not drawn).
+GRAPHICS_API HPEN CreatePen(int style, int width, COLORREF color);  // PS_SOLID only
+GRAPHICS_API BOOL MoveToEx(HDC dc, int x, int y, POINT* previous);
+GRAPHICS_API BOOL LineTo(HDC dc, int x, int y);
+
+// Palettes of a context. The context keeps a copy of the selected palette's entries.
+// The default palette is a stock object: never delete it.
+GRAPHICS_API HPALETTE GetDefaultPalette();
+GRAPHICS_API HPALETTE SelectPalette(HDC dc, HPALETTE palette, BOOL forceBackground);
+// Maps the selected palette into the display's system palette (palette displays) and
+// returns the number of entries newly mapped.
+GRAPHICS_API UINT RealizePalette(HDC dc);
+GRAPHICS_API HPALETTE GetCurrentPalette(HDC dc);
+
+GRAPHICS_API int GetDeviceCaps(HDC dc, int index);
+// The visible area: the selected bitmap (a memory context) or the display, cut by the
+// clip rectangle; NULLREGION when empty.
+GRAPHICS_API int GetClipBox(HDC dc, RECT* box);
+GRAPHICS_API int IntersectClipRect(HDC dc, int left, int top, int right, int bottom);
+GRAPHICS_API BOOL DPtoLP(HDC dc, POINT* points, int count);
+
+// Framework-style wrappers that the picture class takes.
+class GRAPHICS_API CPalette {
+ public:
+  CPalette() = default;
+  explicit CPalette(HPALETTE handle, bool owned = false) : m_hObject(handle), m_bOwned(owned) {}
+  CPalette(const CPalette&) = delete;
+  CPalette& operator=(const CPalette&) = delete;
+  ~CPalette();
+  BOOL CreatePalette(const LOGPALETTE* description);
+  BOOL DeleteObject();
+  void Attach(HPALETTE handle) { m_hObject = handle; m_bOwned = true; }
+  HPALETTE Detach();
+  HPALETTE GetSafeHandle() const { return m_hObject; }
+  operator HPALETTE() const { return m_hObject; }
+
+  HPALETTE m_hObject = nullptr;
+
+ private:
+  bool m_bOwned = false;
+};
+
+class GRAPHICS_API CDC {
+ public:
+  CDC();
+  CDC(const CDC&) = delete;
+  CDC& operator=(const CDC&) = delete;
+  ~CDC();  // deletes a context made by CreateCompatibleDC
+  BOOL CreateCompatibleDC(CDC* reference);  // nullptr: compatible with the screen
+  BOOL DeleteDC();
+  void Attach(HDC dc);  // borrows a context; it is not deleted by this object
+  HDC Detach();
+  HDC GetSafeHdc() const { return m_hDC; }
+  // The returned wrapper of the previously selected palette belongs to this object.
+  CPalette* SelectPalette(CPalette* palette, BOOL forceBackground);
+  UINT RealizePalette();
+
+  HDC m_hDC = nullptr;
+
+ private:
+  bool m_bOwned = false;
+  struct PaletteWrappers;
+  PaletteWrappers* m_pOldPalettes = nullptr;
+};
+
+// ---------------------------------------------------------------------------------------
 // Picture types
 // ---------------------------------------------------------------------------------------
 enum PictureTypeCode : short {
@@ -380,6 +572,21 @@ class GRAPHICS_API CPics {
   // Compresses a BMP file to JPEG with the compression command line's switches: argv[0]
   // is the program name, then the switches, the BMP file and the JPEG file. 1 on success.
   static int JpegEncoder(int argc, char** argv);
+
+  // --- Display, palettes and capture -------------------------------------------------------
+  // Selects the picture's palette (its own with m_bNoDither, else the standard one) into
+  // the context and realises it; the previous palette goes to *oldPalette. Entries mapped.
+  UINT SetPal(CDC* dc, CPalette** oldPalette, int background);
+  static int PaintDIB(CDC* dc, HGLOBAL hDIB, const RECT* rect, int transparent,
+                      DWORD transparentColor, short type, int enabled);
+  int DisplayPicture(CDC* dc, const RECT* rect = nullptr);
+  static int DisplayDIB(CDC* dc, HGLOBAL hDIB, const RECT* rect, const RECT* visible, short type,
+                        int enabled);
+  int DisplayPictureNew(CDC* dc, const RECT* rect = nullptr);
+  int GetPicture(CDC* dc, RECT rect);
+  static CPics* NewPicture(CDC* device, RECT rect, const char* name, short type);
+  // A new DIB (owned by the caller) of a device bitmap; nullptr on failure.
+  static HGLOBAL BitmapToDIB(HBITMAP bitmap, HPALETTE palette, DWORD* size);
 
   // --- The object's state ---------------------------------------------------------------
   HPALETTE m_hPalette;        // made from m_PaletteBuffer; owned
