@@ -56,7 +56,9 @@ ArgumentVector DecodeArguments(const char* options, const std::string& jpegName,
 }
 
 JpegDecodeLimits& PictureDecodeLimits() {
-  static JpegDecodeLimits limits{32767, 0, 0};
+  // A real progressive file has a few dozen scans at most; thousands of near-empty
+  // scans only make a small file take minutes to decode.
+  static JpegDecodeLimits limits{32767, 1000, 0};
   return limits;
 }
 

@@ -39,8 +39,9 @@ int LoadJpegFromFile(CPics* picture, CFile* file, short dither);
 // and the BMP file to write.
 ArgumentVector DecodeArguments(const char* options, const std::string& jpegName, const std::string& bmpName);
 
-// The bounds every picture decode runs under. By default only the picture size
-// limit of the library (32767 pixels a side); a host or a test may tighten them.
+// The bounds every picture decode runs under. By default the picture size limit of
+// the library (32767 pixels a side) and at most 1000 scans; a host or a test may
+// tighten them.
 JpegDecodeLimits& PictureDecodeLimits();
 
 // The full path of the library's own module file (the encoder's program name).
