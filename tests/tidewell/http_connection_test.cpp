@@ -141,3 +141,24 @@ TEST_F(HttpRequestTest, CancelFlagEndsWaitsWithinAStep) {
     }
     EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::milliseconds(400));
 }
+
+TEST_F(HttpRequestTest, PreconfiguredSessionGoesThroughTheUsersProxy) {
+    // The test server answers absolute-form requests too, so it can stand in as the proxy.
+    setenv("http_proxy", server_->Url("").c_str(), 1);
+    unsetenv("NO_PROXY");
+    unsetenv("no_proxy");
+    HttpConnection viaProxy(session_, "updates.corvane.example", 80);
+    auto request = viaProxy.OpenRequest("GET", "/pattern/64");
+    std::string body;
+    EXPECT_EQ(FailureOf(*request, &body), 0);
+    EXPECT_EQ(request->QueryStatusCode(), 200);
+    EXPECT_TRUE(body == Pattern(64));
+
+    // A direct session ignores the environment and cannot resolve the name.
+    InternetSession direct("Http Connection", 1, ProxyAccess::Direct);
+    direct.SetTimeouts({std::chrono::milliseconds(2000), std::chrono::milliseconds(1000)});
+    HttpConnection noProxy(direct, "updates.corvane.example", 80);
+    auto refused = noProxy.OpenRequest("GET", "/pattern/64");
+    EXPECT_EQ(FailureOf(*refused), kInternetNameNotResolved);
+    unsetenv("http_proxy");
+}
