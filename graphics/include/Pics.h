@@ -427,6 +427,55 @@ class GRAPHICS_API CDC {
 };
 
 // ---------------------------------------------------------------------------------------
+// TIFF and PNG: decoding errors and the save options of DIB sections
+// ---------------------------------------------------------------------------------------
+// Error codes carried by CTextException.
+enum DecoderErrorCode : int {
+  DecoderErrLibrary = 1,         // the TIFF library refused the data
+  DecoderErrPathNotFound = 3,    // a folder of the file's path does not exist
+  DecoderErrFileNotFound = 4,    // the file does not exist (or another open error)
+  DecoderErrAccessDenied = 5,    // access denied, sharing violation, or not mappable
+  DecoderErrNotCompiled = 6,     // a recognised type that is not decoded here
+  DecoderErrUnknownType = 8,     // the type is not recognised
+  DecoderErrNoMemory = 10,       // memory for decoding ran out
+  DecoderErrEndOfFile = 11,      // an embedded picture lies beyond the data
+};
+
+// A decoding error: thrown by value from TIFF decoding, through OpenPicture, to the host.
+class GRAPHICS_API CTextException : public std::exception {
+ public:
+  CTextException(int code, const char* text);
+  CTextException(const CTextException& other);
+  CTextException& operator=(const CTextException& other);
+  ~CTextException() override;
+  int GetCode() const { return m_code; }
+  const char* GetText() const { return m_text.c_str(); }
+  const char* what() const noexcept override { return m_text.c_str(); }
+
+ private:
+  int m_code;
+  std::string m_text;
+};
+
+// Options of CPics::SaveDIBSECTIONasPNG. Colours are 0x00BBGGRR.
+struct PNGSaveOptions {
+  std::int32_t interlace;        // non-zero: Adam7
+  std::int32_t transparent;      // non-zero: write transparentColor as transparent
+  std::int32_t background;       // non-zero: write a background chunk
+  COLORREF transparentColor;
+  COLORREF backgroundColor;
+  std::int32_t bitDepthLimit;    // samples deeper than this are reduced to it
+};
+
+// Options of CPics::SaveDIBSECTIONasTIF.
+struct TIFSaveOptions {
+  std::int32_t imageType;    // 0 black and white, 1 grey 4 bits, 2 grey 8 bits, 3 RGB,
+                             // 4..6 palette, 7 separated (CMYK)
+  std::int32_t compression;  // 0 none, 1 PackBits, 2 CCITT MH, 3 LZW, 4 CCITT G3, 5 CCITT G4
+};
+static_assert(sizeof(PNGSaveOptions) == 24 && sizeof(TIFSaveOptions) == 8);
+
+// ---------------------------------------------------------------------------------------
 // Picture types
 // ---------------------------------------------------------------------------------------
 enum PictureTypeCode : short {
@@ -588,11 +637,24 @@ class GRAPHICS_API CPics {
   // A new DIB (owned by the caller) of a device bitmap; nullptr on failure.
   static HGLOBAL BitmapToDIB(HBITMAP bitmap, HPALETTE palette, DWORD* size);
 
+  // --- TIFF and PNG: writing DIB sections ------------------------------------------------
+  // Write a DIB section as TIFF or PNG with the given options and colour table (palette
+  // images). 1 on success, 0 on failure.
+  static int SaveDIBSECTIONasTIF(HBITMAP bitmap, const char* path, TIFSaveOptions* options,
+                                 RGBQUAD* colors, int colorCount);
+  static int SaveDIBSECTIONasPNG(HBITMAP bitmap, const char* path, PNGSaveOptions* options,
+                                 RGBQUAD* colors, int colorCount);
+
   // --- The object's state ---------------------------------------------------------------
   HPALETTE m_hPalette;        // made from m_PaletteBuffer; owned
   HPALETTE m_hStdPalette;     // the standard palette; owned
   int m_bTransparent;
   COLORREF m_transparentColor;
+  // PNG save settings (TIFF and PNG section): set by the host, never by the library.
+  int m_bPngInterlace = 0;          // non-zero: Adam7
+  int m_bPngBackground = 0;         // non-zero: write m_pngBackgroundColor as background
+  COLORREF m_pngBackgroundColor = 0;
+  int m_pngBitDepthLimit = 0;       // 1: write a 1-bit picture when deeper
   char m_szDecoderOptions[260];
   char m_szEncoderOptions[260];
   int m_bReadFile;            // 1: made to read an existing file
