@@ -56,6 +56,11 @@ public:
     std::vector<std::string> TempEntries() const;
 
 private:
+    // The application exists before TMPDIR points into the sandbox, so that Qt's own
+    // runtime folder is not made there.
+    struct ApplicationFirst {
+        ApplicationFirst() { tidewell_test::EnsureGuiApplication(); }
+    } application_;
     tidewell_test::ScratchFolder root_;
     std::vector<std::string> programFiles_;
     std::vector<std::string> windowsFiles_;

@@ -23,13 +23,13 @@ std::optional<std::string> ChooseWithFileDialog(QWidget* parent, const std::stri
 CustomUpdateDialog::CustomUpdateDialog(QWidget* parent) : QDialog(parent) {
     setWindowTitle("Custom Update");
     setFixedSize(DialogUnitsSize(187, 95));
-    PlaceControl(new QLabel("List URL:", this), 0, 7, 9, 46, 8);
-    listUrl_ = PlaceControl(new QLineEdit(this), kIdCustomListUrl, 55, 7, 125, 12);
-    PlaceControl(new QLabel("Target Dir:", this), 0, 7, 27, 46, 8);
-    target_ = PlaceControl(new QLineEdit(this), kIdCustomTarget, 55, 25, 104, 12);
+    PlaceControl(new QLabel("List URL:", this), 0, 7, 9, 60, 8);
+    listUrl_ = PlaceControl(new QLineEdit(this), kIdCustomListUrl, 67, 7, 113, 12);
+    PlaceControl(new QLabel("Target Dir:", this), 0, 7, 27, 60, 8);
+    target_ = PlaceControl(new QLineEdit(this), kIdCustomTarget, 67, 25, 92, 12);
     auto* browse = PlaceControl(new QPushButton("...", this), kIdCustomBrowse, 162, 25, 18, 12);
-    PlaceControl(new QLabel("Product Name:", this), 0, 7, 45, 46, 8);
-    product_ = PlaceControl(new QLineEdit(this), kIdCustomProduct, 55, 43, 125, 12);
+    PlaceControl(new QLabel("Product Name:", this), 0, 7, 45, 60, 8);
+    product_ = PlaceControl(new QLineEdit(this), kIdCustomProduct, 67, 43, 113, 12);
     ok_ = PlaceControl(new QPushButton("OK", this), kIdOk, 37, 70, 50, 14);
     ok_->setDefault(true);
     ok_->setEnabled(false);
