@@ -59,7 +59,7 @@ done
 
 echo "== Tidewell: updating Leafline from a local update server"
 "$BUILD/bin/tidewell-gen" save --program-dir "$box/release" --list-file "$box/served/leafline.tdu" \
-  --out "$box/served" --base-url "$TIDEWELL_UPDATE_SERVER" --check modify,size
+  --out "$box/served" --base-url "$TIDEWELL_UPDATE_SERVER" --check modify,size >/dev/null
 echo "update set:   $(find "$box/served" -type f | wc -l) packed files served at $TIDEWELL_UPDATE_SERVER"
 
 snapshot() { (cd "$box/installed" && find . -type f -printf '%P %s %TY-%Tm-%Td\n' | sort); }
