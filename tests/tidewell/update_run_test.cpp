@@ -233,8 +233,15 @@ TEST_F(UpdateRun, ContinueAfterAFailedListStartsAgainFromTheList) {
     dialog.SetResultReceiver(&catcher);
 
     ASSERT_TRUE(dialog.StartRun());
+    // Pressed while the list is being fetched: no second job on the same staging folder.
+    auto* continueButton = dialog.findChild<QWidget*>(QString::number(tidewell::kIdRunContinue));
+    ASSERT_NE(nullptr, continueButton);
+    EXPECT_FALSE(continueButton->isEnabled());
+    dialog.OnContinue();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !catcher.codes.empty(); }, 60000));
+    QTest::qWait(300);  // a second job's result would have arrived by now
     EXPECT_EQ(std::vector<int>{1}, catcher.codes);
+    EXPECT_TRUE(continueButton->isEnabled());
     EXPECT_EQ("Did not read update file completely.\nPress \"Continue\" to try again.", dialog.statusText());
     EXPECT_TRUE(world.TempEntries().empty());
 

@@ -50,10 +50,12 @@ bool UpdateRunDialog::StartRun() {
     if (listUrl_.empty() || localListPath_.empty()) return false;
     currentJob_ = StartHttpDownload({listUrl_}, {localListPath_}, this, false, showProgress_, WM_LIST_FETCHED, true,
                                     true, LoadString(kStrPassPhrase));
+    SetJobRunning(true);
     return true;
 }
 
 void UpdateRunDialog::OnListFetched(bool success) {
+    SetJobRunning(false);
     if (!success) {
         FinishRun(kListNotRead, kRunListNotFetched, true);
         return;
@@ -65,6 +67,7 @@ void UpdateRunDialog::OnListFetched(bool success) {
         CompareWithInstalled(updateList_);
         if (auto job = CollectDownloads(updateList_, this, WM_FILES_FETCHED, LoadString(kStrPassPhrase))) {
             currentJob_ = std::move(job);
+            SetJobRunning(true);
             return;  // WM_FILES_FETCHED follows
         }
     }
@@ -72,6 +75,7 @@ void UpdateRunDialog::OnListFetched(bool success) {
 }
 
 void UpdateRunDialog::OnFilesFetched(bool success) {
+    SetJobRunning(false);
     if (!success) {
         FinishRun(kFilesNotRead, kRunFilesNotFetched, true);
         return;
@@ -92,6 +96,9 @@ void UpdateRunDialog::FinishRun(const char* status, int code, bool offerContinue
 }
 
 void UpdateRunDialog::OnContinue() {
+    // A second job beside a running one would write the same staged files while the
+    // first run's clean-up deletes them.
+    if (jobRunning_) return;
     continue_->setVisible(false);
     statusText_ = kUpdating;
     RefreshControls();
@@ -119,6 +126,11 @@ bool UpdateRunDialog::event(QEvent* event) {
         return true;
     }
     return QDialog::event(event);
+}
+
+void UpdateRunDialog::SetJobRunning(bool running) {
+    jobRunning_ = running;
+    continue_->setEnabled(!running);
 }
 
 void UpdateRunDialog::RefreshControls() { status_->setText(QString::fromStdString(statusText_)); }

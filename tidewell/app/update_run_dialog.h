@@ -51,7 +51,8 @@ public:
     // Handlers of WM_LIST_FETCHED and WM_FILES_FETCHED.
     void OnListFetched(bool success);
     void OnFilesFetched(bool success);
-    // The Continue button: starts the run again from the list.
+    // The Continue button: starts the run again from the list (not while a job of
+    // this run is still going).
     void OnContinue();
     // Delivers WM_RUN_FINISHED with the code.
     void PostResult(int code);
@@ -66,6 +67,7 @@ protected:
 
 private:
     void RefreshControls();
+    void SetJobRunning(bool running);
     void FinishRun(const char* status, int code, bool offerContinue);
 
     bool showProgress_ = true;
@@ -77,6 +79,7 @@ private:
     std::string listUrl_;
     UpdateList updateList_;
     std::shared_ptr<TransferJob> currentJob_;  // not waited for
+    bool jobRunning_ = false;                  // Continue waits until its message arrived
     std::string statusText_ = "Please close your Corvane product";
 
     QLabel* status_;
