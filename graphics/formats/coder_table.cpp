@@ -1,6 +1,7 @@
 // The format coders the factories can make. One line per format.
 #include "graphics/core/picture_coders.h"
 #include "graphics/formats/bmp.h"
+#include "graphics/formats/gif.h"
 #include "graphics/formats/jpeg.h"
 #include "graphics/formats/pcx.h"
 #include "graphics/formats/tga.h"
@@ -23,6 +24,10 @@ int LoadBmpFromFile(CPics* picture, CFile* file, short dither) {
   return static_cast<CBMP*>(picture)->LoadPictureFromFile(file, dither);
 }
 
+int LoadGifFromFile(CPics* picture, CFile* file, short dither) {
+  return static_cast<CGIF*>(picture)->LoadPictureFromFile(file, dither);
+}
+
 int LoadPcxFromFile(CPics* picture, CFile* file, short dither) {
   return static_cast<CPCX*>(picture)->LoadPictureFromFile(file, dither);
 }
@@ -30,6 +35,7 @@ int LoadPcxFromFile(CPics* picture, CFile* file, short dither) {
 const PictureCoder kCoders[] = {
     {PictureBMP, MakeByName<CBMP>, MakeByFile<CBMP>, LoadBmpFromFile},
     {PictureJPEG, MakeJpegByName, MakeJpegByFile, LoadJpegFromFile},
+    {PictureGIF, MakeByName<CGIF>, MakeByFile<CGIF>, LoadGifFromFile},
     {PicturePCX, MakeByName<CPCX>, MakeByFile<CPCX>, LoadPcxFromFile},
     {PictureTGA, MakeByName<CTGA>, nullptr, nullptr},  // not read from an open file
     {PictureXBM, MakeByName<CXBM>, nullptr, nullptr},  // not read from an open file
