@@ -2,13 +2,18 @@
 // Windows folder and temporary folder, and the application object without windows.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <filesystem>
 #include <optional>
 #include <sstream>
 
 #include "install_test_support.h"
 #include "run_test_support.h"
+#include "tidewell/app/message_boxes.h"
 #include "tidewell/app/tidewell_app.h"
 #include "tidewell/app/update_run_dialog.h"
 #include "tidewell/platform/pending_moves.h"
@@ -168,6 +173,38 @@ TEST_F(UpdateRun, YesToTheRestartRunsTheRestartCommandAndShowsNothingMore) {
     EXPECT_EQ(3, run.Run("tidewell /LEAFLINE"));
     EXPECT_EQ("restart\n", ReadWholeFile(marker));
     EXPECT_EQ(2u, run.boxes.shown.size());
+}
+
+TEST_F(UpdateRun, WithWindowsTheRunWindowShowsAndRealBoxesAreAnswered) {
+    ASSERT_TRUE(world.BuildUpdateSet());
+    tidewell::WindowMessageBoxes boxes;
+    std::ostringstream diagnostics;
+    tidewell::TidewellApp app(boxes, true, diagnostics);
+    std::optional<int> quit;
+    app.SetQuitHandler([&](int status) { quit = status; });
+    // Reads and dismisses each box as a user would.
+    std::vector<std::string> seen;
+    QTimer user;
+    QObject::connect(&user, &QTimer::timeout, [&] {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            auto* box = qobject_cast<QMessageBox*>(widget);
+            if (box == nullptr || !box->isVisible()) continue;
+            seen.push_back(box->text().toStdString());
+            box->button(QMessageBox::Ok)->click();
+        }
+    });
+    user.start(20);
+    ASSERT_TRUE(app.InitInstance("tidewell /LEAFLINE"));
+    tidewell::UpdateRunDialog* window = app.mainWindow();
+    ASSERT_NE(nullptr, window);
+    EXPECT_TRUE(window->isVisible());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return quit.has_value(); }, 60000));
+    EXPECT_EQ("Update Complete!", window->statusText());
+    std::filesystem::create_directories(std::string(BUILD_DIR) + "/screenshots");
+    window->grab().save(QString(BUILD_DIR) + "/screenshots/update-run-complete.png");
+    EXPECT_EQ(0, *quit);
+    EXPECT_EQ((std::vector<std::string>{"Please shut down Leafline", "Update complete for Leafline"}), seen);
+    ExpectRelease(world.Installed() + "leafline.exe", "leafline version 2");
 }
 
 TEST_F(UpdateRun, ProductNotRegisteredIsReportedWithoutARun) {
