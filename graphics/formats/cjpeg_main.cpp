@@ -124,7 +124,9 @@ int CjpegMain(int argc, char** argv) {
   }
   if (settings.verbosity > 0) std::fprintf(stderr, "%s: JPEG library interface version %d\n", program, JPEG_LIB_VERSION);
   const int filesWanted = settings.outFile.empty() ? 2 : 1;
-  if (argc - fileIndex != filesWanted) {
+  bool filesNamed = argc - fileIndex == filesWanted;
+  for (int i = fileIndex; filesNamed && i < argc; ++i) filesNamed = argv[i] != nullptr;
+  if (!filesNamed) {
     std::fprintf(stderr, "%s: %s\n", program,
                  filesWanted == 2 ? "must name one input and one output file"
                                   : "must name one input file when -outfile is given");

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "graphics/formats/cjpeg_main.h"
 #include "graphics/formats/djpeg_main.h"
 #include "jpeg_test_support.h"
 
@@ -131,6 +132,12 @@ TEST(DjpegSwitches, BadListsAreRefusedWithoutOutput) {
     EXPECT_FALSE(std::filesystem::exists(out)) << args[1];
   }
   EXPECT_EQ(Djpeg({"-bmp", jpeg, dir.Path("no-such-folder/out.bmp")}), 0);
+  // Vectors a careless host might pass: empty, or with null entries.
+  char program[] = "djpeg";
+  char* holes[] = {program, nullptr, nullptr, nullptr};
+  EXPECT_EQ(DjpegMain(0, holes), 0);
+  EXPECT_EQ(DjpegMain(3, holes), 0);
+  EXPECT_EQ(graphics::CjpegMain(3, holes), 0);
 }
 
 TEST(DjpegSwitches, OutfileTakesOneFileAndLastFormatWins) {
