@@ -69,7 +69,7 @@ ProgramResult RunTidewell(const std::vector<std::string>& args, const std::strin
     return result;
 }
 
-// The lines a quiet run prints that are message texts (the transfer trace is left out).
+// Message texts stand among the unpacking notes a quiet run also prints.
 bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 class TidewellProgram : public ::testing::Test {
