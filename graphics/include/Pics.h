@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <exception>
+#include <memory>
 #include <string>
 
 #define GRAPHICS_API __attribute__((visibility("default")))
@@ -314,8 +315,7 @@ GRAPHICS_API HBITMAP CreateBitmap(int width, int height, UINT planes, UINT bitsP
 GRAPHICS_API HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits,
                                       HANDLE section, DWORD offset);
 // Replaces the context's bitmap (memory contexts only) and returns the previous one, or
-// nullptr when refused (a bitmap selected into another context, or of a format the
-// context cannot show).
+// nullptr when refused (a bitmap selected into another context).
 GRAPHICS_API HBITMAP SelectObject(HDC dc, HBITMAP bitmap);
 GRAPHICS_API HPEN SelectObject(HDC dc, HPEN pen);
 GRAPHICS_API BOOL DeleteObject(HBITMAP bitmap);  // FALSE while selected into a context
@@ -338,8 +338,8 @@ GRAPHICS_API int GetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, void*
                            BITMAPINFO* info, UINT usage);
 
 // Stretches (colour-on-colour) a packed DIB's rectangle into the context. Source y counts
-// from the bottom row as stored. Negative destination sizes mirror. Returns the number
-// of source lines, 0 when nothing was drawn.
+// from the bottom row as stored. Sizes must be positive. Returns the number of source
+// lines, 0 when nothing was drawn.
 GRAPHICS_API int StretchDIBits(HDC dc, int xDest, int yDest, int destWidth, int destHeight,
                                int xSrc, int ySrc, int srcWidth, int srcHeight,
                                const void* bits, const BITMAPINFO* info, UINT usage, DWORD rop);
@@ -423,7 +423,7 @@ class GRAPHICS_API CDC {
  private:
   bool m_bOwned = false;
   struct PaletteWrappers;
-  PaletteWrappers* m_pOldPalettes = nullptr;
+  std::unique_ptr<PaletteWrappers> m_pOldPalettes;
 };
 
 // ---------------------------------------------------------------------------------------
