@@ -21,6 +21,7 @@ const Command kCommands[] = {
                               "flip-h flip-v resize F crop X Y W H filter3 I [S] filter5 I [S] brightness B C thin N "
                               "select RRGGBB TOL RRGGBB... contour R P M N)"},
     {"trace", pics::RunTrace, "trace IN [--svg OUT] [--raw] [--threshold P] [--passes N] [--min N] [--merge N]"},
+    {"draw", pics::RunDraw, "draw IN OUT [--size WxH] [--zoom Z] [--transparent RRGGBB] [--gif-display 0|1]"},
 };
 
 int Usage() {

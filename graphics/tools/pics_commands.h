@@ -13,6 +13,7 @@ int RunInfo(const Arguments& args);
 int RunConvert(const Arguments& args);
 int RunApply(const Arguments& args);
 int RunTrace(const Arguments& args);
+int RunDraw(const Arguments& args);
 
 // Prints "pics: <message>" on standard error and returns 1.
 int Fail(const std::string& message);
