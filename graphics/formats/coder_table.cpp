@@ -4,7 +4,9 @@
 #include "graphics/formats/gif.h"
 #include "graphics/formats/jpeg.h"
 #include "graphics/formats/pcx.h"
+#include "graphics/formats/png.h"
 #include "graphics/formats/tga.h"
+#include "graphics/formats/tif.h"
 #include "graphics/formats/xbm.h"
 
 namespace graphics {
@@ -32,6 +34,14 @@ int LoadPcxFromFile(CPics* picture, CFile* file, short dither) {
   return static_cast<CPCX*>(picture)->LoadPictureFromFile(file, dither);
 }
 
+int LoadTifFromFile(CPics* picture, CFile* file, short dither) {
+  return static_cast<CTIF*>(picture)->LoadPictureFromFile(file, dither);
+}
+
+int LoadPngFromFile(CPics* picture, CFile* file, short dither) {
+  return static_cast<CPNG*>(picture)->LoadPictureFromFile(file, dither);
+}
+
 const PictureCoder kCoders[] = {
     {PictureBMP, MakeByName<CBMP>, MakeByFile<CBMP>, LoadBmpFromFile},
     {PictureJPEG, MakeJpegByName, MakeJpegByFile, LoadJpegFromFile},
@@ -39,6 +49,8 @@ const PictureCoder kCoders[] = {
     {PicturePCX, MakeByName<CPCX>, MakeByFile<CPCX>, LoadPcxFromFile},
     {PictureTGA, MakeByName<CTGA>, nullptr, nullptr},  // not read from an open file
     {PictureXBM, MakeByName<CXBM>, nullptr, nullptr},  // not read from an open file
+    {PictureTIFF, MakeByName<CTIF>, MakeByFile<CTIF>, LoadTifFromFile},
+    {PicturePNG, MakeByName<CPNG>, MakeByFile<CPNG>, LoadPngFromFile},
 };
 
 }  // namespace

@@ -1,0 +1,23 @@
+// TIFF pictures: read through the decoder framework (decoding errors reach the
+// caller as CTextException), written with libtiff.
+#pragma once
+
+#include "Pics.h"
+
+namespace graphics {
+
+class CTIF : public CPics {
+ public:
+  CTIF(const char* name, int readFlag);
+  CTIF(CFile* file, int readFlag);
+  ~CTIF() override;
+
+  // Throws CTextException when the file cannot be decoded.
+  int LoadPicture(short dither) override;
+  // Decodes the open file's bytes from its start; the file stays open for the caller.
+  int LoadPictureFromFile(CFile* file, short dither);
+  using CPics::SavePicture;
+  int SavePicture(const char* name, short type) override;
+};
+
+}  // namespace graphics
