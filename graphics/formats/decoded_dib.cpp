@@ -12,7 +12,7 @@ std::uint32_t DibPixelOffset(int bits) { return 40 + (bits <= 8 ? 4u << bits : 0
 HGLOBAL AllocateDib(int width, int height, int bits, const BYTE* rgb, int colors) {
   if (width <= 0 || height <= 0 || width > kMaxPictureSide || height > kMaxPictureSide) return nullptr;
   if (bits != 1 && bits != 4 && bits != 8 && bits != 24) return nullptr;
-  const std::uint64_t bytes = DibPixelOffset(bits) + DibStride(unsigned(width), unsigned(bits)) * unsigned(height);
+  const std::uint64_t bytes = DibPixelOffset(bits) + RowStride(width, bits) * unsigned(height);
   if (bytes > SIZE_MAX) return nullptr;
   HGLOBAL dib = GlobalAlloc(GHND, static_cast<std::size_t>(bytes));
   LockedBlock block(dib);

@@ -11,9 +11,6 @@ namespace graphics {
 // The largest side a picture object can hold (its sizes are 16-bit signed members).
 constexpr int kMaxPictureSide = 32767;
 
-// Row width of a DIB of the given depth, in 64 bits.
-constexpr std::uint64_t DibStride(std::uint64_t width, unsigned bits) { return (width * bits + 31) / 32 * 4; }
-
 // A new, zero-filled DIB block: 40-byte header (width, height, planes 1, bits, the
 // rest 0), colour table of 2^bits entries for depths up to 8 taken from rgb (red,
 // green, blue triplets; `colors` of them, the rest black), rows zero. Null when the

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "graphics/core/dib_block.h"
 #include "graphics/formats/decoded_dib.h"
 #include "graphics/formats/pcx_reader.h"
 #include "graphics/formats/pcx_writer.h"
@@ -53,7 +54,7 @@ void CPCX::Attach(CFile& file) {
     m_bitsPerPixel = static_cast<short>(h.bitsPerPlane);
     m_planes = static_cast<short>(h.planes);
     m_numColors = static_cast<short>(h.Colors());
-    m_byteWidth = static_cast<int>(DibStride(unsigned(h.width), unsigned(h.bitsPerPlane)));
+    m_byteWidth = static_cast<int>(RowStride(h.width, h.bitsPerPlane));
     m_dibSize = static_cast<DWORD>(std::uint64_t(m_byteWidth) * unsigned(h.planes) * unsigned(h.height));
     m_bHaveDIB = 1;
   } catch (const CFileException&) {

@@ -109,7 +109,7 @@ HGLOBAL DecodePcxRows(CFile& file, const PcxPicture& picture) {
   try {
     LockedBlock block(dib);
     BYTE* pixels = block.data() + DibPixelOffset(bits);
-    const std::size_t stride = DibStride(unsigned(h.width), unsigned(bits));
+    const std::size_t stride = RowStride(h.width, bits);
     std::vector<BYTE> scan(static_cast<std::size_t>(scanBytes));
     BufferedReader in(file);
     int runLeft = 0;

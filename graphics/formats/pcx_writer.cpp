@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "graphics/formats/buffered_file.h"
+#include "graphics/core/dib_block.h"
 #include "graphics/formats/decoded_dib.h"
 #include "graphics/formats/pcx_header.h"
 #include "graphics/formats/source_dib.h"
@@ -87,7 +88,7 @@ bool WritePcxFile(CFile& file, HGLOBAL dib, const BYTE* paletteBuffer) {
   if (paletteBuffer != nullptr && depth <= 8) std::memcpy(palette.data(), paletteBuffer, 768);
   std::memcpy(palette.data(), source.palette().data(), 3 * std::size_t(source.colors()));
 
-  const std::uint32_t bytesPerLine = static_cast<std::uint32_t>(DibStride(unsigned(width), unsigned(bits)));
+  const std::uint32_t bytesPerLine = static_cast<std::uint32_t>(RowStride(width, bits));
   const std::size_t used = (std::size_t(width) * unsigned(bits) + 7) / 8;
   const auto header = MakeHeader(width, height, bits, bytesPerLine, palette.data());
 

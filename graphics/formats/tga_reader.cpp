@@ -163,7 +163,7 @@ HGLOBAL ReadTgaFile(CFile& file) {
   try {
     LockedBlock block(dib);
     BYTE* pixels = block.data() + DibPixelOffset(bits);
-    const std::size_t stride = DibStride(unsigned(h.width), unsigned(bits));
+    const std::size_t stride = RowStride(h.width, bits);
     const std::size_t rowUnits = static_cast<std::size_t>(h.RowUnits());
     std::vector<BYTE> stored(rowUnits * std::size_t(h.PixelBytes()));
     // Rows whose stored form is the DIB's are read in place.

@@ -123,7 +123,7 @@ HGLOBAL ReadXbmFile(CFile& file) {
     ConstantReader array(in);
     LockedBlock block(dib);
     BYTE* pixels = block.data() + DibPixelOffset(1);
-    const std::size_t stride = DibStride(unsigned(width), 1);
+    const std::size_t stride = RowStride(width, 1);
     for (int y = 0; y < height && complete; ++y) {
       BYTE* row = pixels + std::size_t(height - 1 - y) * stride;
       for (std::size_t i = 0; i < fileRowBytes; ++i) {
