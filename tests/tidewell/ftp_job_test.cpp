@@ -1,8 +1,11 @@
 // Upload and download jobs against a real FTP server on 127.0.0.1.
+#include <signal.h>
+
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "ftp_test_support.h"
 #include "tidewell/packing/pack_file.h"
@@ -223,6 +226,49 @@ TEST_F(FtpJobTest, ListsOfDifferentLengthAreAMismatch) {
     job.localPaths = {local / "1"};
     RunUpload(job);
     EXPECT_EQ(recorder.messages, (std::vector<std::string>{"Wynet: List Mismatch\n"}));
+}
+
+TEST_F(FtpJobTest, UploadThroughAConnectProxyReachesTheServer) {
+    const std::string log = local / "tunnels.log";
+    auto proxy = StartConnectProxy(log);
+    ASSERT_NE(proxy, nullptr);
+    auto job = recorder.MakeJob(SiteOf(*server), "/pub");
+    job.proxy = "ftp=ftp://127.0.0.1:" + std::to_string(proxy->port());
+    job.localPaths = {Local("1", "through the proxy")};
+    job.remotePaths = {"p/1.dat"};
+    const auto result = RunUpload(job);
+    EXPECT_TRUE(result.ok()) << result.report;
+    EXPECT_EQ(Unpacked(ServerPath("p/1.dat")), "through the proxy");
+    EXPECT_NE(ReadWholeFile(log).find(SiteOf(*server)), std::string::npos);
+
+    // A host on the bypass list is reached directly.
+    fs::remove(log);
+    job.bypass = "*.local;127.0.0";
+    job.askOverwrite = false;
+    EXPECT_TRUE(RunUpload(job).ok());
+    EXPECT_FALSE(fs::exists(log));
+}
+
+TEST_F(FtpJobTest, ServerGoneInTheMiddleOfAnUploadIsReported) {
+    std::string big(16 << 20, '\0');
+    for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>((i * 2654435761u) >> 13);
+    auto job = recorder.MakeJob(SiteOf(*server), "/pub");
+    job.packFirst = job.packSecond = false;
+    job.localPaths = {Local("big", big), Local("small", "s")};
+    job.remotePaths = {"big.dat", "small.dat"};
+    auto handle = tidewell::StartFtpUpload(job);
+    // Stop the server once data has started to arrive.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    std::error_code ec;
+    while (std::chrono::steady_clock::now() < deadline && fs::file_size(ServerPath("big.dat"), ec) == 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    kill(server->pid(), SIGKILL);
+    ASSERT_TRUE(handle->Wait(std::chrono::seconds(60)));
+    const auto& result = handle->result();
+    EXPECT_FALSE(result.ok());
+    ASSERT_EQ(recorder.messages.size(), 1u);
+    EXPECT_FALSE(recorder.messages[0].empty());
+    EXPECT_FALSE(fs::exists(ServerPath("small.dat")));
 }
 
 TEST(FtpJobParameters, EmptyHostIsReportedBeforeAnythingIsOpened) {

@@ -4,6 +4,7 @@
 #include <functional>
 #include <map>
 
+#include "tidewell/app/gen_ftp_command.h"
 #include "tidewell/app/gen_save_command.h"
 #include "tidewell/app/move_file.h"
 #include "tidewell/app/string_table.h"
@@ -52,6 +53,8 @@ const std::map<std::string, CommandEntry>& Commands() {
         {"unpack", {[](const auto& args, auto&, auto& err) { return PackOrUnpack(false, args, err); },
                     "unpack IN OUT    decrypt and uncompress IN into OUT"}},
         {"save", {RunSaveCommand, kSaveUsage}},
+        {"upload", {RunUploadCommand, kUploadUsage}},
+        {"fetch", {RunFetchCommand, kFetchUsage}},
     };
     return commands;
 }
