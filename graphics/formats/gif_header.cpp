@@ -13,6 +13,8 @@ constexpr int kExtensionIntroducer = 0x21;
 constexpr int kImageSeparator = 0x2C;
 constexpr int kTrailer = 0x3B;
 constexpr int kGraphicControlLabel = 0xF9;
+// Pictures up to this size are decoded however little data they have.
+constexpr std::uint64_t kAlwaysReadPixels = std::uint64_t(1) << 22;
 
 // A buffered reader that knows how far into the file it is.
 class CountingReader {
@@ -129,9 +131,11 @@ std::optional<GifImageInfo> ScanGifHeader(CFile& file) {
 
   if (info.width <= 0 || info.height <= 0 || info.width > kMaxPictureSide || info.height > kMaxPictureSide)
     return std::nullopt;
+  // A truncated file still gives the rows it holds, but a huge picture that its data
+  // could never fill is refused before its memory is taken.
   const std::uint64_t dataBytes = fileLength > info.dataOffset ? fileLength - info.dataOffset : 0;
-  if (std::uint64_t(info.width) * std::uint64_t(info.height) > MostPixelsFromCodeBytes(dataBytes))
-    return std::nullopt;
+  const std::uint64_t pixels = std::uint64_t(info.width) * std::uint64_t(info.height);
+  if (pixels > kAlwaysReadPixels && pixels > MostPixelsFromCodeBytes(dataBytes)) return std::nullopt;
   if (!info.hasColorTable) FillGreyRamp(info);
   return info;
 }

@@ -31,7 +31,7 @@ struct GifImageInfo {
 
 // Scans the GIF file from its start (the file is rewound first) up to the first image.
 // nullopt for another signature or version, a file that ends before an image, an image
-// without pixels or larger than a picture can be, or an image far larger than its data
+// without pixels or larger than a picture can be, or a large image far beyond what its data
 // could ever fill. A file without colour tables gets a grey ramp. Read errors throw
 // CFileException.
 std::optional<GifImageInfo> ScanGifHeader(CFile& file);

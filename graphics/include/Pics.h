@@ -475,6 +475,16 @@ struct TIFSaveOptions {
 };
 static_assert(sizeof(PNGSaveOptions) == 24 && sizeof(TIFSaveOptions) == 8);
 
+// --- GIF: options of CPics::SaveDIBSECTIONasGIF -------------------------------------------
+struct GIFSaveOptions {
+  std::int32_t transparent;  // non-zero: the colour below becomes the transparent index
+  std::int32_t interlace;    // non-zero: rows in the four interlace passes
+  std::int32_t green;        // the transparent colour: green, blue, red
+  std::int32_t blue;
+  std::int32_t red;
+};
+static_assert(sizeof(GIFSaveOptions) == 20);
+
 // ---------------------------------------------------------------------------------------
 // Picture types
 // ---------------------------------------------------------------------------------------
@@ -643,6 +653,12 @@ class GRAPHICS_API CPics {
   static int SaveDIBSECTIONasTIF(HBITMAP bitmap, const char* path, TIFSaveOptions* options,
                                  RGBQUAD* colors, int colorCount);
   static int SaveDIBSECTIONasPNG(HBITMAP bitmap, const char* path, PNGSaveOptions* options,
+                                 RGBQUAD* colors, int colorCount);
+
+  // --- GIF: writing DIB sections ------------------------------------------------------------
+  // Writes an 8-bit DIB section as GIF with the caller's colour table. 1 on success, 0
+  // for another depth or when the file cannot be written.
+  static int SaveDIBSECTIONasGIF(HBITMAP bitmap, const char* path, GIFSaveOptions* options,
                                  RGBQUAD* colors, int colorCount);
 
   // --- The object's state ---------------------------------------------------------------
