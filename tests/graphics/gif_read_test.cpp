@@ -257,7 +257,9 @@ TEST_F(GifDamage, CodeSizesOutsideTwoToNineAreRefused) {
   const std::string nine = Build("nine.gif", "6, 2, [1, 2, 3, 1, 2, 3] * 2, [(0, 0, 0), (9, 9, 9)], code_size=9");
   PicturePtr picture(CPics::OpenPicture(nine.c_str()));
   ASSERT_TRUE(picture);
-  EXPECT_EQ(picture->GetIndex(4, 1), 1);  // two colours: only the low bit is kept
+  // Two colours make a one-bit picture: only the low bit of each index is kept.
+  EXPECT_EQ(picture->GetIndex(4, 1), 0);
+  EXPECT_EQ(picture->GetIndex(5, 1), 1);
 }
 
 TEST_F(GifDamage, ImpossibleSizesAreRefused) {
