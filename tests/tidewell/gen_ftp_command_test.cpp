@@ -75,7 +75,7 @@ TEST_F(GenFtpCommand, ReportsArePrintedAndFail) {
     args[10] = "wrong";  // the password
     EXPECT_EQ(Run(args), 1);
     EXPECT_EQ(err.str(), "Invalid Password\n");
-    EXPECT_EQ(Run(Fetch({"program/none.exe"})), 1);
+    EXPECT_EQ(Run(Fetch({"none.exe"})), 1);
     EXPECT_EQ(err.str(), "Wynet: FTP File Not Found\n\n");
     EXPECT_EQ(Run(Fetch({"../escape"})), 1);
     EXPECT_EQ(Run({"upload", "--program-dir", program.path()}), 1);

@@ -79,7 +79,7 @@ std::optional<FtpProxyChoice> ProxyOf(const std::string& command, const Options&
     return choice;
 }
 
-FtpJob JobOf(const Options& options, const FtpProxyChoice& proxy, std::ostream& err, bool& reported) {
+FtpJob JobOf(const Options& options, const FtpProxyChoice& proxy, std::ostream& err) {
     FtpJob job;
     job.host = options.Get("--ftp-site");
     job.user = options.Get("--user");
@@ -89,19 +89,18 @@ FtpJob JobOf(const Options& options, const FtpProxyChoice& proxy, std::ostream& 
     job.bypass = proxy.bypass;
     job.showProgress = false;
     job.passPhrase = LoadString(kStrPassPhrase);
-    job.showMessage = [&err, &reported](const std::string& text) {
-        reported = true;
+    job.showMessage = [&err](const std::string& text) {
         err << text << "\n" << std::flush;
     };
     return job;
 }
 
-int Finish(const std::string& command, const std::shared_ptr<FtpTransferJob>& handle, bool reported,
-           std::ostream& err) {
+int Finish(const std::string& command, const std::shared_ptr<FtpTransferJob>& handle, std::ostream& err) {
     handle->Wait(std::chrono::hours(24 * 365));
     const FtpJobResult& result = handle->result();
     if (result.ok()) return 0;
-    if (!reported) err << "tidewell-gen: " << command << ": cancelled\n";
+    // Only a cancelled job ends without a report of its own.
+    if (result.report.empty()) err << "tidewell-gen: " << command << ": cancelled\n";
     return 1;
 }
 
@@ -217,15 +216,14 @@ int RunUploadCommand(const std::vector<std::string>& args, std::ostream& out, st
         err << "tidewell-gen: upload: cannot write the update list " << model.listFile << "\n";
         return 1;
     }
-    bool reported = false;
-    FtpJob job = JobOf(*options, *proxy, err, reported);
+    FtpJob job = JobOf(*options, *proxy, err);
     if (CollectUploads(model.Files(), job.localPaths, job.remotePaths, model.listFile, true) != 0) {
         out << "tidewell-gen: upload: no files to upload\n";
         return 0;
     }
     job.askOverwrite = true;
     job.askOverwriteQuestion = *answers;
-    return Finish("upload", StartFtpUpload(std::move(job)), reported, err);
+    return Finish("upload", StartFtpUpload(std::move(job)), err);
 }
 
 int RunFetchCommand(const std::vector<std::string>& args, std::ostream&, std::ostream& err) {
@@ -240,8 +238,7 @@ int RunFetchCommand(const std::vector<std::string>& args, std::ostream&, std::os
     const auto proxy = ProxyOf("fetch", *options, err);
     if (!proxy) return 1;
     const fs::path out = AbsolutePath(options->Get("--out"));
-    bool reported = false;
-    FtpJob job = JobOf(*options, *proxy, err, reported);
+    FtpJob job = JobOf(*options, *proxy, err);
     for (const std::string& remote : options->operands) {
         const fs::path relative = fs::path(remote).relative_path().lexically_normal();
         // A server path that climbs out of the folder would write elsewhere on the disk.
@@ -255,7 +252,7 @@ int RunFetchCommand(const std::vector<std::string>& args, std::ostream&, std::os
         job.remotePaths.push_back(relative.generic_string());
         job.localPaths.push_back(local.string());
     }
-    return Finish("fetch", StartFtpDownload(std::move(job)), reported, err);
+    return Finish("fetch", StartFtpDownload(std::move(job)), err);
 }
 
 }  // namespace tidewell
