@@ -15,6 +15,9 @@ struct WriteState {
   ~WriteState() { png_destroy_write_struct(&png, &info); }
 };
 
+void QuietError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+void QuietWarning(png_structp, png_const_charp) {}
+
 // A failed write of the file class becomes a libpng error (no exception crosses libpng).
 void WriteToFile(png_structp png, png_bytep data, png_size_t length) {
   auto* file = static_cast<CFile*>(png_get_io_ptr(png));
@@ -60,7 +63,7 @@ bool WritePngOutput(const char* path, const PngOutput& image) {
   ReplacingFile target;
   if (!target.Open(path)) return false;
   WriteState s;
-  s.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  s.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, QuietError, QuietWarning);
   if (s.png == nullptr) return false;
   s.info = png_create_info_struct(s.png);
   s.file = &target.File();

@@ -21,6 +21,10 @@ constexpr BYTE kStandardColors[16][3] = {
 
 constexpr png_uint_32 kMaxSide = 32767;
 
+// libpng's messages are not printed: an error ends the read with a clean refusal.
+void QuietError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+void QuietWarning(png_structp, png_const_charp) {}
+
 struct MemoryInput {
   const BYTE* data;
   std::size_t size;
@@ -152,7 +156,7 @@ bool Decode(ReadState& s) {
 
 std::optional<PngPicture> Read(std::FILE* file, MemoryInput* memory) {
   ReadState s;
-  s.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  s.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, QuietError, QuietWarning);
   if (s.png == nullptr) return std::nullopt;
   s.info = png_create_info_struct(s.png);
   if (s.info == nullptr) return std::nullopt;

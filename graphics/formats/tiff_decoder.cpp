@@ -68,6 +68,13 @@ bool IsLowColor(TIFF* tiff, uint16_t bits, uint16_t samples) {
   return knownPhotometric && !TIFFIsTiled(tiff) && (bits == 1 || bits == 2 || bits == 4 || bits == 8);
 }
 
+// Colour of a pixel whose colours were multiplied by its alpha, rounded to nearest.
+void Unpremultiply(BYTE* bgra) {
+  const unsigned alpha = bgra[3];
+  if (alpha == 0 || alpha == 255) return;
+  for (int i = 0; i < 3; ++i) bgra[i] = BYTE(std::min(255u, (bgra[i] * 255u + alpha / 2) / alpha));
+}
+
 }  // namespace
 
 void CTIFFDecoder::DoDecode() {
@@ -109,7 +116,8 @@ void CTIFFDecoder::DecodeLowColor(void* handle) {
       RaiseLibraryError("Missing required \"Colormap\" tag.");
     bool sixteenBit = false;
     for (int i = 0; i < entries; ++i) sixteenBit |= red[i] >= 256 || green[i] >= 256 || blue[i] >= 256;
-    const auto level = [sixteenBit](uint16_t v) { return BYTE(sixteenBit ? v * 255u / 65535u : v); };
+    // The high byte of a 16-bit value: exact for maps written as v x 257 and as v x 256.
+    const auto level = [sixteenBit](uint16_t v) { return BYTE(sixteenBit ? v >> 8 : v); };
     for (int i = 0; i < entries; ++i) m_palette[i] = RGBQUAD{level(blue[i]), level(green[i]), level(red[i]), 255};
   } else {
     const int step = 255 / (entries - 1);
@@ -188,6 +196,8 @@ void CTIFFDecoder::DecodeHighColor(void* handle) {
   const uint32_t band = std::max<uint32_t>(1, std::min<uint32_t>(height, (1u << 20) / width));
   std::vector<uint32_t> raster =
       AllocateOrRaise<uint32_t>(std::size_t(width) * band, "Out of memory allocating TIFF buffer.");
+  // The RGBA reader multiplies unassociated alpha into the colours; undo it.
+  const bool unassociated = image.alpha == EXTRASAMPLE_UNASSALPHA;
   BYTE** lines = m_bmp->GetLineArray();
   for (uint32_t top = 0; top < height; top += band) {
     const uint32_t rows = std::min(band, height - top);
@@ -203,6 +213,7 @@ void CTIFFDecoder::DecodeHighColor(void* handle) {
         to[1] = BYTE(TIFFGetG(p));
         to[2] = BYTE(TIFFGetR(p));
         to[3] = BYTE(TIFFGetA(p));
+        if (unassociated) Unpremultiply(to);
       }
     }
   }

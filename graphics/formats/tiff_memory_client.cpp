@@ -45,15 +45,21 @@ int Close(thandle_t handle) {
 
 toff_t Size(thandle_t handle) { return Client(handle)->size; }
 
-int Map(thandle_t, void**, toff_t*) { return 0; }
+// The bytes are in memory already, so they are offered as the mapping: libtiff's
+// unmapped path misreads uncompressed palette tiles through its RGBA reader.
+int Map(thandle_t handle, void** base, toff_t* size) {
+  MemoryClient* c = Client(handle);
+  *base = const_cast<BYTE*>(c->data);
+  *size = c->size;
+  return c->data != nullptr ? 1 : 0;
+}
 void Unmap(thandle_t, void*, toff_t) {}
 
 }  // namespace
 
 TIFF* OpenTiffInMemory(const BYTE* data, std::size_t size) {
   auto client = std::make_unique<MemoryClient>(MemoryClient{data, toff_t(size), 0});
-  // "m": never ask for a mapping; the client's own map procedure offers none anyway.
-  TIFF* tiff = TIFFClientOpen("MemSource", "rm", client.get(), Read, Write, Seek, Close, Size, Map, Unmap);
+  TIFF* tiff = TIFFClientOpen("MemSource", "r", client.get(), Read, Write, Seek, Close, Size, Map, Unmap);
   if (tiff != nullptr) client.release();  // the handle's close procedure frees it
   return tiff;
 }
