@@ -21,10 +21,19 @@ bool TransferPixels(DeviceContextObject& dest, const Rect64& destRect, const Dev
   if (source.bitmap == dest.bitmap) snapshot.emplace(*source.bitmap);
   const BitmapObject& from = snapshot ? *snapshot : *source.bitmap;
   SourceConverter convert(from, source, target, dest);
+  // Device bitmaps of one format copy their values as they are.
+  const bool direct = convert.identity() && rop == SRCCOPY && !from.isDibSection && !target.isDibSection;
   for (std::size_t row = 0; row < plan.sourceY.size(); ++row) {
     const int sy = plan.sourceY[row];
     if (sy < 0) continue;
     const int y = plan.top + int(row);
+    if (direct) {
+      const std::uint32_t* in = from.values.data() + std::size_t(sy) * std::size_t(from.width);
+      std::uint32_t* out = target.values.data() + std::size_t(y) * std::size_t(target.width) + plan.left;
+      for (std::size_t col = 0; col < plan.sourceX.size(); ++col)
+        if (plan.sourceX[col] >= 0) out[col] = in[plan.sourceX[col]];
+      continue;
+    }
     for (std::size_t col = 0; col < plan.sourceX.size(); ++col) {
       const int sx = plan.sourceX[col];
       if (sx < 0) continue;

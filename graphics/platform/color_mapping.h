@@ -41,6 +41,8 @@ class SourceConverter {
   SourceConverter(const BitmapObject& source, const DeviceContextObject& sourceDc,
                   const BitmapObject& dest, const DeviceContextObject& destDc);
   std::uint32_t operator()(std::uint32_t raw);
+  // Raw values pass unchanged.
+  bool identity() const { return m_mode == Mode::Same; }
 
  private:
   enum class Mode { Same, Lookup, ToMono, ThroughColor };

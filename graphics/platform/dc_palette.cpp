@@ -26,7 +26,7 @@ HPALETTE SelectPalette(HDC dc, HPALETTE palette, BOOL forceBackground) {
   dc->palette = palette;
   dc->paletteEntries = std::move(entries);
   dc->paletteBackground = forceBackground != FALSE;
-  return previous != nullptr ? previous : palette;
+  return previous;
 }
 
 UINT RealizePalette(HDC dc) {

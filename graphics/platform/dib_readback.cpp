@@ -93,6 +93,16 @@ int GetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, void* bits, BITMAP
     const int y = bitmap->height - 1 - int(start + r);
     BYTE* row = out + std::size_t(r) * stride;
     std::memset(row, 0, stride);
+    if (!bitmap->isDibSection && bitmap->bits >= 24 && depth == 24) {
+      // True-colour device rows hold colours already.
+      const std::uint32_t* in = bitmap->values.data() + std::size_t(y) * std::size_t(bitmap->width);
+      for (int x = 0; x < bitmap->width; ++x) {
+        row[3 * x] = GetBValue(in[x]);
+        row[3 * x + 1] = GetGValue(in[x]);
+        row[3 * x + 2] = GetRValue(in[x]);
+      }
+      continue;
+    }
     for (int x = 0; x < bitmap->width; ++x) {
       const std::uint32_t raw = bitmap->Raw(x, y);
       std::uint32_t value;

@@ -92,10 +92,24 @@ bool StretchDibInto(DeviceContextObject& dest, const Rect64& destRect, const Rec
     lookup.assign(std::size_t(1) << dib.bits, toRaw(RGB(0, 0, 0)));
     for (std::size_t i = 0; i < dib.table.size(); ++i) lookup[i] = toRaw(dib.table[i]);
   }
+  // The common case, a 24-bit DIB copied onto a true-colour device bitmap, skips the
+  // per-pixel format dispatch.
+  const bool direct = dib.bits == 24 && !target.isDibSection && target.bits >= 24 && rop == SRCCOPY;
   for (std::size_t row = 0; row < plan.sourceY.size(); ++row) {
     const int sy = plan.sourceY[row];
     if (sy < 0) continue;
     const int y = plan.top + int(row);
+    if (direct) {
+      const BYTE* in = dib.rows + std::size_t(dib.height - 1 - sy) * dib.stride;
+      std::uint32_t* out = target.values.data() + std::size_t(y) * std::size_t(target.width) + plan.left;
+      for (std::size_t col = 0; col < plan.sourceX.size(); ++col) {
+        const int sx = plan.sourceX[col];
+        if (sx < 0) continue;
+        const BYTE* px = in + 3 * std::size_t(sx);
+        out[col] = RGB(px[2], px[1], px[0]);
+      }
+      continue;
+    }
     for (std::size_t col = 0; col < plan.sourceX.size(); ++col) {
       const int sx = plan.sourceX[col];
       if (sx < 0) continue;
