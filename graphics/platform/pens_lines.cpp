@@ -17,7 +17,7 @@ HPEN StockPen() {
 }  // namespace graphics
 
 HPEN CreatePen(int style, int width, COLORREF color) {
-  if (style != PS_SOLID || width > 4096) return nullptr;
+  if (style != PS_SOLID || width > 65535) return nullptr;
   auto* pen = new (std::nothrow) PenObject;
   if (pen == nullptr) return nullptr;
   pen->width = std::max(width, 1);
