@@ -2,6 +2,7 @@
 // codes, opening files, the trace file, and the bitmap layout.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -88,11 +89,11 @@ TEST(DecoderRefusal, EpsPreviewOffsetsInsideAndBeyondTheData) {
   ASSERT_TRUE(picstest::RunPython("from PIL import Image\n"
                                   "Image.new('RGB',(5,3),(9,8,7)).save('" + dir.Path("p.tif") + "')\n"));
   const std::vector<std::uint8_t> tiff = picstest::ReadBytes(dir.Path("p.tif"));
-  std::vector<BYTE> eps(32, 0);
+  std::vector<BYTE> eps(32 + tiff.size(), 0);
   PutU32(eps, 0, 0xC6D3D0C5);
   PutU32(eps, 20, 32);
   PutU32(eps, 24, std::uint32_t(tiff.size()));
-  eps.insert(eps.end(), tiff.begin(), tiff.end());
+  std::memcpy(eps.data() + 32, tiff.data(), tiff.size());
   picstest::WriteBytes(dir.Path("ok.eps"), eps);
   graphics::CAnyPicDecoder decoder;
   graphics::CWinBmp bitmap;
