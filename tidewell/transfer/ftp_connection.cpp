@@ -176,7 +176,9 @@ FtpConnection::Outcome FtpConnection::Perform(const std::string& path, bool dire
 
 namespace {
 
-// A request that only sends one command after logging in.
+// A request that only sends one command after logging in. The command is marked as
+// allowed to fail ('*'), because libcurl drops the whole connection after a refused
+// command; its answer is read from the last reply code instead.
 std::function<void(void*)> CommandOnly(curl_slist* commands) {
     return [commands](void* h) {
         curl_easy_setopt(static_cast<CURL*>(h), CURLOPT_NOBODY, 1L);
@@ -186,25 +188,26 @@ std::function<void(void*)> CommandOnly(curl_slist* commands) {
 
 }  // namespace
 
-bool FtpConnection::SetCurrentDirectory(const std::string& absolutePath) {
-    if (!SafeInCommand(absolutePath)) return false;
-    Slist commands(curl_slist_append(nullptr, ("CWD " + absolutePath).c_str()));
+bool FtpConnection::SendCommand(const std::string& command) {
+    if (!SafeInCommand(command)) return false;
+    Slist commands(curl_slist_append(nullptr, ("*" + command).c_str()));
+    if (!commands) throw InternetException(kInternetOutOfMemory, session_.context());
     if (Perform("/", true, CommandOnly(commands.get()), false) != Outcome::Done) return false;
+    long reply = 0;
+    curl_easy_getinfo(curl_->handle, CURLINFO_RESPONSE_CODE, &reply);
+    return reply >= 200 && reply < 300;
+}
+
+bool FtpConnection::SetCurrentDirectory(const std::string& absolutePath) {
+    if (!SendCommand("CWD " + absolutePath)) return false;
     currentDir_ = absolutePath;
     return true;
 }
 
-bool FtpConnection::CreateDirectory(const std::string& absolutePath) {
-    if (!SafeInCommand(absolutePath)) return false;
-    Slist commands(curl_slist_append(nullptr, ("MKD " + absolutePath).c_str()));
-    return Perform("/", true, CommandOnly(commands.get()), false) == Outcome::Done;
-}
+bool FtpConnection::CreateDirectory(const std::string& absolutePath) { return SendCommand("MKD " + absolutePath); }
 
 bool FtpConnection::DeleteFile(const std::string& name) {
-    const std::string path = AbsoluteServerPath(currentDir_.empty() ? "/" : currentDir_, name);
-    if (!SafeInCommand(path)) return false;
-    Slist commands(curl_slist_append(nullptr, ("DELE " + path).c_str()));
-    return Perform("/", true, CommandOnly(commands.get()), false) == Outcome::Done;
+    return SendCommand("DELE " + AbsoluteServerPath(currentDir_.empty() ? "/" : currentDir_, name));
 }
 
 std::optional<uint64_t> FtpConnection::FindFile(const std::string& name) {

@@ -62,6 +62,8 @@ private:
     // One request on the shared handle; `prepare` sets what differs from the defaults.
     Outcome Perform(const std::string& path, bool directory, const std::function<void(void*)>& prepare,
                     bool throwOnRefusal);
+    // Sends one command; true for a positive (2xx) answer.
+    bool SendCommand(const std::string& command);
     std::string Url(const std::string& absolutePath, bool directory) const;
     [[noreturn]] void Throw(int curlCode) const;
 
