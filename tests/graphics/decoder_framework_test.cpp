@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "Pics.h"
+#include "graphics/formats/dib_section_bitmap.h"
 #include "graphics/formats/pic_decoder.h"
 #include "graphics/formats/pic_type_recognizer.h"
 #include "picture_test_support.h"
@@ -161,6 +162,47 @@ TEST(FrameworkBitmap, LayoutLineArrayAndCopies) {
   EXPECT_TRUE(wide.HasAlpha());
   EXPECT_EQ(wide.GetLineArray()[2][3], 77);
   EXPECT_THROW(bitmap.Create(40000, 2, 8, false), CTextException);
+}
+
+// A memory context holding a 24-bit DIB section of the given size, cleared to black.
+struct Canvas {
+  HDC dc = CreateCompatibleDC(nullptr);
+  HBITMAP target = nullptr;
+  HBITMAP previous = nullptr;
+  Canvas(int width, int height) {
+    BITMAPINFO info{};
+    info.bmiHeader = BITMAPINFOHEADER{40, width, height, 1, 24, 0, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    target = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    previous = SelectObject(dc, target);
+  }
+  ~Canvas() {
+    SelectObject(dc, previous);
+    DeleteObject(target);
+    DeleteDC(dc);
+  }
+};
+
+TEST(FrameworkBitmap, SectionBitmapsDrawWithTheirPalette) {
+  graphics::CDrawDibBmp bitmap;
+  bitmap.Create(2, 2, 8, false);
+  RGBQUAD palette[256] = {};
+  palette[1] = RGBQUAD{30, 20, 10, 0};
+  palette[2] = RGBQUAD{3, 2, 1, 0};
+  bitmap.SetPalette(palette);
+  bitmap.GetLineArray()[0][1] = 1;  // top right
+  bitmap.GetLineArray()[1][0] = 2;  // bottom left
+  Canvas canvas(6, 6);
+  ASSERT_TRUE(bitmap.Draw(canvas.dc, 1, 1));
+  EXPECT_EQ(GetPixel(canvas.dc, 2, 1), RGB(10, 20, 30));
+  EXPECT_EQ(GetPixel(canvas.dc, 1, 2), RGB(1, 2, 3));
+  const RECT dest{0, 0, 4, 4};
+  ASSERT_TRUE(bitmap.StretchDraw(canvas.dc, &dest, nullptr, nullptr, false));
+  EXPECT_EQ(GetPixel(canvas.dc, 3, 0), RGB(10, 20, 30));
+  EXPECT_EQ(GetPixel(canvas.dc, 0, 3), RGB(1, 2, 3));
+  PALETTEENTRY entry{};
+  ASSERT_EQ(GetPaletteEntries(bitmap.GetPaletteObject(), 1, 1, &entry), 1u);
+  EXPECT_EQ(entry.peRed, 10);
 }
 
 }  // namespace
