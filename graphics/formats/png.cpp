@@ -15,7 +15,6 @@ namespace graphics {
 struct CPNG::Decoded : PngPicture {};
 
 namespace {
-constexpr UINT kReadShared = CFile::modeRead | CFile::shareDenyNone | CFile::typeBinary;
 
 struct FileCloser {
   void operator()(std::FILE* file) const { std::fclose(file); }
