@@ -1,24 +1,13 @@
 #include "tidewell/app/custom_update_dialog.h"
 
-#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
 #include "tidewell/app/dialog_layout.h"
+#include "tidewell/app/folder_browser.h"
 
 namespace tidewell {
-namespace {
-
-std::optional<std::string> ChooseWithFileDialog(QWidget* parent, const std::string& title,
-                                                const std::string& initial) {
-    const QString folder =
-        QFileDialog::getExistingDirectory(parent, QString::fromStdString(title), QString::fromStdString(initial));
-    if (folder.isEmpty()) return std::nullopt;
-    return folder.toStdString();
-}
-
-}  // namespace
 
 CustomUpdateDialog::CustomUpdateDialog(QWidget* parent) : QDialog(parent) {
     setWindowTitle("Custom Update");
@@ -44,7 +33,8 @@ CustomUpdateDialog::CustomUpdateDialog(QWidget* parent) : QDialog(parent) {
     });
     connect(cancel, &QPushButton::clicked, this, &CustomUpdateDialog::reject);
     chooser_ = [this](const std::string& title, const std::string& initial) {
-        return ChooseWithFileDialog(this, title, initial);
+        // The browser starts on the typed folder, else on the current one.
+        return ChooseFolder(this, title, "", initial);
     };
 }
 

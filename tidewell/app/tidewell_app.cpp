@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 
 #include "tidewell/app/custom_update_dialog.h"
+#include "tidewell/app/generate_dialog.h"
 #include "tidewell/app/message_boxes.h"
 #include "tidewell/app/product_list_dialog.h"
 #include "tidewell/app/product_table.h"
@@ -27,9 +28,7 @@ bool TidewellApp::InitInstance(const std::string& commandLine) {
         case StartupFace::ProductList:
             return RunProductListWindow();
         case StartupFace::Generator:
-            diagnostics_ << "tidewell: the generator window is not part of this program yet; use tidewell-gen\n";
-            exitStatus_ = kExitGeneratorUnavailable;
-            return false;
+            return RunGeneratorWindow();
         case StartupFace::ResumeEnd:
             return false;
         case StartupFace::UnknownProduct:
@@ -56,6 +55,17 @@ bool TidewellApp::RunProductListWindow() {
     // A run started from the list ends the program through OnRunFinished, which also
     // ends this modal loop.
     ProductListDialog dialog(*this);
+    dialog.exec();
+    return false;
+}
+
+bool TidewellApp::RunGeneratorWindow() {
+    if (!showWindows_) {
+        diagnostics_ << "tidewell: the generator needs its window; without windows use tidewell-gen\n";
+        exitStatus_ = kExitGeneratorUnavailable;
+        return false;
+    }
+    GenerateDialog dialog(boxes_);
     dialog.exec();
     return false;
 }

@@ -64,6 +64,7 @@ private:
                                       const std::string& listUrl);
     bool RunProductListWindow();
     bool RunCustomUpdate();
+    bool RunGeneratorWindow();
 
     MessageBoxes& boxes_;
     bool showWindows_;
