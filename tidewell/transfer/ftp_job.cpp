@@ -10,6 +10,7 @@
 #include "tidewell/transfer/ftp_paths.h"
 #include "tidewell/transfer/internet_exception.h"
 #include "tidewell/transfer/overwrite_prompt.h"
+#include "tidewell/transfer/pack_ahead.h"
 #include "tidewell/transfer/window_message.h"
 
 namespace tidewell {
@@ -98,11 +99,14 @@ private:
         try {
             if (context.WindowShown()) session_->progress()->SetStatusText("Connected to:");
             context.Enter(job_.initialDir);
+            PackAhead packer(job_.localPaths, job_.packFirst, job_.packSecond, job_.passPhrase);
             for (size_t i = 0; i < job_.remotePaths.size(); ++i) {
-                if (direction_ == Direction::Upload)
-                    UploadOneFile(context, job_.remotePaths[i], job_.localPaths[i]);
-                else
+                if (direction_ == Direction::Upload) {
+                    packer.Start(i + 1);
+                    UploadOneFile(context, i, packer);
+                } else {
                     DownloadOneFile(context, job_.remotePaths[i], job_.localPaths[i]);
+                }
             }
             if (direction_ == Direction::Download) context.Enter(job_.initialDir);
         } catch (...) {

@@ -31,8 +31,11 @@ struct FtpJobContext {
     void Enter(const std::string& path);
 };
 
-// Per-file work of each direction, entered with initialDir current.
-void UploadOneFile(FtpJobContext& context, const std::string& remotePath, const std::string& localPath);
+class PackAhead;
+
+// Per-file work of each direction, entered with initialDir current. An upload takes the
+// packed file from packer, which may have made it ahead of time.
+void UploadOneFile(FtpJobContext& context, size_t index, PackAhead& packer);
 void DownloadOneFile(FtpJobContext& context, const std::string& remotePath, const std::string& localPath);
 
 }  // namespace tidewell

@@ -4,10 +4,10 @@
 #include <cstdio>
 #include <memory>
 
-#include "tidewell/packing/pack_file.h"
 #include "tidewell/transfer/ftp_job_context.h"
 #include "tidewell/transfer/ftp_paths.h"
 #include "tidewell/transfer/overwrite_prompt.h"
+#include "tidewell/transfer/pack_ahead.h"
 
 namespace tidewell {
 namespace {
@@ -63,20 +63,24 @@ void ShowSending(FtpJobContext& context, const std::string& remotePath, uint64_t
 
 }  // namespace
 
-void UploadOneFile(FtpJobContext& context, const std::string& remotePath, const std::string& localPath) {
+void UploadOneFile(FtpJobContext& context, size_t index, PackAhead& packer) {
     const FtpJob& job = context.job;
+    const std::string& remotePath = job.remotePaths[index];
+    const std::string& localPath = job.localPaths[index];
     WalkCreatingLevels(context, remotePath);
     const std::string name = ServerFileName(remotePath);
 
     const bool exists = context.connection.FindFile(name).has_value();
-    if (!exists || MayReplace(context, remotePath)) {
+    PackedFile packed;
+    const bool send = !exists || MayReplace(context, remotePath);
+    const bool packing = job.packFirst || job.packSecond;
+    const bool packedOk = packing && packer.Take(index, packed.path);
+    if (send) {
         // The file to send is made ready before the server's copy is removed, so that a
         // file that cannot be packed or read never costs the server its old copy.
-        PackedFile packed;
         std::string sendPath = localPath;
-        if (job.packFirst || job.packSecond) {
-            if (!PackFile(localPath, job.packFirst, job.packSecond, job.passPhrase, packed.path))
-                context.Fail(kWynetEncryptError, "");
+        if (packing) {
+            if (!packedOk) context.Fail(kWynetEncryptError, "");
             sendPath = packed.path;
         }
         std::unique_ptr<std::FILE, FileCloser> file(std::fopen(sendPath.c_str(), "rb"));
