@@ -106,10 +106,10 @@ void GenerateDialog::CreateControls() {
     checkSize_ = PlaceControl(new QCheckBox("Check Size", this), kIdGenCheckSize, 199, 124, 70, 10);
     for (QCheckBox* box : {checkModify_, checkCreate_, checkSize_}) box->setTristate(true);
 
-    PlaceControl(new QLabel("Remote Web URL Directory", this), 0, 7, 140, 104, 8);
-    remoteWeb_ = PlaceControl(new QLineEdit(this), kIdGenRemoteWeb, 113, 138, 185, 12);
-    PlaceControl(new QLabel("List File", this), 0, 7, 156, 104, 8);
-    listFile_ = PlaceControl(new QLineEdit(this), kIdGenListFile, 113, 154, 129, 12);
+    PlaceControl(new QLabel("Remote Web URL Directory", this), 0, 7, 140, 112, 8);
+    remoteWeb_ = PlaceControl(new QLineEdit(this), kIdGenRemoteWeb, 121, 138, 177, 12);
+    PlaceControl(new QLabel("List File", this), 0, 7, 156, 112, 8);
+    listFile_ = PlaceControl(new QLineEdit(this), kIdGenListFile, 121, 154, 121, 12);
     PlaceControl(new QPushButton("Browse ...", this), kIdGenBrowseListFile, 248, 153, 50, 14);
 
     PlaceControl(new QGroupBox("Local Update Set Directory", this), 0, 7, 170, 291, 26);
@@ -117,30 +117,30 @@ void GenerateDialog::CreateControls() {
     PlaceControl(new QPushButton("Browse ...", this), kIdGenBrowseLocalFolder, 243, 179, 50, 14);
 
     PlaceControl(new QGroupBox("Web Directory Prefixes", this), 0, 7, 199, 291, 26);
-    PlaceControl(new QLabel("Windows", this), 0, 13, 211, 32, 8);
-    windowsPrefix_ = PlaceControl(new QLineEdit(this), kIdGenWindowsPrefix, 47, 209, 50, 12);
-    PlaceControl(new QLabel("Program", this), 0, 106, 211, 32, 8);
-    programPrefix_ = PlaceControl(new QLineEdit(this), kIdGenProgramPrefix, 140, 209, 50, 12);
-    PlaceControl(new QLabel("Other", this), 0, 199, 211, 24, 8);
-    otherPrefix_ = PlaceControl(new QLineEdit(this), kIdGenOtherPrefix, 225, 209, 67, 12);
+    PlaceControl(new QLabel("Windows", this), 0, 13, 211, 40, 8);
+    windowsPrefix_ = PlaceControl(new QLineEdit(this), kIdGenWindowsPrefix, 55, 209, 46, 12);
+    PlaceControl(new QLabel("Program", this), 0, 107, 211, 40, 8);
+    programPrefix_ = PlaceControl(new QLineEdit(this), kIdGenProgramPrefix, 148, 209, 46, 12);
+    PlaceControl(new QLabel("Other", this), 0, 200, 211, 26, 8);
+    otherPrefix_ = PlaceControl(new QLineEdit(this), kIdGenOtherPrefix, 228, 209, 64, 12);
 
     PlaceControl(new QGroupBox("FTP Preferences", this), 0, 7, 228, 291, 64);
-    PlaceControl(new QLabel("ftp://", this), 0, 13, 241, 40, 8);
-    ftpSite_ = PlaceControl(new QLineEdit(this), kIdGenFtpSite, 55, 239, 90, 12);
-    PlaceControl(new QLabel("Initial Directory:", this), 0, 153, 241, 62, 8);
-    ftpInitialDir_ = PlaceControl(new QLineEdit(this), kIdGenFtpInitialDir, 217, 239, 75, 12);
-    PlaceControl(new QLabel("Username:", this), 0, 13, 255, 40, 8);
-    ftpUser_ = PlaceControl(new QLineEdit(this), kIdGenFtpUser, 55, 253, 90, 12);
-    PlaceControl(new QLabel("Password:", this), 0, 153, 255, 62, 8);
-    ftpPassword_ = PlaceControl(new QLineEdit(this), kIdGenFtpPassword, 217, 253, 75, 12);
+    PlaceControl(new QLabel("ftp://", this), 0, 13, 241, 46, 8);
+    ftpSite_ = PlaceControl(new QLineEdit(this), kIdGenFtpSite, 61, 239, 80, 12);
+    PlaceControl(new QLabel("Initial Directory:", this), 0, 147, 241, 76, 8);
+    ftpInitialDir_ = PlaceControl(new QLineEdit(this), kIdGenFtpInitialDir, 225, 239, 67, 12);
+    PlaceControl(new QLabel("Username:", this), 0, 13, 255, 46, 8);
+    ftpUser_ = PlaceControl(new QLineEdit(this), kIdGenFtpUser, 61, 253, 80, 12);
+    PlaceControl(new QLabel("Password:", this), 0, 147, 255, 76, 8);
+    ftpPassword_ = PlaceControl(new QLineEdit(this), kIdGenFtpPassword, 225, 253, 67, 12);
     ftpPassword_->setEchoMode(QLineEdit::Password);
     useProxy_ = PlaceControl(new QCheckBox("Specify Proxy (Uses Windows Defaults Otherwise)", this), kIdGenUseProxy,
                              13, 267, 279, 10);
-    PlaceControl(new QLabel("IP:", this), 0, 13, 280, 40, 8);
-    proxyAddress_ = PlaceControl(new QLineEdit(this), kIdGenProxyAddress, 55, 278, 90, 12);
+    PlaceControl(new QLabel("IP:", this), 0, 13, 280, 46, 8);
+    proxyAddress_ = PlaceControl(new QLineEdit(this), kIdGenProxyAddress, 61, 278, 80, 12);
     proxyAddress_->setEnabled(false);
-    PlaceControl(new QLabel("Port:", this), 0, 153, 280, 62, 8);
-    proxyPort_ = PlaceControl(new QLineEdit(this), kIdGenProxyPort, 217, 278, 40, 12);
+    PlaceControl(new QLabel("Port:", this), 0, 147, 280, 76, 8);
+    proxyPort_ = PlaceControl(new QLineEdit(this), kIdGenProxyPort, 225, 278, 40, 12);
     proxyPort_->setEnabled(false);
     proxyPort_->setMaxLength(5);
     proxyPort_->setPlaceholderText("21");

@@ -26,19 +26,19 @@ NewFolderDialog::NewFolderDialog(std::string currentFolder, MessageBoxes* boxes,
     setWindowTitle("Create New Folder");
     setFixedSize(DialogUnitsSize(231, 113));
     auto* prompt = PlaceControl(new QLabel("Enter a name for the new folder that you want to create.", this), 0, 7,
-                                7, 217, 10);
-    prompt->setWordWrap(false);
-    PlaceControl(new QGroupBox("Current Folder", this), 0, 7, 20, 217, 28);
+                                4, 217, 18);
+    prompt->setWordWrap(true);
+    PlaceControl(new QGroupBox("Current Folder", this), 0, 7, 23, 217, 28);
     auto* current = PlaceControl(new QLabel(QString::fromStdString(currentFolder_), this), kIdNewFolderCurrent, 13,
-                                 32, 205, 10);
+                                 35, 205, 10);
     current->setWordWrap(false);
     current->setToolTip(current->text());  // a long path is cut at the group's edge
-    PlaceControl(new QGroupBox("New Folder Name", this), 0, 7, 52, 217, 30);
-    name_ = PlaceControl(new QLineEdit(this), kIdNewFolderName, 13, 64, 205, 12);
+    PlaceControl(new QGroupBox("New Folder Name", this), 0, 7, 55, 217, 30);
+    name_ = PlaceControl(new QLineEdit(this), kIdNewFolderName, 13, 67, 205, 12);
     name_->setMaxLength(kNewFolderNameLimit);
-    auto* ok = PlaceControl(new QPushButton("OK", this), kIdOk, 57, 90, 50, 14);
+    auto* ok = PlaceControl(new QPushButton("OK", this), kIdOk, 57, 92, 50, 14);
     ok->setDefault(true);
-    auto* cancel = PlaceControl(new QPushButton("Cancel", this), kIdCancel, 124, 90, 50, 14);
+    auto* cancel = PlaceControl(new QPushButton("Cancel", this), kIdCancel, 124, 92, 50, 14);
     connect(ok, &QPushButton::clicked, this, &NewFolderDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &NewFolderDialog::reject);
     name_->setFocus();
