@@ -212,14 +212,22 @@ bool FtpConnection::DeleteFile(const std::string& name) {
 
 std::optional<uint64_t> FtpConnection::FindFile(const std::string& name) {
     ListingSink listing;
-    const auto outcome = Perform(currentDir_.empty() ? "/" : currentDir_, true,
-                                 [&listing](void* h) {
-                                     curl_easy_setopt(static_cast<CURL*>(h), CURLOPT_WRITEFUNCTION, OnListing);
-                                     curl_easy_setopt(static_cast<CURL*>(h), CURLOPT_WRITEDATA, &listing);
-                                 },
-                                 false);
-    if (listing.tooLong)
-        throw InternetException(kInternetInvalidServerResponse, session_.context(), "directory listing too long");
+    const auto tooLong = [&] {
+        return InternetException(kInternetInvalidServerResponse, session_.context(), "directory listing too long");
+    };
+    Outcome outcome = Outcome::Refused;
+    try {
+        outcome = Perform(currentDir_.empty() ? "/" : currentDir_, true,
+                          [&listing](void* h) {
+                              curl_easy_setopt(static_cast<CURL*>(h), CURLOPT_WRITEFUNCTION, OnListing);
+                              curl_easy_setopt(static_cast<CURL*>(h), CURLOPT_WRITEDATA, &listing);
+                          },
+                          false);
+    } catch (const InternetException&) {
+        if (listing.tooLong) throw tooLong();
+        throw;
+    }
+    if (listing.tooLong) throw tooLong();
     if (outcome != Outcome::Done) return std::nullopt;
     const auto entry = FindInFtpListing(listing.text, name);
     if (!entry || entry->directory) return std::nullopt;
