@@ -16,6 +16,7 @@
 #include <optional>
 #include <sstream>
 
+#include "ftp_test_support.h"
 #include "modal_test_support.h"
 #include "run_test_support.h"
 #include "test_servers.h"
@@ -87,7 +88,6 @@ Qt::CheckState BoxState(QWidget& window, int id) { return ById<QCheckBox>(window
 class GeneratorWindow : public ::testing::Test {
 protected:
     void SetUp() override {
-        tidewell_test::EnsureGuiApplication();
         dialog.SetAskForProgramFolderOnShow(false);
         fs::create_directories(program);
         tidewell_test::WriteWholeFile(program + "/leaf.exe", std::string(2048, 'x'));
@@ -105,6 +105,9 @@ protected:
         ASSERT_EQ(2u, dialog.model().Files().Count());
     }
 
+    struct ApplicationFirst {
+        ApplicationFirst() { tidewell_test::EnsureGuiApplication(); }
+    } application_;
     app_test::ScopedEnv utc_{"TZ", "UTC"};
     tidewell_test::ScratchFolder root;
     std::string program = root / "product";
@@ -313,6 +316,62 @@ TEST_F(GeneratorWindow, SaveLocallyReportsFilesLeftOutOfTheSet) {
     EXPECT_TRUE(fs::exists(root / "set/program/leaf.exe"));
     ASSERT_EQ(1u, boxes.shown.size());
     EXPECT_EQ("The update set was not saved completely.\nNot saved: " + program + "/ink.dll", boxes.shown[0]);
+}
+
+// "Upload Update" sends the packed set to a real FTP server; "Get FTP Files" brings it
+// back, unpacked, into a folder of its own.
+TEST_F(GeneratorWindow, UploadSendsThePackedSetAndGetFtpFilesBringsItBack) {
+    tidewell_test::ScratchFolder serverRoot;
+    fs::create_directories(serverRoot / "sets");
+    auto server = tidewell_test::StartFtpServer(serverRoot.path());
+    ASSERT_NE(nullptr, server);
+    AddBothFiles();
+    SelectRows(dialog, {0, 1});
+    Click(dialog, tidewell::kIdGenCheckSize);
+    Type(dialog, tidewell::kIdGenListFile, root / "leafline.tdu");
+    Type(dialog, tidewell::kIdGenFtpSite, tidewell_test::SiteOf(*server));
+    Type(dialog, tidewell::kIdGenFtpUser, tidewell_test::kFtpUser);
+    Type(dialog, tidewell::kIdGenFtpPassword, tidewell_test::kFtpPassword);
+    Type(dialog, tidewell::kIdGenFtpInitialDir, "/sets");
+    QWidget* upload = ById<QWidget>(dialog, tidewell::kIdGenUpload);
+    ASSERT_TRUE(upload->isEnabled());
+
+    Click(dialog, tidewell::kIdGenUpload);
+    EXPECT_FALSE(upload->isEnabled());  // one transfer at a time
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog.TransferRunning() && upload->isEnabled(); }, 60000));
+    EXPECT_TRUE(boxes.shown.empty()) << boxes.shown.front();
+    for (const char* name : {"sets/leafline.tdu", "sets/program/leaf.exe", "sets/program/ink.dll"})
+        EXPECT_TRUE(fs::exists(serverRoot / name)) << name;
+    EXPECT_TRUE(std::string(2048, 'x') != tidewell_test::ReadWholeFile(serverRoot / "sets/program/leaf.exe"));
+
+    fs::create_directories(root / "fetched");
+    auto chosen = ChooseInBrowser("Choose Folder for FTP Files", root / "fetched");
+    Click(dialog, tidewell::kIdGenGetFtpFiles);
+    EXPECT_TRUE(*chosen);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog.TransferRunning() && upload->isEnabled(); }, 60000));
+    EXPECT_TRUE(boxes.shown.empty()) << boxes.shown.front();
+    EXPECT_TRUE(std::string(2048, 'x') == tidewell_test::ReadWholeFile(root / "fetched/program/leaf.exe"));
+    EXPECT_TRUE(std::string(1536, 'y') == tidewell_test::ReadWholeFile(root / "fetched/program/ink.dll"));
+    EXPECT_NE(std::string::npos, tidewell_test::ReadWholeFile(root / "fetched/leafline.tdu").find("[Program Files]"));
+    // The program's own files were not touched.
+    EXPECT_TRUE(std::string(2048, 'x') == tidewell_test::ReadWholeFile(program + "/leaf.exe"));
+}
+
+TEST_F(GeneratorWindow, UploadWithoutFilesOrWithABadProxyPortSendsNothing) {
+    Type(dialog, tidewell::kIdGenListFile, root / "leafline.tdu");
+    Type(dialog, tidewell::kIdGenFtpSite, "127.0.0.1:9");
+    Type(dialog, tidewell::kIdGenFtpUser, "u");
+    Type(dialog, tidewell::kIdGenFtpPassword, "p");
+    Click(dialog, tidewell::kIdGenUpload);
+    EXPECT_FALSE(dialog.TransferRunning());
+    Click(dialog, tidewell::kIdGenUseProxy);
+    Type(dialog, tidewell::kIdGenProxyAddress, "127.0.0.1");
+    Type(dialog, tidewell::kIdGenProxyPort, "99999");
+    Click(dialog, tidewell::kIdGenUpload);
+    EXPECT_FALSE(dialog.TransferRunning());
+    ASSERT_EQ(2u, boxes.shown.size());
+    EXPECT_EQ("There are no files to transfer.", boxes.shown[0]);
+    EXPECT_EQ("The proxy port must be a number from 1 to 65535.", boxes.shown[1]);
 }
 
 // The generator's set, saved through the window, served over HTTP and installed by a

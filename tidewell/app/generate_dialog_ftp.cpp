@@ -11,6 +11,7 @@
 #include "tidewell/app/string_table.h"
 #include "tidewell/transfer/ftp_job.h"
 #include "tidewell/transfer/window_message.h"
+#include "tidewell/updateset/folder_path.h"
 #include "tidewell/updateset/list_paths.h"
 #include "tidewell/updateset/upload_lists.h"
 
@@ -82,7 +83,9 @@ void GenerateDialog::StartTransfer(bool upload) {
                 boxes_.ShowMessage("Can't fetch <" + remote + ">: it does not stay below the folder.");
                 return;
             }
-            job.localPaths.push_back(base + remote);
+            const std::string local = base + remote;
+            EnsureFolderPath(local.substr(0, local.rfind('/')));  // the job makes files, not folders
+            job.localPaths.push_back(local);
         }
     }
     job.host = ftp_.site;
