@@ -292,3 +292,27 @@ TEST(TiffSection, BlackAndWhiteDitherOfMidGrey) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(TiffPngTool, ConvertsBothWaysAndTellsTheFacts) {
+  ScratchDir dir;
+  ASSERT_TRUE(picstest::RunPython("from PIL import Image\n"
+                                  "im=Image.new('RGB',(21,9))\n"
+                                  "im.putdata([(x*12,y*28,(x+y)*5) for y in range(9) for x in range(21)])\n"
+                                  "im.save('" + dir.Path("in.png") + "')\n"));
+  const std::string pics = std::string(BUILD_DIR) + "/bin/pics";
+  ASSERT_TRUE(picstest::RunCommand(pics + " convert " + dir.Path("in.png") + " " + dir.Path("a.tif")));
+  ASSERT_TRUE(picstest::RunCommand(pics + " convert " + dir.Path("a.tif") + " " + dir.Path("b.png") + " > /dev/null"));
+  ASSERT_TRUE(picstest::RunCommand(pics + " info " + dir.Path("a.tif") + " > " + dir.Path("info.txt")));
+  std::ifstream info(dir.Path("info.txt"));
+  std::string line;
+  std::getline(info, line);
+  EXPECT_EQ(line, "type=6 width=21 height=9 bpp=24 colors=0");
+  const picstest::RgbImage original = picstest::DecodeWithPillow(dir.Path("in.png"));
+  const picstest::RgbImage back = picstest::DecodeWithPillow(dir.Path("b.png"));
+  EXPECT_EQ(back.rgb, original.rgb);
+  EXPECT_FALSE(picstest::RunCommand(pics + " info " + dir.Path("missing.png") + " 2> /dev/null"));
+}
+
+}  // namespace
