@@ -35,7 +35,9 @@ Qt::CheckState BoxState(int state) {
 // Sets an edit's text only when it differs, so the cursor of the edit being typed in stays.
 void SetEditText(QLineEdit* edit, const std::string& text) {
     const QString value = QString::fromStdString(text);
-    if (edit->text() != value) edit->setText(value);
+    if (edit->text() == value) return;
+    edit->setText(value);
+    if (!edit->hasFocus()) edit->setCursorPosition(0);  // a long address shows its beginning
 }
 
 // A folder shown in a static: shortened in the middle when it does not fit, whole in

@@ -99,7 +99,8 @@ void GenerateDialog::StartTransfer(bool upload) {
     job.message = kTransferFinishedMessage;
     job.showProgress = true;
     job.passPhrase = LoadString(kStrPassPhrase);
-    job.showMessage = [this](const std::string& text) { boxes_.ShowMessage(text); };
+    // The boxes outlive the window; a report may arrive after the window was closed.
+    job.showMessage = [boxes = &boxes_](const std::string& text) { boxes->ShowMessage(text); };
     transfer_ = upload ? StartFtpUpload(std::move(job)) : StartFtpDownload(std::move(job));
     UpdateTransferButtons();
 }
