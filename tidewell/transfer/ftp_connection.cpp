@@ -26,7 +26,6 @@ bool IsRefusal(CURLcode code) {
         case CURLE_REMOTE_FILE_NOT_FOUND:
         case CURLE_UPLOAD_FAILED:
         case CURLE_FTP_COULDNT_RETR_FILE:
-        case CURLE_ABORTED_BY_CALLBACK:  // our own cancel flag
             return true;
         default: return false;
     }
@@ -170,6 +169,9 @@ FtpConnection::Outcome FtpConnection::Perform(const std::string& path, bool dire
     const CURLcode code = curl_easy_perform(h);
     if (curl_->callbackFailure) std::rethrow_exception(std::exchange(curl_->callbackFailure, nullptr));
     if (code == CURLE_OK) return Outcome::Done;
+    // Our own cancel flag stopped the request: not the server's answer to it.
+    if (code == CURLE_ABORTED_BY_CALLBACK)
+        throw InternetException(kInternetOperationCancelled, session_.context(), "cancelled");
     if (IsRefusal(code) && !throwOnRefusal) return Outcome::Refused;
     Throw(code);
 }

@@ -51,8 +51,12 @@ public:
             const std::string message = WynetMessage(e.code());
             if (!message.empty()) Report(message + "\n" + detail_);
         } catch (const InternetException& e) {
-            result_.internetError = e.error();
-            Report(InternetErrorText(e.error(), e.context()));
+            if (session_ != nullptr && session_->cancelled()) {
+                result_.code = kWynetCancelled;  // a request cut short by the user's Cancel
+            } else {
+                result_.internetError = e.error();
+                Report(InternetErrorText(e.error(), e.context()));
+            }
         } catch (const std::exception& e) {
             result_.code = kWynetGeneralError;
             Report(WynetMessage(kWynetGeneralError) + "\n" + e.what());
