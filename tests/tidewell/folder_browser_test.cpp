@@ -70,6 +70,8 @@ TEST(NewFolderDialog, RefusesDotNamesAndReservedCharactersAndStaysOpen) {
     dialog.show();
     name->setText("  ..  ");
     EXPECT_TRUE(SaveScreenshot(dialog, "new-folder-name"));
+    EXPECT_EQ(std::vector<std::string>{},
+              modal_test::ClippedTexts(dialog, {ById<QWidget>(dialog, tidewell::kIdNewFolderCurrent)}));
     ById<QPushButton>(dialog, tidewell::kIdOk)->click();
     name->setText("sets:old");
     ById<QPushButton>(dialog, tidewell::kIdOk)->click();
@@ -119,6 +121,8 @@ TEST(FolderBrowser, OpensOnTheInitialSelectionWithItsPathAsStatusText) {
     EXPECT_EQ(cancel->y(), newFolder->y());
     EXPECT_EQ(browser.width() - cancel->geometry().right() - 1, newFolder->x());
     EXPECT_TRUE(SaveScreenshot(browser, "folder-browser"));
+    EXPECT_EQ(std::vector<std::string>{},
+              modal_test::ClippedTexts(browser, {ById<QWidget>(browser, tidewell::kIdBrowserStatus)}));
 
     // Choosing another folder makes it the status text.
     tree->setCurrentItem(tree->currentItem()->parent());

@@ -170,6 +170,8 @@ TEST_F(GeneratorWindow, OpensWithItsTextsAndInitialStates) {
     EXPECT_EQ((QStringList{"Filename", "Size (k)", " ", "Modified", " ", "Created", " "}), headers);
     EXPECT_EQ(QAbstractItemView::SelectRows, list->selectionBehavior());
     EXPECT_TRUE(SaveScreenshot(dialog, "generate-opened"));
+    EXPECT_EQ(std::vector<std::string>{}, modal_test::ClippedTexts(dialog, {ById<QWidget>(dialog, tidewell::kIdGenProgramFolder),
+                                                                           ById<QWidget>(dialog, tidewell::kIdGenLocalFolder)}));
 }
 
 TEST_F(GeneratorWindow, AddedFilesFillTheSevenColumns) {

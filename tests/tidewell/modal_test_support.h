@@ -2,13 +2,18 @@
 // Answering modal windows from a test: the window's own event loop runs the answer once
 // a window of the wanted kind is the active modal one.
 #include <QApplication>
+#include <QAbstractButton>
 #include <QDialog>
+#include <QLabel>
+#include <QPushButton>
 #include <QTimer>
 #include <QWidget>
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace modal_test {
 
@@ -50,6 +55,26 @@ inline bool SaveScreenshot(QWidget& window, const std::string& name) {
     window.show();
     QCoreApplication::processEvents();
     return window.grab().save(QString::fromStdString(folder + name + ".png"));
+}
+
+// Texts of labels and buttons that don't fit their control at the current font, named
+// by their text. Labels that wrap, and those named in skip (shortened on purpose), are
+// passed over.
+inline std::vector<std::string> ClippedTexts(QWidget& window, const std::vector<QWidget*>& skip = {}) {
+    std::vector<std::string> clipped;
+    auto skipped = [&](QWidget* w) { return std::find(skip.begin(), skip.end(), w) != skip.end(); };
+    for (QLabel* label : window.findChildren<QLabel*>())
+        if (!label->wordWrap() && !skipped(label) && label->sizeHint().width() > label->width())
+            clipped.push_back(label->text().toStdString());
+    for (QAbstractButton* button : window.findChildren<QAbstractButton*>()) {
+        if (skipped(button)) continue;
+        // A push button's size hint has a minimum width of its own; its text must fit.
+        const int needed = qobject_cast<QPushButton*>(button) != nullptr
+                               ? button->fontMetrics().horizontalAdvance(button->text().remove('&')) + 6
+                               : button->sizeHint().width();
+        if (needed > button->width()) clipped.push_back(button->text().toStdString());
+    }
+    return clipped;
 }
 
 }  // namespace modal_test

@@ -102,7 +102,7 @@ void GenerateDialog::CreateControls() {
     files_->header()->setStretchLastSection(false);
 
     PlaceControl(new QPushButton("Add Files", this), kIdGenAddFiles, 7, 106, 55, 14);
-    removeFiles_ = PlaceControl(new QPushButton("Remove Files", this), kIdGenRemoveFiles, 66, 106, 55, 14);
+    removeFiles_ = PlaceControl(new QPushButton("Remove Files", this), kIdGenRemoveFiles, 66, 106, 62, 14);
     checkModify_ = PlaceControl(new QCheckBox("Check Modify Date", this), kIdGenCheckModify, 7, 124, 92, 10);
     checkCreate_ = PlaceControl(new QCheckBox("Check Create Date", this), kIdGenCheckCreate, 103, 124, 92, 10);
     checkSize_ = PlaceControl(new QCheckBox("Check Size", this), kIdGenCheckSize, 199, 124, 70, 10);
@@ -150,8 +150,8 @@ void GenerateDialog::CreateControls() {
     getFtpFiles_ = PlaceControl(new QPushButton("Get FTP Files", this), kIdGenGetFtpFiles, 7, 296, 60, 14);
     getFtpFiles_->setEnabled(false);
     getFtpFiles_->setVisible(false);
-    PlaceControl(new QPushButton("Save Locally", this), kIdGenSaveLocally, 118, 296, 60, 14);
-    upload_ = PlaceControl(new QPushButton("Upload Update", this), kIdGenUpload, 183, 296, 60, 14);
+    PlaceControl(new QPushButton("Save Locally", this), kIdGenSaveLocally, 110, 296, 62, 14);
+    upload_ = PlaceControl(new QPushButton("Upload Update", this), kIdGenUpload, 177, 296, 66, 14);
     upload_->setEnabled(false);
     PlaceControl(new QPushButton("Exit", this), kIdCancel, 248, 296, 50, 14);
 }
