@@ -32,7 +32,7 @@ TEST(PictureFactories, NamesTooLongForTheObjectAreRefused) {
 TEST(PictureFactories, CreateFromDibTakesTheHandleOnlyOnSuccess) {
   EXPECT_EQ(CPics::CreatePicture(static_cast<HGLOBAL>(nullptr), PictureBMP, 0), nullptr);
   HGLOBAL dib = MakeDib(3, 2, 24);
-  EXPECT_EQ(CPics::CreatePicture(dib, PicturePNG, 0), nullptr);  // no PNG coder here
+  EXPECT_EQ(CPics::CreatePicture(dib, short(99), 0), nullptr);  // no coder for this type
   EXPECT_NE(GlobalLock(dib), nullptr) << "the refused handle must stay the caller's";
   GlobalUnlock(dib);
   PicturePtr picture(CPics::CreatePicture(dib, PictureBMP, 0));
@@ -108,6 +108,8 @@ TEST(PictureObject, AssignmentMakesAnIndependentCopy) {
   source->m_bTransparent = 1;
   source->m_transparentColor = RGB(1, 2, 3);
   source->SetEncoderOptions("quality=5");
+  source->m_bPngInterlace = 1;
+  source->m_pngBitDepthLimit = 1;
   PicturePtr target(CPics::CreatePicture("t.bmp", PictureBMP));
   target->m_bEnabled = 0;
   *target = *source;
@@ -117,6 +119,8 @@ TEST(PictureObject, AssignmentMakesAnIndependentCopy) {
   EXPECT_EQ(target->m_bTransparent, 1);
   EXPECT_EQ(target->m_transparentColor, RGB(1, 2, 3));
   EXPECT_STREQ(target->m_szEncoderOptions, "quality=5");
+  EXPECT_EQ(target->m_bPngInterlace, 1);  // the PNG save settings travel with the picture
+  EXPECT_EQ(target->m_pngBitDepthLimit, 1);
   EXPECT_STREQ(target->m_szFileName, "t.bmp");  // the name stays
   EXPECT_EQ(target->m_bEnabled, 0);             // and so does the enabled flag
   EXPECT_EQ(target->GetPixel(1, 1), RGB(0x12, 0x34, 0x56));
