@@ -25,6 +25,7 @@
 #include "tidewell/app/generate_dialog.h"
 #include "tidewell/app/tidewell_app.h"
 #include "tidewell/platform/update_server.h"
+#include "tidewell/transfer/overwrite_prompt.h"
 
 namespace {
 
@@ -345,6 +346,19 @@ TEST_F(GeneratorWindow, UploadSendsThePackedSetAndGetFtpFilesBringsItBack) {
     for (const char* name : {"sets/leafline.tdu", "sets/program/leaf.exe", "sets/program/ink.dll"})
         EXPECT_TRUE(fs::exists(serverRoot / name)) << name;
     EXPECT_TRUE(std::string(2048, 'x') != tidewell_test::ReadWholeFile(serverRoot / "sets/program/leaf.exe"));
+
+    // A second upload finds the files there: one question, answered Yes To All.
+    int questions = 0;
+    WhenModal<tidewell::OverwritePrompt>([&](tidewell::OverwritePrompt* prompt) {
+        ++questions;
+        Click(*prompt, 1075);
+    });
+    fs::remove(serverRoot / "sets/program/ink.dll");  // sent again without a question
+    Click(dialog, tidewell::kIdGenUpload);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog.TransferRunning() && upload->isEnabled(); }, 60000));
+    EXPECT_EQ(1, questions);
+    EXPECT_TRUE(fs::exists(serverRoot / "sets/program/ink.dll"));
+    EXPECT_TRUE(boxes.shown.empty()) << boxes.shown.front();
 
     fs::create_directories(root / "fetched");
     auto chosen = ChooseInBrowser("Choose Folder for FTP Files", root / "fetched");
