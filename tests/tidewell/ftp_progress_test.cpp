@@ -4,10 +4,14 @@
 #include <QApplication>
 #include <QLabel>
 #include <QPushButton>
+#include <QPointer>
 #include <QWidget>
+#include <atomic>
+#include <thread>
 #include <filesystem>
 
 #include "ftp_test_support.h"
+#include "tidewell/transfer/overwrite_prompt.h"
 #include "tidewell/transfer/progress_window.h"
 
 namespace {
@@ -68,16 +72,31 @@ protected:
 };
 
 TEST_F(FtpProgress, WindowShowsTheServerAddressWhileWriting) {
+    // The first file already exists: its question holds the job until the window is up,
+    // so that the later files are sent with the window on screen.
+    fs::create_directories(root / "pub/set");
+    WriteWholeFile(root / "pub/set/f0.dat", "old");
+    std::atomic<bool> windowSeen{false};
     auto job = recorder.MakeJob(SiteOf(*server), "/pub");
     job.localPaths = locals;
     job.remotePaths = remotes;
     job.packFirst = job.packSecond = false;
+    job.askOverwriteQuestion = [&windowSeen](const std::string&) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (!windowSeen && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        return static_cast<int>(tidewell::kOverwriteYesToAll);
+    };
     std::string address;
-    const auto result = Run(job, [&](tidewell::ProgressWindow& window) {
-        // Wait for the first timer ticks to copy the job's fields into the controls.
-        for (int i = 0; i < 30 && window.fields().addressText().find("/pub/set/") == std::string::npos; ++i)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        address = window.fields().addressText();
+    const auto result = Run(job, [&](tidewell::ProgressWindow& shown) {
+        windowSeen = true;
+        QPointer<tidewell::ProgressWindow> window(&shown);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (window && std::chrono::steady_clock::now() < deadline) {
+            address = window->fields().addressText();
+            if (address.find("/pub/set/") != std::string::npos) break;
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        }
     });
     EXPECT_TRUE(result.ok()) << result.report;
     EXPECT_EQ(address.rfind("ftp://" + SiteOf(*server) + "/pub/set/f", 0), 0u) << address;
