@@ -25,12 +25,12 @@ OverwritePrompt::OverwritePrompt(const std::string& question, QWidget* parent)
         int answer;
     };
     auto* buttons = new QHBoxLayout;
-    for (const ButtonSpec& spec : {ButtonSpec{"Yes", "1077", kOverwriteYes},
+    for (const ButtonSpec& choice : {ButtonSpec{"Yes", "1077", kOverwriteYes},
                                    ButtonSpec{"Yes To All", "1075", kOverwriteYesToAll},
                                    ButtonSpec{"No", "1078", kOverwriteNo}, ButtonSpec{"Cancel", "2", kOverwriteCancel}}) {
-        auto* button = new QPushButton(QString::fromUtf8(spec.text), this);
-        button->setObjectName(QString::fromUtf8(spec.id));
-        const int answer = spec.answer;
+        auto* button = new QPushButton(QString::fromUtf8(choice.text), this);
+        button->setObjectName(QString::fromUtf8(choice.id));
+        const int answer = choice.answer;
         if (answer == kOverwriteCancel) {
             connect(button, &QPushButton::clicked, this, &QDialog::reject);
         } else {
