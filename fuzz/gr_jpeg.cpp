@@ -51,7 +51,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::ofstream out(gInput, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(data + 1), static_cast<std::streamsize>(size - 1));
   }
-  CPics* picture = CPics::OpenPicture(gInput.c_str(), static_cast<short>(data[0] >> 7), options);
+  CPics* picture = nullptr;
+  try {
+    picture = CPics::OpenPicture(gInput.c_str(), static_cast<short>(data[0] >> 7), options);
+  } catch (const CTextException&) {  // content that turns out to be TIFF
+  }
   if (picture != nullptr) {
     if (picture->m_width <= 0 || picture->m_height <= 0 || picture->m_hDIB == nullptr) std::abort();
     CPics::ClosePicture(picture);
