@@ -48,3 +48,15 @@ fi
 
 echo "\$ pics info missing.bmp   (a failure is reported, exit status 1)"
 if "$PICS" info "$work/missing.bmp"; then exit 1; else echo "exit status $?"; fi
+
+echo "\$ pics convert sample.bmp sample.EXT   (every format), then pics info"
+for ext in gif pcx jpg tga tif xbm png; do
+  "$PICS" convert "$work/sample.bmp" "$work/sample.$ext" >/dev/null
+  printf '  %-11s %s\n' "sample.$ext" "$("$PICS" info "$work/sample.$ext")"
+done
+echo "\$ pics apply sample.bmp turned.png rotate 30 filter3 1"
+"$PICS" apply "$work/sample.bmp" "$work/turned.png" rotate 30 filter3 1
+"$PICS" info "$work/turned.png"
+echo "\$ pics draw sample.bmp drawn.bmp --size 200x150 --zoom 2.5"
+"$PICS" draw "$work/sample.bmp" "$work/drawn.bmp" --size 200x150 --zoom 2.5
+"$PICS" info "$work/drawn.bmp"
