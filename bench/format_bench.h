@@ -1,0 +1,229 @@
+// Shared by the single-file format benchmarks: a 4000 x 3000 photo-like picture, timing
+// of our read and write against ImageMagick in the same run, and peak resident memory
+// as a multiple of the DIB size. Each benchmark program includes it once.
+#pragma once
+#include <malloc.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "Pics.h"
+
+extern char** environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int kWidth = 4000, kHeight = 3000;
+constexpr int kRounds = 2;
+
+double Seconds(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+
+std::size_t DibSize(int bits) {
+  const std::size_t stride = ((std::size_t(kWidth) * bits + 31) / 32) * 4;
+  return 40 + (bits <= 8 ? (4u << bits) : 0) + stride * kHeight;
+}
+
+// Gradients, a few shapes and grain, like a photograph.
+HGLOBAL PhotoLike() {
+  const std::size_t stride = ((std::size_t(kWidth) * 24 + 31) / 32) * 4;
+  HGLOBAL h = GlobalAlloc(GHND, DibSize(24));
+  if (!h) return nullptr;
+  auto* p = static_cast<uint8_t*>(GlobalLock(h));
+  BITMAPINFOHEADER header{};
+  header.biSize = 40, header.biWidth = kWidth, header.biHeight = kHeight, header.biPlanes = 1, header.biBitCount = 24;
+  std::memcpy(p, &header, sizeof header);
+  uint32_t seed = 2024;
+  for (int y = 0; y < kHeight; ++y) {
+    uint8_t* row = p + 40 + size_t(y) * stride;
+    const double fy = double(y) / kHeight;
+    for (int x = 0; x < kWidth; ++x) {
+      seed = seed * 1664525 + 1013904223;
+      const int grain = int(seed >> 29) - 4;
+      const double fx = double(x) / kWidth;
+      double r = 40 + 200 * fx * (1 - fy), g = 120 + 90 * std::sin(5 * fy + 4 * fx), b = 230 * (1 - fy) + 20 * fx;
+      const double dx = fx - 0.6, dy = fy - 0.4;
+      if (dx * dx + dy * dy < 0.03) r = 240 - 300 * (dx * dx + dy * dy), g = 190, b = 80 + 100 * dy;
+      if (std::sin(40 * fx) * std::cos(30 * fy) > 0.9) r *= 0.5, g *= 0.6, b *= 0.4;
+      uint8_t* px = row + 3 * x;
+      px[0] = uint8_t(std::clamp(int(b) + grain, 0, 255));
+      px[1] = uint8_t(std::clamp(int(g) + grain, 0, 255));
+      px[2] = uint8_t(std::clamp(int(r) + grain, 0, 255));
+    }
+  }
+  GlobalUnlock(h);
+  return h;
+}
+
+// The photo in black and white (grey level below 128 is black).
+HGLOBAL BlackAndWhite(HGLOBAL photo) {
+  const std::size_t stride24 = ((std::size_t(kWidth) * 24 + 31) / 32) * 4;
+  const std::size_t stride1 = ((std::size_t(kWidth) + 31) / 32) * 4;
+  HGLOBAL h = GlobalAlloc(GHND, DibSize(1));
+  if (!h) return nullptr;
+  auto* p = static_cast<uint8_t*>(GlobalLock(h));
+  const auto* in = static_cast<const uint8_t*>(GlobalLock(photo)) + 40;
+  BITMAPINFOHEADER header{};
+  header.biSize = 40, header.biWidth = kWidth, header.biHeight = kHeight, header.biPlanes = 1, header.biBitCount = 1;
+  std::memcpy(p, &header, sizeof header);
+  const uint8_t white[4] = {255, 255, 255, 0};
+  std::memcpy(p + 44, white, 4);
+  for (int y = 0; y < kHeight; ++y) {
+    const uint8_t* px = in + y * stride24;
+    uint8_t* row = p + 48 + y * stride1;
+    for (int x = 0; x < kWidth; ++x, px += 3)
+      if ((30 * px[2] + 59 * px[1] + 11 * px[0]) / 100 >= 128) row[x / 8] |= uint8_t(0x80 >> (x % 8));
+  }
+  GlobalUnlock(photo);
+  GlobalUnlock(h);
+  return h;
+}
+
+bool Run(const std::vector<std::string>& args) {
+  std::vector<char*> argv;
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  pid_t pid;
+  if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return false;
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// Best wall time of a few runs, or a negative value when a run failed.
+double Best(const std::function<bool()>& step) {
+  double best = 1e30;
+  for (int i = 0; i < kRounds; ++i) {
+    const auto start = Clock::now();
+    if (!step()) return -1;
+    best = std::min(best, Seconds(start));
+  }
+  return best;
+}
+
+long StatusKb(const char* field) {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  const size_t n = std::strlen(field);
+  while (std::getline(status, line))
+    if (line.compare(0, n, field) == 0) return std::atol(line.c_str() + n + 1);
+  return -1;
+}
+
+// Resets the peak resident size to the current one; false where the kernel refuses.
+bool ResetPeak() {
+  std::ofstream clear("/proc/self/clear_refs");
+  clear << "5";
+  return bool(clear.flush());
+}
+
+struct CloseAfter {
+  CPics* picture;
+  ~CloseAfter() { CPics::ClosePicture(picture); }
+};
+
+int failures = 0;
+
+void Report(const std::string& name, double ours, double reference) {
+  if (ours < 0 || reference < 0) {
+    std::printf("%s: a run failed\n", name.c_str());
+    ++failures;
+    return;
+  }
+  std::printf("%s: ours %.3f s, ImageMagick %.3f s\n", name.c_str(), ours, reference);
+  std::printf("BENCH name=%s ratio=%.4f target=1\n", name.c_str(), ours / reference);
+}
+
+void ReportMemory(const std::string& name, long baselineKb, std::size_t dibSize) {
+  const long peakKb = StatusKb("VmHWM:");
+  if (peakKb <= 0) return;
+  const double multiple = double(peakKb - baselineKb) * 1024.0 / double(dibSize);
+  std::printf("%s: peak %.2f x the DIB size (%zu bytes)\n", name.c_str(), multiple, dibSize);
+  std::printf("BENCH name=%s ratio=%.3f target=3\n", name.c_str(), multiple);
+}
+
+struct Case {
+  std::string name;     // BENCH name part
+  std::string ext;      // file extension
+  std::string source;   // BMP the picture comes from
+  std::vector<std::string> imOptions;  // ImageMagick options for writing the format
+  int bits;             // depth of the loaded picture
+  short type;           // picture type code of the format
+};
+
+void Measure(const std::string& prefix, const Case& c, const std::filesystem::path& dir) {
+  const std::string mpc = (dir / (c.name + ".mpc")).string();
+  const std::string theirs = (dir / (c.name + "_im." + c.ext)).string();
+  const std::string imOut = (dir / (c.name + "_im_out." + c.ext)).string();
+  const std::string ours = (dir / (c.name + "_ours." + c.ext)).string();
+  // ImageMagick's cache of the picture, and its own file of the format.
+  if (!Run({"/usr/bin/convert", c.source, mpc})) {
+    std::printf("%s: cannot prepare the pictures\n", c.name.c_str());
+    ++failures;
+    return;
+  }
+  std::vector<std::string> write = {"/usr/bin/convert", mpc};
+  write.insert(write.end(), c.imOptions.begin(), c.imOptions.end());
+  write.push_back(theirs);
+  if (!Run(write)) {
+    ++failures;
+    return;
+  }
+
+  // Reading.
+  const double referenceRead = Best([&] { return Run({"/usr/bin/convert", theirs, "null:"}); });
+  long baseline = StatusKb("VmRSS:");
+  const bool measure = ResetPeak();
+  double ourRead = Best([&] {
+    CPics* picture = CPics::OpenPicture(theirs.c_str());
+    CloseAfter closer{picture};
+    return picture != nullptr && picture->m_bitsPerPixel == c.bits;
+  });
+  if (measure) ReportMemory(prefix + c.name + "_read_memory", baseline, DibSize(c.bits));
+  Report(prefix + c.name + "_read", ourRead, referenceRead);
+
+  // Writing. The resident memory before the picture exists is the baseline, so the
+  // peak counts the picture itself.
+  write.back() = imOut;
+  const double referenceWrite = Best([&] { return Run(write); });
+  baseline = StatusKb("VmRSS:");
+  CPics* picture = nullptr;
+  {
+    CPics* source = CPics::OpenPicture(c.source.c_str());
+    CloseAfter closer{source};
+    HGLOBAL copy = source ? CPics::CopyDIB(GlobalLock(source->m_hDIB)) : nullptr;
+    if (source) GlobalUnlock(source->m_hDIB);
+    if (copy) picture = CPics::CreatePicture(copy, c.type, 0);
+  }
+  CloseAfter closer{picture};
+  if (picture == nullptr) {
+    ++failures;
+    return;
+  }
+  const bool measureWrite = ResetPeak();
+  const double ourWrite = Best([&] { return picture->SavePicture(ours.c_str(), -1) == 1; });
+  if (measureWrite) ReportMemory(prefix + c.name + "_write_memory", baseline, DibSize(c.bits));
+  Report(prefix + c.name + "_write", ourWrite, referenceWrite);
+}
+
+bool SaveBmp(HGLOBAL dib, const std::string& path) {
+  CPics* picture = CPics::CreatePicture(dib, PictureBMP, 0);
+  if (picture == nullptr) return false;
+  CloseAfter closer{picture};
+  return picture->SavePicture(path.c_str(), -1) == 1;
+}
+
+}  // namespace
