@@ -1,74 +1,12 @@
-// Fuzzes XBM loading: the decoder on its own (whatever the content test says) and through
-// the factories, then uses a loaded picture the way a host would:
-// pixel lookups and writing it out again in the same format.
-#include <cstdint>
-#include <cstdlib>
-#include <string>
-#include <unistd.h>
-
-#include "Pics.h"
+// Fuzzes XBM loading through its decoder and the factories.
+#include "coder_fuzz.h"
 #include "graphics/formats/xbm_reader.h"
 #include "graphics/formats/xbm_writer.h"
 
-namespace {
-
-std::string ScratchFile(const char* suffix) {
-  char name[] = "/tmp/fuzz_gr_xbm_XXXXXX";
-  const int fd = mkstemp(name);
-  if (fd < 0) std::abort();
-  close(fd);
-  unlink(name);
-  return std::string(name) + suffix;
-}
-
-const std::string& InputPath() {
-  static const std::string path = ScratchFile(".in");
-  return path;
-}
-
-void Exercise(CPics* picture) {
-  if (picture == nullptr) return;
-  for (int y = -1; y <= picture->m_height; y += picture->m_height / 3 + 1)
-    for (int x = -1; x <= picture->m_width; x += picture->m_width / 3 + 1) (void)picture->GetPixel(x, y);
-  // The writer itself, to a sink: a save by name goes through a synced temporary
-  // file, too slow for a fuzzer. Large pictures (a true-colour PCX is reduced to 256
-  // colours first) would slow the search without reaching new reading code.
-  CFile sink;
-  if (int(picture->m_width) * picture->m_height <= 65536 && sink.Open("/dev/null", CFile::modeWrite)) {
-    try {
-      graphics::WriteXbmFile(sink, picture->m_hDIB);
-    } catch (const CFileException&) {
-    }
-  }
-  CPics::ClosePicture(picture);
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const std::string& path = InputPath();
-  {
-    CFile file;
-    if (!file.Open(path.c_str(), CFile::modeCreate | CFile::modeWrite)) return 0;
-    file.Write(data, static_cast<UINT>(size));
-    file.Close();
-  }
-  {
-    CFile file;
-    if (file.Open(path.c_str(), CFile::modeRead)) {
-      try {
-        HGLOBAL dib = graphics::ReadXbmFile(file);
-        if (dib != nullptr) Exercise(CPics::CreatePicture(dib, PictureXBM, 0));
-      } catch (const CFileException&) {
-      }
-    }
-  }
-  // Content that turns out to be TIFF reports its decoding failure as CTextException.
-  try {
-    Exercise(CPics::OpenPicture(path.c_str()));
-    CFile file;
-    if (file.Open(path.c_str(), CFile::modeRead)) Exercise(CPics::OpenPicture(&file));
-  } catch (const CTextException&) {
-  }
-  return 0;
+  static const coder_fuzz::Coder coder{
+      graphics::ReadXbmFile,
+      [](CFile& file, HGLOBAL dib, const BYTE*) { return graphics::WriteXbmFile(file, dib); },
+      PictureXBM};
+  return coder_fuzz::FuzzOneInput(coder, data, size);
 }
