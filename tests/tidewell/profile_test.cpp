@@ -136,3 +136,12 @@ TEST(ProfileFile, RefusesTextThatWouldReadBackDifferently) {
   EXPECT_TRUE(p.SetString("S", "K", "a=b"));
   EXPECT_EQ(ProfileFile::Parse(p.Text()).Find("S", "K"), "a=b");
 }
+
+// Found by fuzzing: a UTF-8 file whose text starts with the bytes of a UTF-16 mark read
+// back as UTF-16 once written, losing every section.
+TEST(ProfileFile, TextStartingLikeAByteOrderMarkReadsBackAsWritten) {
+  tidewell::ProfileFile profile = tidewell::ProfileFile::Parse("\xEF\xBB\xBF\xFF\xFEjunk\r\n");
+  profile.SetString("Fuzz Section", "Key", "value");
+  tidewell::ProfileFile again = tidewell::ProfileFile::Parse(profile.Text());
+  EXPECT_EQ(again.Find("Fuzz Section", "Key"), "value");
+}

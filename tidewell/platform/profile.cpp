@@ -260,6 +260,11 @@ std::string ProfileFile::Text() const {
       out += "\r\n";
     }
   }
+  // Text that happens to start like a byte-order mark would read back in another
+  // encoding: a UTF-8 mark in front keeps it reading as written.
+  const bool looksMarked = (out.size() >= 2 && out.compare(0, 2, "\xFF\xFE") == 0) ||
+                           (out.size() >= 3 && out.compare(0, 3, "\xEF\xBB\xBF") == 0);
+  if (looksMarked) out.insert(0, "\xEF\xBB\xBF");
   return out;
 }
 
