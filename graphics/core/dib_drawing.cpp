@@ -7,7 +7,7 @@
 namespace graphics {
 
 DrawableDib::DrawableDib(HGLOBAL handle) : m_block(handle) {
-  if (!m_block || m_block.size() < 12 || !DibFitsBlock(m_block.data(), m_block.size())) return;
+  if (!m_block || m_block.size() < 12 || !IsPictureDib(m_block.data(), m_block.size())) return;
   // Headers of unknown length are read as core headers elsewhere; refuse them here.
   DWORD headerWord = 0;
   std::memcpy(&headerWord, m_block.data(), sizeof headerWord);
