@@ -10,6 +10,7 @@
 #include <optional>
 
 #include "tidewell/app/ftp_proxy_choice.h"
+#include "tidewell/app/gen_save_command.h"
 #include "tidewell/app/string_table.h"
 #include "tidewell/transfer/ftp_job.h"
 #include "tidewell/transfer/overwrite_prompt.h"
@@ -122,29 +123,6 @@ std::vector<std::string> FilesBelow(const std::string& folder, const std::string
     return files;
 }
 
-std::optional<std::vector<CheckFlag>> ChecksOf(const std::string& text, std::ostream& err) {
-    std::vector<CheckFlag> flags;
-    size_t start = 0;
-    while (start <= text.size()) {
-        size_t comma = text.find(',', start);
-        if (comma == std::string::npos) comma = text.size();
-        const std::string word = text.substr(start, comma - start);
-        start = comma + 1;
-        if (word.empty() || word == "none") continue;
-        if (word == "modify")
-            flags.push_back(CheckFlag::Modify);
-        else if (word == "create")
-            flags.push_back(CheckFlag::Create);
-        else if (word == "size")
-            flags.push_back(CheckFlag::Size);
-        else {
-            err << "tidewell-gen: upload: unknown check \"" << word << "\" (modify, create, size)\n";
-            return std::nullopt;
-        }
-    }
-    return flags;
-}
-
 // How --overwrite answers the upload's questions.
 std::optional<std::function<int(const std::string&)>> OverwriteAnswers(const std::string& mode, std::ostream& out,
                                                                       std::ostream& err) {
@@ -180,7 +158,7 @@ int RunUploadCommand(const std::vector<std::string>& args, std::ostream& out, st
     const auto options =
         ParseOptions("upload", args, known, {"--program-dir", "--list-file", "--ftp-site", "--user"}, err);
     if (!options) return 1;
-    const auto checks = ChecksOf(options->Get("--check"), err);
+    const auto checks = ParseChecks(options->Get("--check"), "upload", err);
     const auto answers = OverwriteAnswers(options->Get("--overwrite", "ask"), out, err);
     const auto proxy = ProxyOf("upload", *options, err);
     if (!checks || !answers || !proxy) return 1;

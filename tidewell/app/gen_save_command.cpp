@@ -53,29 +53,6 @@ std::optional<SaveOptions> ParseOptions(const std::vector<std::string>& args, st
   return options;
 }
 
-// Flags named in a comma-separated list ("" and "none" name none).
-std::optional<std::vector<CheckFlag>> ParseChecks(const std::string& text, std::ostream& err) {
-  std::vector<CheckFlag> flags;
-  size_t start = 0;
-  while (start <= text.size()) {
-    size_t comma = text.find(',', start);
-    if (comma == std::string::npos) comma = text.size();
-    const std::string word = text.substr(start, comma - start);
-    start = comma + 1;
-    if (word.empty() || word == "none") continue;
-    if (word == "modify")
-      flags.push_back(CheckFlag::Modify);
-    else if (word == "create")
-      flags.push_back(CheckFlag::Create);
-    else if (word == "size")
-      flags.push_back(CheckFlag::Size);
-    else {
-      err << "tidewell-gen: save: unknown check \"" << word << "\" (modify, create, size)\n";
-      return std::nullopt;
-    }
-  }
-  return flags;
-}
 
 std::string AbsolutePath(const std::string& path) {
   std::error_code ec;
@@ -111,11 +88,34 @@ std::vector<std::string> FilesBelow(const std::string& folder, const std::string
 
 }  // namespace
 
+std::optional<std::vector<CheckFlag>> ParseChecks(const std::string& text, const char* command, std::ostream& err) {
+  std::vector<CheckFlag> flags;
+  size_t start = 0;
+  while (start <= text.size()) {
+    size_t comma = text.find(',', start);
+    if (comma == std::string::npos) comma = text.size();
+    const std::string word = text.substr(start, comma - start);
+    start = comma + 1;
+    if (word.empty() || word == "none") continue;
+    if (word == "modify")
+      flags.push_back(CheckFlag::Modify);
+    else if (word == "create")
+      flags.push_back(CheckFlag::Create);
+    else if (word == "size")
+      flags.push_back(CheckFlag::Size);
+    else {
+      err << "tidewell-gen: " << command << ": unknown check \"" << word << "\" (modify, create, size)\n";
+      return std::nullopt;
+    }
+  }
+  return flags;
+}
+
 int RunSaveCommand(const std::vector<std::string>& args, std::ostream&, std::ostream& err) {
   const auto options = ParseOptions(args, err);
   if (!options) return 1;
   const auto& values = options->values;
-  const auto checks = ParseChecks(values.count("--check") ? values.at("--check") : "", err);
+  const auto checks = ParseChecks(values.count("--check") ? values.at("--check") : "", "save", err);
   if (!checks) return 1;
 
   GeneratorModel model(LoadString(kStrPassPhrase));

@@ -1,14 +1,21 @@
 #pragma once
 
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
+
+#include "tidewell/updateset/generator_model.h"
 
 namespace tidewell {
 
 // tidewell-gen save: builds the generator model from options and files and saves the
 // update set locally. Returns 0 when the list and every file were saved, else 1 with the
 // reasons on err.
+// The check flags named in --check's comma-separated list ("" and "none" name none);
+// nothing, with a message naming the command, for an unknown word.
+std::optional<std::vector<CheckFlag>> ParseChecks(const std::string& text, const char* command, std::ostream& err);
+
 int RunSaveCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 inline constexpr const char* kSaveUsage =
