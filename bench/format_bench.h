@@ -30,7 +30,9 @@ using Clock = std::chrono::steady_clock;
 constexpr int kWidth = 4000, kHeight = 3000;
 constexpr int kRounds = 2;
 
-double Seconds(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+double Seconds(Clock::time_point start) {
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
 
 std::size_t DibSize(int bits) {
   const std::size_t stride = ((std::size_t(kWidth) * bits + 31) / 32) * 4;
@@ -44,7 +46,8 @@ HGLOBAL PhotoLike() {
   if (!h) return nullptr;
   auto* p = static_cast<uint8_t*>(GlobalLock(h));
   BITMAPINFOHEADER header{};
-  header.biSize = 40, header.biWidth = kWidth, header.biHeight = kHeight, header.biPlanes = 1, header.biBitCount = 24;
+  header.biSize = 40, header.biWidth = kWidth, header.biHeight = kHeight, header.biPlanes = 1,
+  header.biBitCount = 24;
   std::memcpy(p, &header, sizeof header);
   uint32_t seed = 2024;
   for (int y = 0; y < kHeight; ++y) {
@@ -54,7 +57,8 @@ HGLOBAL PhotoLike() {
       seed = seed * 1664525 + 1013904223;
       const int grain = int(seed >> 29) - 4;
       const double fx = double(x) / kWidth;
-      double r = 40 + 200 * fx * (1 - fy), g = 120 + 90 * std::sin(5 * fy + 4 * fx), b = 230 * (1 - fy) + 20 * fx;
+      double r = 40 + 200 * fx * (1 - fy), g = 120 + 90 * std::sin(5 * fy + 4 * fx),
+             b = 230 * (1 - fy) + 20 * fx;
       const double dx = fx - 0.6, dy = fy - 0.4;
       if (dx * dx + dy * dy < 0.03) r = 240 - 300 * (dx * dx + dy * dy), g = 190, b = 80 + 100 * dy;
       if (std::sin(40 * fx) * std::cos(30 * fy) > 0.9) r *= 0.5, g *= 0.6, b *= 0.4;
@@ -77,7 +81,8 @@ HGLOBAL BlackAndWhite(HGLOBAL photo) {
   auto* p = static_cast<uint8_t*>(GlobalLock(h));
   const auto* in = static_cast<const uint8_t*>(GlobalLock(photo)) + 40;
   BITMAPINFOHEADER header{};
-  header.biSize = 40, header.biWidth = kWidth, header.biHeight = kHeight, header.biPlanes = 1, header.biBitCount = 1;
+  header.biSize = 40, header.biWidth = kWidth, header.biHeight = kHeight, header.biPlanes = 1,
+  header.biBitCount = 1;
   std::memcpy(p, &header, sizeof header);
   const uint8_t white[4] = {255, 255, 255, 0};
   std::memcpy(p + 44, white, 4);
@@ -85,7 +90,8 @@ HGLOBAL BlackAndWhite(HGLOBAL photo) {
     const uint8_t* px = in + y * stride24;
     uint8_t* row = p + 48 + y * stride1;
     for (int x = 0; x < kWidth; ++x, px += 3)
-      if ((30 * px[2] + 59 * px[1] + 11 * px[0]) / 100 >= 128) row[x / 8] |= uint8_t(0x80 >> (x % 8));
+      if ((30 * px[2] + 59 * px[1] + 11 * px[0]) / 100 >= 128)
+        row[x / 8] |= uint8_t(0x80 >> (x % 8));
   }
   GlobalUnlock(photo);
   GlobalUnlock(h);
@@ -156,12 +162,12 @@ void ReportMemory(const std::string& name, long baselineKb, std::size_t dibSize)
 }
 
 struct Case {
-  std::string name;     // BENCH name part
-  std::string ext;      // file extension
-  std::string source;   // BMP the picture comes from
+  std::string name;                    // BENCH name part
+  std::string ext;                     // file extension
+  std::string source;                  // BMP the picture comes from
   std::vector<std::string> imOptions;  // ImageMagick options for writing the format
-  int bits;             // depth of the loaded picture
-  short type;           // picture type code of the format
+  int bits;                            // depth of the loaded picture
+  short type;                          // picture type code of the format
 };
 
 void Measure(const std::string& prefix, const Case& c, const std::filesystem::path& dir) {

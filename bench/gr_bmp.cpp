@@ -114,10 +114,12 @@ int main() {
     }
     const double dibSize = 40.0 + double(((kWidth * 24 + 31) / 32) * 4) * kHeight;
     const long long growth = PeakGrowth(in, ours);
-    std::printf("BMP load + save of %dx%d: %.3f s; convert: %.3f s\n", kWidth, kHeight, best, reference);
+    std::printf("BMP load + save of %dx%d: %.3f s; convert: %.3f s\n", kWidth, kHeight, best,
+                reference);
     std::printf("peak memory growth: %.1f MB for a %.1f MB DIB\n", growth / 1e6, dibSize / 1e6);
     std::printf("BENCH name=gr_bmp_load_save ratio=%.3f target=1\n", best / reference);
-    std::printf("BENCH name=gr_bmp_peak_memory ratio=%.3f target=3\n", growth < 0 ? 99.0 : growth / dibSize);
+    std::printf("BENCH name=gr_bmp_peak_memory ratio=%.3f target=3\n",
+                growth < 0 ? 99.0 : growth / dibSize);
   }
   for (const std::string& f : {in, ours, theirs}) std::remove(f.c_str());
   rmdir(folder);

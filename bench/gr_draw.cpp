@@ -95,8 +95,8 @@ int main() {
       reference = std::min(reference, ReferenceStretch(picture->m_hDIB, c.dest, buffer));
     }
     const double ratio = ours / reference;
-    std::printf("%s: DisplayPicture %.1f ms, plain nearest-neighbour copy %.1f ms\n", c.id, ours * 1e3,
-                reference * 1e3);
+    std::printf("%s: DisplayPicture %.1f ms, plain nearest-neighbour copy %.1f ms\n", c.id,
+                ours * 1e3, reference * 1e3);
     std::printf("BENCH name=%s ratio=%.2f target=%.1f\n", c.id, ratio, c.target);
     if (ratio > c.target) ++missed;
   }

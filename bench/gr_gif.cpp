@@ -34,7 +34,9 @@ using Clock = std::chrono::steady_clock;
 constexpr int kWidth = 2000, kHeight = 1500;
 constexpr int kRounds = 3;
 
-double Seconds(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+double Seconds(Clock::time_point start) {
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
 
 std::size_t DibSize() { return 40 + 1024 + std::size_t((kWidth + 3) / 4 * 4) * kHeight; }
 
@@ -46,7 +48,8 @@ HGLOBAL PaletteLike() {
   if (!h) return nullptr;
   auto* p = static_cast<uint8_t*>(GlobalLock(h));
   BITMAPINFOHEADER header{};
-  header.biSize = 40, header.biWidth = kWidth, header.biHeight = kHeight, header.biPlanes = 1, header.biBitCount = 8;
+  header.biSize = 40, header.biWidth = kWidth, header.biHeight = kHeight, header.biPlanes = 1,
+  header.biBitCount = 8;
   std::memcpy(p, &header, sizeof header);
   for (int i = 0; i < 256; ++i) {
     p[40 + 4 * i] = uint8_t(i);                        // blue
@@ -150,8 +153,8 @@ int main() {
   {
     CPics* source = CPics::CreatePicture(PaletteLike(), PictureBMP, 0);
     CloseAfter closer{source};
-    if (source == nullptr || source->SavePicture(bmp.c_str(), -1) != 1 || !Run({"/usr/bin/convert", bmp, mpc}) ||
-        !Run({"/usr/bin/convert", mpc, theirs})) {
+    if (source == nullptr || source->SavePicture(bmp.c_str(), -1) != 1 ||
+        !Run({"/usr/bin/convert", bmp, mpc}) || !Run({"/usr/bin/convert", mpc, theirs})) {
       std::fprintf(stderr, "cannot make the pictures\n");
       std::filesystem::remove_all(dir);
       return 1;
@@ -184,7 +187,8 @@ int main() {
   const double ourWrite = Best([&] { return picture->SavePicture(ours.c_str(), -1) == 1; });
   if (measureWrite) ReportMemory("gr_gif_encode_memory", baseline);
   Report("gr_gif_encode", ourWrite, referenceWrite);
-  std::printf("file sizes: ours %ju bytes, ImageMagick %ju bytes\n", std::uintmax_t(std::filesystem::file_size(ours)),
+  std::printf("file sizes: ours %ju bytes, ImageMagick %ju bytes\n",
+              std::uintmax_t(std::filesystem::file_size(ours)),
               std::uintmax_t(std::filesystem::file_size(theirsOut)));
   std::filesystem::remove_all(dir);
   return failures == 0 ? 0 : 1;

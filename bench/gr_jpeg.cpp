@@ -44,7 +44,8 @@ double OwnCpuSeconds() {
 bool WritePhotoBmp(const std::string& path) {
   std::vector<std::uint8_t> file(14 + kDibSize);
   std::uint8_t* p = file.data();
-  const std::uint32_t fileSize = std::uint32_t(file.size()), offset = 54, header[3] = {40, kWidth, kHeight};
+  const std::uint32_t fileSize = std::uint32_t(file.size()), offset = 54,
+                      header[3] = {40, kWidth, kHeight};
   p[0] = 'B';
   p[1] = 'M';
   std::memcpy(p + 2, &fileSize, 4);
@@ -60,7 +61,8 @@ bool WritePhotoBmp(const std::string& path) {
       const int grain = int(seed >> 28) - 8;
       const double fx = double(x) / kWidth, fy = double(y) / kHeight;
       row[3 * x] = std::uint8_t(std::clamp(int(200 * (1 - fy) + 30 * fx) + grain, 0, 255));
-      row[3 * x + 1] = std::uint8_t(std::clamp(int(120 + 90 * std::sin(6 * fy + 5 * fx)) + grain, 0, 255));
+      row[3 * x + 1] =
+          std::uint8_t(std::clamp(int(120 + 90 * std::sin(6 * fy + 5 * fx)) + grain, 0, 255));
       row[3 * x + 2] = std::uint8_t(std::clamp(int(40 + 200 * fx * (1 - fy)) + grain, 0, 255));
     }
   }
@@ -157,8 +159,10 @@ int main() {
     return 1;
   }
 
-  std::printf("load %dx%d: ours %.3f s, djpeg -bmp %.3f s\n", kWidth, kHeight, Median(load), Median(loadRef));
-  std::printf("save %dx%d: ours %.3f s, cjpeg %.3f s\n", kWidth, kHeight, Median(save), Median(saveRef));
+  std::printf("load %dx%d: ours %.3f s, djpeg -bmp %.3f s\n", kWidth, kHeight, Median(load),
+              Median(loadRef));
+  std::printf("save %dx%d: ours %.3f s, cjpeg %.3f s\n", kWidth, kHeight, Median(save),
+              Median(saveRef));
   bool ok = true;
   Report("gr_jpeg_load", Median(load) / Median(loadRef), 2.0, &ok);
   Report("gr_jpeg_save", Median(save) / Median(saveRef), 2.0, &ok);

@@ -40,7 +40,9 @@ constexpr int kWidth = 4000, kHeight = 3000;
 constexpr uint32_t kStride = (3 * kWidth + 3) & ~3u;
 constexpr size_t kDibSize = 40 + size_t(kStride) * kHeight;
 
-double Seconds(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+double Seconds(Clock::time_point start) {
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
 
 // Black strokes 2 to 6 pixels wide on white: a grid of boxes, diagonals and rings.
 HGLOBAL LineDrawing() {
@@ -53,7 +55,8 @@ HGLOBAL LineDrawing() {
   std::memcpy(p + 12, planesBits, 4);
   for (int y = 0; y < kHeight; ++y) std::memset(p + 40 + size_t(y) * kStride, 255, 3 * kWidth);
   auto dot = [&](int x, int y) {
-    if (x >= 0 && y >= 0 && x < kWidth && y < kHeight) std::memset(p + 40 + size_t(y) * kStride + 3 * size_t(x), 0, 3);
+    if (x >= 0 && y >= 0 && x < kWidth && y < kHeight)
+      std::memset(p + 40 + size_t(y) * kStride + 3 * size_t(x), 0, 3);
   };
   auto pen = [&](double x, double y, int width) {
     for (int dy = 0; dy < width; ++dy)
@@ -61,7 +64,8 @@ HGLOBAL LineDrawing() {
   };
   auto line = [&](double x0, double y0, double x1, double y1, int width) {
     const int steps = int(std::max(std::fabs(x1 - x0), std::fabs(y1 - y0))) + 1;
-    for (int i = 0; i <= steps; ++i) pen(x0 + (x1 - x0) * i / steps, y0 + (y1 - y0) * i / steps, width);
+    for (int i = 0; i <= steps; ++i)
+      pen(x0 + (x1 - x0) * i / steps, y0 + (y1 - y0) * i / steps, width);
   };
   for (int cy = 0; cy < 6; ++cy)
     for (int cx = 0; cx < 8; ++cx) {
@@ -92,7 +96,8 @@ bool WriteBmp(const std::string& path, HGLOBAL dib) {
 }
 
 // Wall time of one ImageMagick run, or a negative value when it failed.
-double Reference(const std::string& in, const std::vector<std::string>& operation, const std::string& out) {
+double Reference(const std::string& in, const std::vector<std::string>& operation,
+                 const std::string& out) {
   std::vector<std::string> words = {"/usr/bin/convert", in};
   words.insert(words.end(), operation.begin(), operation.end());
   words.insert(words.end(), {"-type", "TrueColor", "BMP3:" + out});
@@ -144,7 +149,8 @@ Figure Measure(long baselineKb, const std::function<bool(HGLOBAL&)>& operation) 
     }
     f.seconds = std::min(f.seconds, Seconds(start));
     const long peakKb = StatusKb("VmHWM:");
-    if (measure && peakKb > 0) f.peakMultiple = double(peakKb - baselineKb) * 1024.0 / double(kDibSize);
+    if (measure && peakKb > 0)
+      f.peakMultiple = double(peakKb - baselineKb) * 1024.0 / double(kDibSize);
     GlobalFree(picture);
   }
   return f;
@@ -164,7 +170,8 @@ bool Trace(HGLOBAL& picture) {
 
 int main() {
   const long baselineKb = StatusKb("VmRSS:");
-  const auto dir = std::filesystem::temp_directory_path() / ("gr_processing." + std::to_string(getpid()));
+  const auto dir =
+      std::filesystem::temp_directory_path() / ("gr_processing." + std::to_string(getpid()));
   std::filesystem::create_directories(dir);
   const std::string in = (dir / "in.bmp").string(), out = (dir / "out.bmp").string();
   {
@@ -182,11 +189,14 @@ int main() {
     std::function<bool(HGLOBAL&)> ours;
   };
   const std::vector<Case> cases = {
-      {"rotate30", {"-rotate", "30"}, [](HGLOBAL& h) { return graphics::RotateByAngle(&h, 30) == 1; }},
+      {"rotate30",
+       {"-rotate", "30"},
+       [](HGLOBAL& h) { return graphics::RotateByAngle(&h, 30) == 1; }},
       {"filter5x5",
        {"-convolve", "1,1,1,1,1,1,5,5,5,1,1,5,44,5,1,1,5,5,5,1,1,1,1,1,1"},
        [](HGLOBAL& h) { return CPics::ImageFilter(&h, 2, nullptr, 10) == 1; }},
-      {"thin3", {"-negate", "-morphology", "Thinning:3", "Skeleton", "-negate"},
+      {"thin3",
+       {"-negate", "-morphology", "Thinning:3", "Skeleton", "-negate"},
        [](HGLOBAL& h) { return CPics::ThinImage(&h, 3) == 1; }},
       {"trace", {"-morphology", "EdgeIn", "Square"}, Trace},
   };
@@ -205,11 +215,15 @@ int main() {
       status = 1;
       continue;
     }
-    std::printf("%s %dx%d: %.3f s, /usr/bin/convert: %.3f s\n", c.name, kWidth, kHeight, f.seconds, reference);
-    std::printf("BENCH name=gr_processing_%s_time ratio=%.4f target=1\n", c.name, f.seconds / reference);
+    std::printf("%s %dx%d: %.3f s, /usr/bin/convert: %.3f s\n", c.name, kWidth, kHeight, f.seconds,
+                reference);
+    std::printf("BENCH name=gr_processing_%s_time ratio=%.4f target=1\n", c.name,
+                f.seconds / reference);
     if (f.peakMultiple > 0) {
-      std::printf("peak resident memory of %s: %.2f x the DIB size (%zu bytes)\n", c.name, f.peakMultiple, kDibSize);
-      std::printf("BENCH name=gr_processing_%s_memory ratio=%.3f target=3\n", c.name, f.peakMultiple);
+      std::printf("peak resident memory of %s: %.2f x the DIB size (%zu bytes)\n", c.name,
+                  f.peakMultiple, kDibSize);
+      std::printf("BENCH name=gr_processing_%s_memory ratio=%.3f target=3\n", c.name,
+                  f.peakMultiple);
     } else {
       std::printf("peak resident memory not measurable here (no /proc/self/clear_refs)\n");
     }

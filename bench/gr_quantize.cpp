@@ -30,7 +30,9 @@ constexpr uint32_t kStride = (3 * kWidth + 3) & ~3u;
 constexpr size_t kDibSize = 40 + size_t(kStride) * kHeight;
 constexpr int kRounds = 3;
 
-double Seconds(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+double Seconds(Clock::time_point start) {
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
 
 // Gradients, a few shapes and grain, like a photograph.
 HGLOBAL PhotoLike() {
@@ -49,7 +51,8 @@ HGLOBAL PhotoLike() {
       seed = seed * 1664525 + 1013904223;
       const int grain = int(seed >> 28) - 8;
       const double fx = double(x) / kWidth;
-      double r = 40 + 200 * fx * (1 - fy), g = 120 + 90 * std::sin(5 * fy + 4 * fx), b = 230 * (1 - fy) + 20 * fx;
+      double r = 40 + 200 * fx * (1 - fy), g = 120 + 90 * std::sin(5 * fy + 4 * fx),
+             b = 230 * (1 - fy) + 20 * fx;
       const double dx = fx - 0.6, dy = fy - 0.4;
       if (dx * dx + dy * dy < 0.03) r = 240 - 300 * (dx * dx + dy * dy), g = 190, b = 80 + 100 * dy;
       if (std::sin(40 * fx) * std::cos(30 * fy) > 0.9) r *= 0.5, g *= 0.6, b *= 0.4;
@@ -80,7 +83,8 @@ double ReferenceRun(const std::string& in, const std::string& out) {
   const char* argv[] = {"/usr/bin/convert", in.c_str(), "-colors", "256", out.c_str(), nullptr};
   const auto start = Clock::now();
   pid_t pid;
-  if (posix_spawn(&pid, argv[0], nullptr, nullptr, const_cast<char**>(argv), environ) != 0) return -1;
+  if (posix_spawn(&pid, argv[0], nullptr, nullptr, const_cast<char**>(argv), environ) != 0)
+    return -1;
   int status = 0;
   waitpid(pid, &status, 0);
   const double t = Seconds(start);
@@ -112,7 +116,8 @@ int main() {
     std::fprintf(stderr, "cannot allocate the picture\n");
     return 1;
   }
-  const auto dir = std::filesystem::temp_directory_path() / ("gr_quantize." + std::to_string(getpid()));
+  const auto dir =
+      std::filesystem::temp_directory_path() / ("gr_quantize." + std::to_string(getpid()));
   std::filesystem::create_directories(dir);
   const std::string in = (dir / "in.bmp").string(), out = (dir / "out.bmp").string();
   if (!WriteBmp(in, picture)) {
@@ -144,16 +149,18 @@ int main() {
     if (!CPics::ConvertTo8BPP(&work)) return 1;
     ours = std::min(ours, Seconds(start));
     const long peakKb = StatusKb("VmHWM:");
-    if (measure && peakKb > 0) peakMultiple = double(peakKb - baselineKb) * 1024.0 / double(kDibSize);
+    if (measure && peakKb > 0)
+      peakMultiple = double(peakKb - baselineKb) * 1024.0 / double(kDibSize);
     GlobalFree(work);
   }
   std::filesystem::remove_all(dir);
 
-  std::printf("ConvertTo8BPP %dx%d: %.3f s, /usr/bin/convert -colors 256: %.3f s\n", kWidth, kHeight, ours,
-              reference);
+  std::printf("ConvertTo8BPP %dx%d: %.3f s, /usr/bin/convert -colors 256: %.3f s\n", kWidth,
+              kHeight, ours, reference);
   std::printf("BENCH name=gr_quantize_time ratio=%.4f target=1\n", ours / reference);
   if (peakMultiple > 0) {
-    std::printf("peak resident memory of the conversion: %.2f x the DIB size (%zu bytes)\n", peakMultiple, kDibSize);
+    std::printf("peak resident memory of the conversion: %.2f x the DIB size (%zu bytes)\n",
+                peakMultiple, kDibSize);
     std::printf("BENCH name=gr_quantize_memory ratio=%.3f target=3\n", peakMultiple);
   } else {
     std::printf("peak resident memory not measurable here (no /proc/self/clear_refs)\n");

@@ -13,7 +13,8 @@ int main(int argc, char** argv) {
   // shows what each step really holds rather than reused heap.
   mallopt(M_MMAP_THRESHOLD, 256 * 1024);
   mallopt(M_TRIM_THRESHOLD, 256 * 1024);
-  const auto dir = std::filesystem::temp_directory_path() / ("gr_tiffpng." + std::to_string(getpid()));
+  const auto dir =
+      std::filesystem::temp_directory_path() / ("gr_tiffpng." + std::to_string(getpid()));
   std::filesystem::create_directories(dir);
   const std::string photo = (dir / "photo.bmp").string();
   const std::string palette = (dir / "palette.bmp").string();
@@ -23,8 +24,8 @@ int main(int argc, char** argv) {
     HGLOBAL reduced = picture ? CPics::CopyDIB(GlobalLock(picture)) : nullptr;
     if (picture) GlobalUnlock(picture);
     HGLOBAL bw = picture ? BlackAndWhite(picture) : nullptr;
-    if (!picture || !reduced || !bw || !CPics::ConvertTo8BPP(&reduced) || !SaveBmp(picture, photo) ||
-        !SaveBmp(reduced, palette) || !SaveBmp(bw, mono)) {
+    if (!picture || !reduced || !bw || !CPics::ConvertTo8BPP(&reduced) ||
+        !SaveBmp(picture, photo) || !SaveBmp(reduced, palette) || !SaveBmp(bw, mono)) {
       std::fprintf(stderr, "cannot make the pictures\n");
       return 1;
     }

@@ -19,7 +19,7 @@ namespace {
 
 // Processor time of this thread: other programs on a busy machine don't count against either side.
 double CpuMs() {
-  timespec ts {};
+  timespec ts{};
   ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
   return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
 }
@@ -51,7 +51,8 @@ size_t ReferenceRead(const std::string& path) {
     if (!line.empty() && line.front() == '[') {
       section.assign(line.substr(1, line.size() - 2));
     } else if (size_t eq = line.find('='); eq != std::string_view::npos) {
-      values.emplace(section + "/" + std::string(line.substr(0, eq)), std::string(line.substr(eq + 1)));
+      values.emplace(section + "/" + std::string(line.substr(0, eq)),
+                     std::string(line.substr(eq + 1)));
     }
     pos = nl + 1;
   }
@@ -71,7 +72,8 @@ int main() {
 
   tidewell::UpdateList written;
   for (int n = 1; n <= 2999; ++n) {
-    for (const std::string& folder : {program + "/bin", (dir / "win/system").string(), std::string("/srv/shared")}) {
+    for (const std::string& folder :
+         {program + "/bin", (dir / "win/system").string(), std::string("/srv/shared")}) {
       tidewell::UpdateEntry e;
       e.installedPath = folder + "/file" + std::to_string(n) + ".dll";
       e.modified = 953115725 + n;
@@ -81,8 +83,8 @@ int main() {
       written.Append(std::move(e));
     }
   }
-  if (written.WriteUpdateList(listPath, "http://updates.example/set/", program, "winfiles", "program", "others") !=
-      tidewell::kListWritten)
+  if (written.WriteUpdateList(listPath, "http://updates.example/set/", program, "winfiles",
+                              "program", "others") != tidewell::kListWritten)
     return 1;
 
   size_t entries = 0;
@@ -99,8 +101,10 @@ int main() {
     return 1;
   }
 
-  std::printf("update list of %zu entries (%zu keys), processor time: ReadUpdateList %.2f ms, plain map read %.2f ms\n", entries,
-              keys, ours, reference);
+  std::printf(
+      "update list of %zu entries (%zu keys), processor time: ReadUpdateList %.2f ms, plain map "
+      "read %.2f ms\n",
+      entries, keys, ours, reference);
   std::printf("BENCH name=tw_read_update_list ratio=%.3f target=5\n", ours / reference);
   return 0;
 }

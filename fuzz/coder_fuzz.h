@@ -37,12 +37,14 @@ inline const std::string& InputPath() {
 inline void Exercise(const Coder& coder, CPics* picture) {
   if (picture == nullptr) return;
   for (int y = -1; y <= picture->m_height; y += picture->m_height / 3 + 1)
-    for (int x = -1; x <= picture->m_width; x += picture->m_width / 3 + 1) (void)picture->GetPixel(x, y);
+    for (int x = -1; x <= picture->m_width; x += picture->m_width / 3 + 1)
+      (void)picture->GetPixel(x, y);
   // The writer itself, to a sink: a save by name goes through a synced temporary
   // file, too slow for a fuzzer. Large pictures (a true-colour PCX is reduced to 256
   // colours first) would slow the search without reaching new reading code.
   CFile sink;
-  if (int(picture->m_width) * picture->m_height <= 65536 && sink.Open("/dev/null", CFile::modeWrite)) {
+  if (int(picture->m_width) * picture->m_height <= 65536 &&
+      sink.Open("/dev/null", CFile::modeWrite)) {
     try {
       coder.write(sink, picture->m_hDIB, picture->m_PaletteBuffer);
     } catch (const CFileException&) {
@@ -50,7 +52,6 @@ inline void Exercise(const Coder& coder, CPics* picture) {
   }
   CPics::ClosePicture(picture);
 }
-
 
 inline int FuzzOneInput(const Coder& coder, const std::uint8_t* data, std::size_t size) {
   const std::string& path = InputPath();

@@ -22,7 +22,8 @@ const std::string& ScratchFile() {
 void Exercise(CPics* picture) {
   if (picture == nullptr) return;
   for (int y = -1; y <= picture->m_height; y += picture->m_height / 3 + 1)
-    for (int x = -1; x <= picture->m_width; x += picture->m_width / 3 + 1) (void)picture->GetPixel(x, y);
+    for (int x = -1; x <= picture->m_width; x += picture->m_width / 3 + 1)
+      (void)picture->GetPixel(x, y);
   CFile sink;
   if (sink.Open("/dev/null", CFile::modeWrite)) picture->SavePicture(&sink);
   CPics::ClosePicture(picture);

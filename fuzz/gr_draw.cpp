@@ -51,13 +51,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   SelectPalette(dc.m_hDC, standard, FALSE);
   RealizePalette(dc.m_hDC);
 
-  const RECT dest{Coordinate(a[2], a[3]), Coordinate(a[4], a[5]), Coordinate(a[6], a[7]), Coordinate(a[8], a[9])};
+  const RECT dest{Coordinate(a[2], a[3]), Coordinate(a[4], a[5]), Coordinate(a[6], a[7]),
+                  Coordinate(a[8], a[9])};
   const RECT visible{a[10] % 40, a[11] % 30, 40, 30};
   const COLORREF transparent = RGB(a[10], a[11], a[1]);
   const short type = (a[0] & 4) ? PictureGIF : PictureBMP;
   switch ((a[0] >> 3) % 4) {
-    case 0: CPics::PaintDIB(&dc, h, &dest, a[1] & 1, transparent, type, 0); break;
-    case 1: CPics::DisplayDIB(&dc, h, &dest, (a[1] & 2) ? &visible : nullptr, type, a[1] & 1); break;
+    case 0:
+      CPics::PaintDIB(&dc, h, &dest, a[1] & 1, transparent, type, 0);
+      break;
+    case 1:
+      CPics::DisplayDIB(&dc, h, &dest, (a[1] & 2) ? &visible : nullptr, type, a[1] & 1);
+      break;
     case 2: {
       // A picture object around the block, as a host holding the DIB would have.
       CPics picture;
@@ -69,14 +74,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       picture.m_transparentColor = transparent;
       picture.m_type = type;
       picture.m_bEnabled = a[1] & 2;
-      if (a[1] & 4) picture.DisplayPictureNew(&dc, &dest);
-      else picture.DisplayPicture(&dc, (a[1] & 8) ? nullptr : &dest);
+      if (a[1] & 4)
+        picture.DisplayPictureNew(&dc, &dest);
+      else
+        picture.DisplayPicture(&dc, (a[1] & 8) ? nullptr : &dest);
       picture.m_hDIB = nullptr;
       break;
     }
     default: {
       CPics capture;
-      capture.GetPicture(&dc, RECT{dest.left % 64, dest.top % 64, dest.right % 64, dest.bottom % 64});
+      capture.GetPicture(&dc,
+                         RECT{dest.left % 64, dest.top % 64, dest.right % 64, dest.bottom % 64});
       break;
     }
   }

@@ -30,7 +30,8 @@ const std::string& InputPath() {
 void Exercise(CPics* picture) {
   if (picture == nullptr) return;
   for (int y = -1; y <= picture->m_height; y += picture->m_height / 3 + 1)
-    for (int x = -1; x <= picture->m_width; x += picture->m_width / 3 + 1) (void)picture->GetPixel(x, y);
+    for (int x = -1; x <= picture->m_width; x += picture->m_width / 3 + 1)
+      (void)picture->GetPixel(x, y);
   // The writer itself, to a sink (a save by name goes through a synced temporary file).
   if (int(picture->m_width) * picture->m_height <= 65536) {
     graphics::GifIndexedImage image;
@@ -38,7 +39,8 @@ void Exercise(CPics* picture) {
       void* dib = GlobalLock(picture->m_hDIB);
       BYTE palette[768];
       if (dib != nullptr && picture->GetPictureBits(dib, image.Row(0), palette)) {
-        for (int i = 0; i < 256; ++i) image.AllocateColor(palette[3 * i], palette[3 * i + 1], palette[3 * i + 2]);
+        for (int i = 0; i < 256; ++i)
+          image.AllocateColor(palette[3 * i], palette[3 * i + 1], palette[3 * i + 2]);
         CFile sink;
         if (sink.Open("/dev/null", CFile::modeWrite)) {
           try {

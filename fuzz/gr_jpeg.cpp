@@ -18,9 +18,14 @@ namespace {
 std::string gFolder;  // private temporary folder of this process
 std::string gInput;
 
-const char* const kOptions[] = {"",          "-grayscale",        "-scale 1/2",  "-colors 64",
-                                "-colors 16 -onepass -dither ordered", "-nosmooth -dct fast",
-                                "-dct float", "-os2 -colors 200"};
+const char* const kOptions[] = {"",
+                                "-grayscale",
+                                "-scale 1/2",
+                                "-colors 64",
+                                "-colors 16 -onepass -dither ordered",
+                                "-nosmooth -dct fast",
+                                "-dct float",
+                                "-os2 -colors 200"};
 
 bool FolderIsEmpty() {
   for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(gFolder))

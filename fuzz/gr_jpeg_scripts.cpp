@@ -15,7 +15,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   switch (data[0] % 3) {
     case 0: {
       std::vector<graphics::QuantTable> tables;
-      if (graphics::ParseQuantTables(text, &tables, &error) && (tables.empty() || tables.size() > 4)) __builtin_trap();
+      if (graphics::ParseQuantTables(text, &tables, &error) &&
+          (tables.empty() || tables.size() > 4))
+        __builtin_trap();
       break;
     }
     case 1: {
@@ -29,7 +31,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     default: {
       std::vector<graphics::MapColour> colours;
       const std::vector<std::uint8_t> bytes(data + 1, data + size);
-      if (graphics::ParseColourMap(bytes, &colours, &error) && colours.size() > 256) __builtin_trap();
+      if (graphics::ParseColourMap(bytes, &colours, &error) && colours.size() > 256)
+        __builtin_trap();
       break;
     }
   }

@@ -4,9 +4,10 @@
 #include "graphics/formats/pcx_writer.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static const coder_fuzz::Coder coder{
-      graphics::ReadPcxFile,
-      [](CFile& file, HGLOBAL dib, const BYTE* palette) { return graphics::WritePcxFile(file, dib, palette); },
-      PicturePCX};
+  static const coder_fuzz::Coder coder{graphics::ReadPcxFile,
+                                       [](CFile& file, HGLOBAL dib, const BYTE* palette) {
+                                         return graphics::WritePcxFile(file, dib, palette);
+                                       },
+                                       PicturePCX};
   return coder_fuzz::FuzzOneInput(coder, data, size);
 }

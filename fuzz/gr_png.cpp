@@ -22,12 +22,15 @@ std::string ScratchFile(const char* suffix) {
   return std::string(name) + suffix;
 }
 
-std::uint32_t BigEndian(const std::uint8_t* p) { return std::uint32_t(p[0]) << 24 | p[1] << 16 | p[2] << 8 | p[3]; }
+std::uint32_t BigEndian(const std::uint8_t* p) {
+  return std::uint32_t(p[0]) << 24 | p[1] << 16 | p[2] << 8 | p[3];
+}
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  if (size >= 24 && std::uint64_t(BigEndian(data + 16)) * BigEndian(data + 20) > kMaxPixels) return 0;
+  if (size >= 24 && std::uint64_t(BigEndian(data + 16)) * BigEndian(data + 20) > kMaxPixels)
+    return 0;
   static const std::string input = ScratchFile(".png");
   static const std::string output = ScratchFile(".out.png");
   if (auto picture = graphics::ReadPngMemory(data, size)) GlobalFree(picture->dib);

@@ -4,9 +4,10 @@
 #include "graphics/formats/tga_writer.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static const coder_fuzz::Coder coder{
-      graphics::ReadTgaFile,
-      [](CFile& file, HGLOBAL dib, const BYTE* palette) { return graphics::WriteTgaFile(file, dib, palette); },
-      PictureTGA};
+  static const coder_fuzz::Coder coder{graphics::ReadTgaFile,
+                                       [](CFile& file, HGLOBAL dib, const BYTE* palette) {
+                                         return graphics::WriteTgaFile(file, dib, palette);
+                                       },
+                                       PictureTGA};
   return coder_fuzz::FuzzOneInput(coder, data, size);
 }

@@ -66,7 +66,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   try {
     CPics* picture = CPics::OpenPicture(&file);
     if (picture != nullptr) {
-      if (int(picture->m_width) * picture->m_height <= 65536) picture->SavePicture(output.c_str(), PictureTIFF);
+      if (int(picture->m_width) * picture->m_height <= 65536)
+        picture->SavePicture(output.c_str(), PictureTIFF);
       CPics::ClosePicture(picture);
     }
   } catch (const CTextException&) {

@@ -32,8 +32,9 @@ void TraceAll(HGLOBAL h, int reduce, int minimum, int maxCount, int merge) {
   RECT rect{0, 0, 100, 100};
   int count = 0;
   for (int i = 0; i < 100000; ++i) {
-    const bool more = i % 2 ? CPics::GetNextLine(points.data(), &count, maxCount)
-                            : CPics::GetNextLine(xs.data(), ys.data(), &count, maxCount, &rect, merge);
+    const bool more =
+        i % 2 ? CPics::GetNextLine(points.data(), &count, maxCount)
+              : CPics::GetNextLine(xs.data(), ys.data(), &count, maxCount, &rect, merge);
     if (!more) break;
   }
   CPics::EndAutoTrace();
@@ -48,12 +49,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!h) return 0;
   const int signedArg = int(int8_t(a[2]));
   switch (a[0] % 13) {
-    case 0: graphics::RotateQuarterTurn(&h, a[1] & 1); break;
-    case 1: graphics::RotateByAngle(&h, signedArg * 3.7); break;
-    case 2: graphics::FlipHorizontal(&h); break;
-    case 3: graphics::FlipVertical(&h); break;
-    case 4: graphics::ResizeByFactor(&h, float(a[1] % 24 + 1) / 8.0f); break;
-    case 5: CPics::Crop(&h, POINT{signedArg, int(int8_t(a[3]))}, SIZE{a[4], a[5]}); break;
+    case 0:
+      graphics::RotateQuarterTurn(&h, a[1] & 1);
+      break;
+    case 1:
+      graphics::RotateByAngle(&h, signedArg * 3.7);
+      break;
+    case 2:
+      graphics::FlipHorizontal(&h);
+      break;
+    case 3:
+      graphics::FlipVertical(&h);
+      break;
+    case 4:
+      graphics::ResizeByFactor(&h, float(a[1] % 24 + 1) / 8.0f);
+      break;
+    case 5:
+      CPics::Crop(&h, POINT{signedArg, int(int8_t(a[3]))}, SIZE{a[4], a[5]});
+      break;
     case 6: {
       IMGFILTER5X5 kernel{};
       for (int i = 0; i < 25; ++i) kernel.k[i] = int(int8_t(a[(i % 6) + 1])) * (i + 1);
@@ -62,16 +75,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       CPics::ImageFilter(&h, a[1] % 12, a[1] % 12 == 0 ? &kernel : nullptr, int(int8_t(a[3])));
       break;
     }
-    case 7: graphics::AdjustBrightnessContrast(&h, signedArg, int(int8_t(a[3]))); break;
-    case 8: CPics::ThinImage(&h, a[1] % 8); break;
+    case 7:
+      graphics::AdjustBrightnessContrast(&h, signedArg, int(int8_t(a[3])));
+      break;
+    case 8:
+      CPics::ThinImage(&h, a[1] % 8);
+      break;
     case 9: {
       COLORREF keep[2] = {RGB(a[3], a[4], a[5]), RGB(a[5], a[4], a[3])};
       CPics::ColorSelection(&h, RGB(a[1], a[2], a[3]), keep, 1 + (a[6] & 1), a[7]);
       break;
     }
-    case 10: CPics::ContourDetection(&h, a[1] % 101, a[2] % 101, a[3] & 1, a[4] % 5); break;
-    case 11: TraceAll(h, -1, a[1] % 4, 1 + a[2] % 6, a[3] % 4); break;
-    case 12: TraceAll(h, a[1] % 101, a[2] % 4, 1 + a[3] % 6, a[4] % 4); break;
+    case 10:
+      CPics::ContourDetection(&h, a[1] % 101, a[2] % 101, a[3] & 1, a[4] % 5);
+      break;
+    case 11:
+      TraceAll(h, -1, a[1] % 4, 1 + a[2] % 6, a[3] % 4);
+      break;
+    case 12:
+      TraceAll(h, a[1] % 101, a[2] % 4, 1 + a[3] % 6, a[4] % 4);
+      break;
   }
   GlobalFree(h);
   return 0;

@@ -19,7 +19,8 @@ int g_listFd = -1;
 std::string g_listPath;
 
 bool Below(const std::string& path, const std::string& folder) {
-  return path.compare(0, folder.size(), folder) == 0 && path.find("/../", folder.size() - 1) == std::string::npos &&
+  return path.compare(0, folder.size(), folder) == 0 &&
+         path.find("/../", folder.size() - 1) == std::string::npos &&
          (path.size() < 3 || path.compare(path.size() - 3, 3, "/..") != 0);
 }
 

@@ -49,7 +49,8 @@ HGLOBAL CPics::BitmapToDIB(HBITMAP bitmap, HPALETTE palette, DWORD* size) {
   const int depth = DibDepth(description.bmPlanes * description.bmBitsPixel);
   const std::uint64_t colors = depth == 24 ? 0 : std::uint64_t(1) << depth;
   const std::uint64_t headerBytes = 40 + 4 * colors;
-  BITMAPINFOHEADER header{40, description.bmWidth, description.bmHeight, 1, WORD(depth), BI_RGB, 0, 0, 0, 0, 0};
+  BITMAPINFOHEADER header{
+      40, description.bmWidth, description.bmHeight, 1, WORD(depth), BI_RGB, 0, 0, 0, 0, 0};
 
   ScreenWithPalette screen(palette);
   if (screen.dc() == nullptr) return nullptr;
@@ -59,14 +60,16 @@ HGLOBAL CPics::BitmapToDIB(HBITMAP bitmap, HPALETTE palette, DWORD* size) {
     graphics::LockedBlock locked(block);
     std::memcpy(locked.data(), &header, sizeof header);
     auto* info = reinterpret_cast<BITMAPINFO*>(locked.data());
-    if (GetDIBits(screen.dc(), bitmap, 0, UINT(header.biHeight), nullptr, info, DIB_RGB_COLORS) == 0) {
+    if (GetDIBits(screen.dc(), bitmap, 0, UINT(header.biHeight), nullptr, info, DIB_RGB_COLORS) ==
+        0) {
       GlobalFree(block);
       return nullptr;
     }
     std::memcpy(&header, locked.data(), sizeof header);
   }
   if (header.biSizeImage == 0)
-    header.biSizeImage = DWORD(graphics::RowStride(header.biWidth, depth) * std::uint64_t(header.biHeight));
+    header.biSizeImage =
+        DWORD(graphics::RowStride(header.biWidth, depth) * std::uint64_t(header.biHeight));
   const std::uint64_t total = headerBytes + header.biSizeImage;
   HGLOBAL grown = GlobalReAlloc(block, total, GHND);
   if (grown == nullptr) {
@@ -79,8 +82,8 @@ HGLOBAL CPics::BitmapToDIB(HBITMAP bitmap, HPALETTE palette, DWORD* size) {
     graphics::LockedBlock locked(block);
     auto* info = reinterpret_cast<BITMAPINFO*>(locked.data());
     std::memcpy(info, &header, sizeof header);
-    filled = GetDIBits(screen.dc(), bitmap, 0, UINT(header.biHeight), locked.data() + headerBytes, info,
-                       DIB_RGB_COLORS) == header.biHeight;
+    filled = GetDIBits(screen.dc(), bitmap, 0, UINT(header.biHeight), locked.data() + headerBytes,
+                       info, DIB_RGB_COLORS) == header.biHeight;
   }
   if (!filled) {
     GlobalFree(block);

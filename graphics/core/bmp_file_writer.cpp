@@ -11,7 +11,8 @@ bool WriteDibAsBmp(CFile& file, HGLOBAL hDIB) {
   LockedBlock dib(hDIB);
   if (!dib || !DibFitsBlock(dib.data(), dib.size())) return false;
   const DWORD headerSize = CPics::DIBHeaderSize(dib.data());
-  const std::uint64_t imageSize = std::uint64_t(CPics::DIBByteWidth(dib.data())) * CPics::DIBHeight(dib.data());
+  const std::uint64_t imageSize =
+      std::uint64_t(CPics::DIBByteWidth(dib.data())) * CPics::DIBHeight(dib.data());
   const std::uint64_t dataSize = headerSize + CPics::DIBPaletteSize(dib.data()) + imageSize;
   if (dataSize + 14 > 0xFFFFFFFFull) return false;  // does not fit the file header's size field
   if (headerSize == 40 || headerSize == 108) {

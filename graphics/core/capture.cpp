@@ -14,14 +14,20 @@ namespace {
 // that cannot be captured.
 int ColorsForDepth(int bits, int planes) {
   switch (bits) {
-    case 1: return 1 << std::clamp(planes, 0, 8);
-    case 2: return 4;
-    case 4: return 16;
-    case 8: return 256;
+    case 1:
+      return 1 << std::clamp(planes, 0, 8);
+    case 2:
+      return 4;
+    case 4:
+      return 16;
+    case 8:
+      return 256;
     case 16:
     case 24:
-    case 32: return 0;
-    default: return -1;
+    case 32:
+      return 0;
+    default:
+      return -1;
   }
 }
 

@@ -17,7 +17,9 @@ WORD ReadU16(const void* dib, std::size_t offset) {
   std::memcpy(&value, static_cast<const BYTE*>(dib) + offset, sizeof value);
   return value;
 }
-LONG ReadI32(const void* dib, std::size_t offset) { return static_cast<LONG>(ReadU32(dib, offset)); }
+LONG ReadI32(const void* dib, std::size_t offset) {
+  return static_cast<LONG>(ReadU32(dib, offset));
+}
 
 bool HasInfoHeader(const void* dib) {
   const DWORD size = ReadU32(dib, 0);
@@ -31,13 +33,21 @@ DWORD CPics::DIBHeaderSize(const void* dib) {
   return size == 40 || size == 108 ? size : 12;
 }
 
-int CPics::DIBWidth(const void* dib) { return HasInfoHeader(dib) ? ReadI32(dib, 4) : ReadU16(dib, 4); }
+int CPics::DIBWidth(const void* dib) {
+  return HasInfoHeader(dib) ? ReadI32(dib, 4) : ReadU16(dib, 4);
+}
 
-int CPics::DIBHeight(const void* dib) { return HasInfoHeader(dib) ? ReadI32(dib, 8) : ReadU16(dib, 6); }
+int CPics::DIBHeight(const void* dib) {
+  return HasInfoHeader(dib) ? ReadI32(dib, 8) : ReadU16(dib, 6);
+}
 
-int CPics::DIBBitPlanes(const void* dib) { return HasInfoHeader(dib) ? ReadU16(dib, 12) : ReadU16(dib, 8); }
+int CPics::DIBBitPlanes(const void* dib) {
+  return HasInfoHeader(dib) ? ReadU16(dib, 12) : ReadU16(dib, 8);
+}
 
-int CPics::DIBBitsPerPixel(const void* dib) { return HasInfoHeader(dib) ? ReadU16(dib, 14) : ReadU16(dib, 10); }
+int CPics::DIBBitsPerPixel(const void* dib) {
+  return HasInfoHeader(dib) ? ReadU16(dib, 14) : ReadU16(dib, 10);
+}
 
 int CPics::DIBNumberOfColors(const void* dib) {
   if (HasInfoHeader(dib)) {
@@ -45,10 +55,14 @@ int CPics::DIBNumberOfColors(const void* dib) {
     if (used != 0) return static_cast<int>(used);
   }
   switch (DIBBitsPerPixel(dib)) {
-    case 1: return 2;
-    case 4: return 16;
-    case 8: return 256;
-    default: return 0;
+    case 1:
+      return 2;
+    case 4:
+      return 16;
+    case 8:
+      return 256;
+    default:
+      return 0;
   }
 }
 
@@ -65,7 +79,9 @@ DWORD CPics::DIBPaletteSize(const void* dib) {
 }
 
 BYTE* CPics::DIBPalettePtr(void* dib) { return static_cast<BYTE*>(dib) + DIBHeaderSize(dib); }
-const BYTE* CPics::DIBPalettePtr(const void* dib) { return static_cast<const BYTE*>(dib) + DIBHeaderSize(dib); }
+const BYTE* CPics::DIBPalettePtr(const void* dib) {
+  return static_cast<const BYTE*>(dib) + DIBHeaderSize(dib);
+}
 
 BYTE* CPics::DIBImagePtr(void* dib) { return DIBPalettePtr(dib) + DIBPaletteSize(dib); }
 const BYTE* CPics::DIBImagePtr(const void* dib) { return DIBPalettePtr(dib) + DIBPaletteSize(dib); }
@@ -123,9 +139,10 @@ bool IsPictureDib(const void* dib, std::size_t blockSize) {
   if (!DibFitsBlock(dib, blockSize)) return false;
   const int width = CPics::DIBWidth(dib), height = CPics::DIBHeight(dib);
   const int bits = CPics::DIBBitsPerPixel(dib), colors = CPics::DIBNumberOfColors(dib);
-  const bool knownDepth = bits == 1 || bits == 2 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
-  return width >= 1 && width <= 32767 && height >= 1 && height <= 32767 && CPics::DIBBitPlanes(dib) == 1 &&
-         knownDepth && colors >= 0 && colors <= 256;
+  const bool knownDepth =
+      bits == 1 || bits == 2 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
+  return width >= 1 && width <= 32767 && height >= 1 && height <= 32767 &&
+         CPics::DIBBitPlanes(dib) == 1 && knownDepth && colors >= 0 && colors <= 256;
 }
 
 }  // namespace graphics

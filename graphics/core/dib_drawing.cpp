@@ -19,13 +19,15 @@ DrawableDib::DrawableDib(HGLOBAL handle) : m_block(handle) {
 
 bool StretchDibPart(HDC dc, const DrawRect& dest, const void* dib, const DrawRect& sourcePart) {
   if (dc == nullptr || dib == nullptr) return false;
-  return StretchDibInto(*dc, Rect64{dest.left, dest.top, dest.width(), dest.height()},
-                        Rect64{sourcePart.left, sourcePart.top, sourcePart.width(), sourcePart.height()},
-                        CPics::DIBImagePtr(dib), static_cast<const BITMAPINFO*>(dib), SRCCOPY);
+  return StretchDibInto(
+      *dc, Rect64{dest.left, dest.top, dest.width(), dest.height()},
+      Rect64{sourcePart.left, sourcePart.top, sourcePart.width(), sourcePart.height()},
+      CPics::DIBImagePtr(dib), static_cast<const BITMAPINFO*>(dib), SRCCOPY);
 }
 
 bool StretchWholeDib(HDC dc, const DrawRect& dest, const DrawableDib& dib) {
-  return dib.valid() && StretchDibPart(dc, dest, dib.dib(), DrawRect{0, 0, dib.width(), dib.height()});
+  return dib.valid() &&
+         StretchDibPart(dc, dest, dib.dib(), DrawRect{0, 0, dib.width(), dib.height()});
 }
 
 }  // namespace graphics

@@ -16,7 +16,8 @@ struct DibFacts {
 bool ReadFacts(HGLOBAL hDIB, DibFacts& facts) {
   graphics::LockedBlock dib(hDIB);
   if (!dib || !graphics::DibFitsBlock(dib.data(), dib.size())) return false;
-  facts = {CPics::DIBWidth(dib.data()), CPics::DIBHeight(dib.data()), CPics::DIBBitsPerPixel(dib.data())};
+  facts = {CPics::DIBWidth(dib.data()), CPics::DIBHeight(dib.data()),
+           CPics::DIBBitsPerPixel(dib.data())};
   return true;
 }
 

@@ -47,7 +47,8 @@ DrawRect PlaceholderRect(const DrawRect& rect, int placeholderWidth, int placeho
 void DrawDisabledGif(HDC dc, const DrawRect& rect) {
   const DrawableDib placeholder(CPics::GifImageDIB);
   if (placeholder.valid()) {
-    StretchWholeDib(dc, PlaceholderRect(rect, placeholder.width(), placeholder.height()), placeholder);
+    StretchWholeDib(dc, PlaceholderRect(rect, placeholder.width(), placeholder.height()),
+                    placeholder);
   } else {
     FillWhite(dc, rect);
   }

@@ -27,7 +27,8 @@ int CPics::DisplayPicture(CDC* dc, const RECT* rect) {
   return graphics::DrawZoomed(request);
 }
 
-int CPics::DisplayDIB(CDC* dc, HGLOBAL hDIB, const RECT* rect, const RECT* visible, short type, int enabled) {
+int CPics::DisplayDIB(CDC* dc, HGLOBAL hDIB, const RECT* rect, const RECT* visible, short type,
+                      int enabled) {
   if (hDIB == nullptr || rect == nullptr) return 0;
   graphics::ZoomRequest request;
   request.dc = dc;

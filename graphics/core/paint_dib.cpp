@@ -22,7 +22,8 @@ bool PaintTransparent(HDC dc, const DrawRect& rect, const DrawableDib& dib, COLO
   OffscreenSurface mask(nullptr, width, height, OffscreenSurface::Kind::Monochrome);
   if (!image.valid() || !mask.valid()) return false;
   image.UsePalette(GetCurrentPalette(dc), false);
-  const DrawRect shifted{rect.left - area.left, rect.top - area.top, rect.right - area.left, rect.bottom - area.top};
+  const DrawRect shifted{rect.left - area.left, rect.top - area.top, rect.right - area.left,
+                         rect.bottom - area.top};
   StretchWholeDib(image.dc(), shifted, dib);
 
   // Mask bits are set where the image shows the transparent colour.
@@ -45,8 +46,8 @@ bool PaintTransparent(HDC dc, const DrawRect& rect, const DrawableDib& dib, COLO
 
 }  // namespace graphics
 
-int CPics::PaintDIB(CDC* dc, HGLOBAL hDIB, const RECT* rect, int transparent, DWORD transparentColor, short type,
-                    int enabled) {
+int CPics::PaintDIB(CDC* dc, HGLOBAL hDIB, const RECT* rect, int transparent,
+                    DWORD transparentColor, short type, int enabled) {
   if (hDIB == nullptr || dc == nullptr || dc->m_hDC == nullptr || rect == nullptr) return 0;
   const graphics::DrawableDib dib(hDIB);
   if (!dib.valid()) return 0;

@@ -13,7 +13,8 @@ HPALETTE MakePalette(const std::vector<PALETTEENTRY>& entries) {
   auto* description = reinterpret_cast<LOGPALETTE*>(storage.data());
   description->palVersion = 0x300;
   description->palNumEntries = static_cast<WORD>(entries.size());
-  std::memcpy(storage.data() + offsetof(LOGPALETTE, palPalEntry), entries.data(), entries.size() * sizeof(PALETTEENTRY));
+  std::memcpy(storage.data() + offsetof(LOGPALETTE, palPalEntry), entries.data(),
+              entries.size() * sizeof(PALETTEENTRY));
   return CreatePalette(description);
 }
 

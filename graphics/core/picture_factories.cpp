@@ -37,7 +37,8 @@ CPics* CPics::OpenPicture(CFile* file, short dither, const char* decoderOptions)
     const short type = PictureType(file);
     file->SeekToBegin();
     const graphics::PictureCoder* coder = graphics::FindPictureCoder(type);
-    if (coder == nullptr || coder->makeByFile == nullptr || coder->loadFromFile == nullptr) return nullptr;
+    if (coder == nullptr || coder->makeByFile == nullptr || coder->loadFromFile == nullptr)
+      return nullptr;
     PicturePtr picture(coder->makeByFile(file, 1, decoderOptions));
     if (!picture) return nullptr;
     file->SeekToBegin();
@@ -82,7 +83,8 @@ CPics* CPics::CreatePicture(HGLOBAL hDIB, short type, short dither) {
 }
 
 void CPics::ClosePicture(CPics* picture) {
-  if (picture != nullptr && picture->m_type >= PictureBMP && picture->m_type <= PicturePNG) delete picture;
+  if (picture != nullptr && picture->m_type >= PictureBMP && picture->m_type <= PicturePNG)
+    delete picture;
 }
 
 int CPics::SavePictureAs(const char* name, short type) {

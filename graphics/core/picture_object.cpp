@@ -22,13 +22,39 @@ void CopyOptionString(char (&target)[260], const char* source) {
 }  // namespace
 
 CPics::CPics()
-    : m_hPalette(nullptr), m_hStdPalette(nullptr), m_bTransparent(0), m_transparentColor(0),
-      m_szDecoderOptions{}, m_szEncoderOptions{}, m_bReadFile(0), m_bPaletteDevice(0),
-      m_planes(0), m_bitsPerPixel(0), m_numColors(0), m_byteWidth(0), m_width(0), m_height(0),
-      m_xPos(0), m_yPos(0), m_devPlanes(0), m_devBitsPerPixel(0), m_devHorzRes(0),
-      m_devVertRes(0), m_devColors(0), m_dibSize(0), m_type(0), m_dither(0), m_bLoaded(0),
-      m_bHaveDIB(0), m_pWorkBuffer(nullptr), m_hWorkBuffer(nullptr), m_hDIB(nullptr),
-      m_PaletteBuffer(nullptr), m_szFileName{}, m_bNoDither(1), m_bEnabled(1) {
+    : m_hPalette(nullptr),
+      m_hStdPalette(nullptr),
+      m_bTransparent(0),
+      m_transparentColor(0),
+      m_szDecoderOptions{},
+      m_szEncoderOptions{},
+      m_bReadFile(0),
+      m_bPaletteDevice(0),
+      m_planes(0),
+      m_bitsPerPixel(0),
+      m_numColors(0),
+      m_byteWidth(0),
+      m_width(0),
+      m_height(0),
+      m_xPos(0),
+      m_yPos(0),
+      m_devPlanes(0),
+      m_devBitsPerPixel(0),
+      m_devHorzRes(0),
+      m_devVertRes(0),
+      m_devColors(0),
+      m_dibSize(0),
+      m_type(0),
+      m_dither(0),
+      m_bLoaded(0),
+      m_bHaveDIB(0),
+      m_pWorkBuffer(nullptr),
+      m_hWorkBuffer(nullptr),
+      m_hDIB(nullptr),
+      m_PaletteBuffer(nullptr),
+      m_szFileName{},
+      m_bNoDither(1),
+      m_bEnabled(1) {
   m_hStdPalette = CreateStandardPalettes();
   const graphics::DisplayDescription& display = graphics::CurrentDisplay();
   m_devBitsPerPixel = static_cast<short>(display.bitsPerPixel);
@@ -37,11 +63,21 @@ CPics::CPics()
   m_devVertRes = static_cast<short>(display.vertRes);
   m_bPaletteDevice = display.paletteDevice ? 1 : 0;
   switch (display.bitsPerPixel) {
-    case 1: m_devColors = static_cast<short>(1 << std::clamp(display.planes, 0, 14)); break;
-    case 2: m_devColors = 4; break;
-    case 4: m_devColors = 16; break;
-    case 8: m_devColors = 256; break;
-    default: m_devColors = 0; break;
+    case 1:
+      m_devColors = static_cast<short>(1 << std::clamp(display.planes, 0, 14));
+      break;
+    case 2:
+      m_devColors = 4;
+      break;
+    case 4:
+      m_devColors = 16;
+      break;
+    case 8:
+      m_devColors = 256;
+      break;
+    default:
+      m_devColors = 0;
+      break;
   }
 }
 
@@ -130,8 +166,9 @@ int CPics::LoadPicture(short dither) {
     HGLOBAL converted = nullptr;
     {
       graphics::LockedBlock dib(m_hDIB);
-      converted = ConvertDIBFormat(reinterpret_cast<BITMAPINFO*>(dib.data()), static_cast<unsigned>(m_width),
-                                   static_cast<unsigned>(m_height), 24, 0);
+      converted =
+          ConvertDIBFormat(reinterpret_cast<BITMAPINFO*>(dib.data()),
+                           static_cast<unsigned>(m_width), static_cast<unsigned>(m_height), 24, 0);
     }
     if (converted == nullptr) return 0;
     GlobalFree(m_hDIB);
@@ -153,7 +190,8 @@ int CPics::GetDIBHeader() {
   m_numColors = static_cast<short>(DIBNumberOfColors(header));
   m_byteWidth = static_cast<int>(DIBByteWidth(header));
   m_dibSize = static_cast<DWORD>(DIBHeaderSize(header) + DIBPaletteSize(header) +
-                                 std::uint64_t(m_planes) * std::uint64_t(m_byteWidth) * std::uint64_t(m_height));
+                                 std::uint64_t(m_planes) * std::uint64_t(m_byteWidth) *
+                                     std::uint64_t(m_height));
   return 1;
 }
 
@@ -196,9 +234,13 @@ void CPics::CreateImagePalette() {
   m_hPalette = palette;
 }
 
-void CPics::SetDecoderOptions(const char* options) { CopyOptionString(m_szDecoderOptions, options); }
+void CPics::SetDecoderOptions(const char* options) {
+  CopyOptionString(m_szDecoderOptions, options);
+}
 
-void CPics::SetEncoderOptions(const char* options) { CopyOptionString(m_szEncoderOptions, options); }
+void CPics::SetEncoderOptions(const char* options) {
+  CopyOptionString(m_szEncoderOptions, options);
+}
 
 int CPics::IsPictureDisabled() const {
   return m_type == PictureGIF && GifImageDisplayEnable == 0 && m_bEnabled == 0 ? 1 : 0;

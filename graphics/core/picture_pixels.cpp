@@ -8,7 +8,8 @@ namespace {
 
 // Row y (0 = top) of the picture's pixels, or nullptr when the cached facts do not fit
 // the block (a picture whose DIB was replaced behind the object's back).
-const BYTE* PictureRow(const BYTE* dib, std::size_t blockSize, int width, int height, int bits, int y) {
+const BYTE* PictureRow(const BYTE* dib, std::size_t blockSize, int width, int height, int bits,
+                       int y) {
   const std::uint64_t stride = graphics::RowStride(width, bits);
   const BYTE* image = CPics::DIBImagePtr(dib);
   const std::uint64_t offset = std::uint64_t(image - dib) + stride * std::uint64_t(height - 1 - y);
@@ -18,7 +19,9 @@ const BYTE* PictureRow(const BYTE* dib, std::size_t blockSize, int width, int he
 
 }  // namespace
 
-int CPics::Inside(int x, int y) const { return x >= 0 && x < m_width && y >= 0 && y < m_height ? 1 : 0; }
+int CPics::Inside(int x, int y) const {
+  return x >= 0 && x < m_width && y >= 0 && y < m_height ? 1 : 0;
+}
 
 int CPics::GetIndex(int x, int y) const {
   if (!Inside(x, y) || m_bitsPerPixel > 8 || !m_bLoaded || m_hDIB == nullptr) return -1;
@@ -27,20 +30,26 @@ int CPics::GetIndex(int x, int y) const {
   const BYTE* row = PictureRow(dib.data(), dib.size(), m_width, m_height, m_bitsPerPixel, y);
   if (row == nullptr) return -1;
   switch (m_bitsPerPixel) {
-    case 1: return (row[x / 8] >> (7 - x % 8)) & 1;
-    case 4: return x % 2 ? row[x / 2] & 0x0F : row[x / 2] >> 4;
-    case 8: return row[x];
-    default: return -1;
+    case 1:
+      return (row[x / 8] >> (7 - x % 8)) & 1;
+    case 4:
+      return x % 2 ? row[x / 2] & 0x0F : row[x / 2] >> 4;
+    case 8:
+      return row[x];
+    default:
+      return -1;
   }
 }
 
-int CPics::GetRGB(int x, int y, unsigned char* red, unsigned char* green, unsigned char* blue) const {
+int CPics::GetRGB(int x, int y, unsigned char* red, unsigned char* green,
+                  unsigned char* blue) const {
   if (!Inside(x, y)) return 0;
   if (m_bitsPerPixel > 8) {
     graphics::LockedBlock dib(m_hDIB);
     if (!dib || dib.size() < 4) return 0;
     const BYTE* row = PictureRow(dib.data(), dib.size(), m_width, m_height, m_bitsPerPixel, y);
-    if (row == nullptr || std::uint64_t(x) * 3 + 3 > graphics::RowStride(m_width, m_bitsPerPixel)) return 0;
+    if (row == nullptr || std::uint64_t(x) * 3 + 3 > graphics::RowStride(m_width, m_bitsPerPixel))
+      return 0;
     *blue = row[3 * x];
     *green = row[3 * x + 1];
     *red = row[3 * x + 2];
@@ -48,7 +57,8 @@ int CPics::GetRGB(int x, int y, unsigned char* red, unsigned char* green, unsign
   }
   const int index = GetIndex(x, y);
   PALETTEENTRY entry{};
-  if (index < 0 || GetPaletteEntries(m_hPalette, static_cast<UINT>(index), 1, &entry) != 1) return 0;
+  if (index < 0 || GetPaletteEntries(m_hPalette, static_cast<UINT>(index), 1, &entry) != 1)
+    return 0;
   *red = entry.peRed;
   *green = entry.peGreen;
   *blue = entry.peBlue;
@@ -82,7 +92,8 @@ int CPics::GetPictureBits(const void* dib, void* destination, BYTE* paletteOut) 
         const DWORD stride = DIBByteWidth(reduced.data());
         const BYTE* image = DIBImagePtr(reduced.data());
         for (int r = 0; r < height; ++r)
-          std::memcpy(out + std::size_t(height - 1 - r) * width, image + std::size_t(r) * stride, width);
+          std::memcpy(out + std::size_t(height - 1 - r) * width, image + std::size_t(r) * stride,
+                      width);
         if (paletteOut != nullptr) {
           std::memset(paletteOut, 0, 768);
           DIBGetPalette(reduced.data(), paletteOut);

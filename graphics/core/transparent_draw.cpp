@@ -20,7 +20,8 @@ bool DrawTransparentDIB(HDC dc, HGLOBAL hDIB, const DrawRect& rect, COLORREF tra
   HPALETTE palette = GetCurrentPalette(dc);
   image.UsePalette(palette, false);
   back.UsePalette(palette, false);
-  StretchWholeDib(image.dc(), DrawRect{rect.left - x, rect.top - y, rect.right - x, rect.bottom - y}, dib);
+  StretchWholeDib(image.dc(),
+                  DrawRect{rect.left - x, rect.top - y, rect.right - x, rect.bottom - y}, dib);
   BitBlt(back.dc(), 0, 0, width, height, dc, x, y, SRCCOPY);
 
   SetBkColor(image.dc(), transparent);
@@ -42,8 +43,9 @@ bool DrawTransparentDIB(HDC dc, HGLOBAL hDIB, const DrawRect& rect, COLORREF tra
 
 int CPics::DisplayPictureNew(CDC* dc, const RECT* rect) {
   if (!m_bLoaded || m_hDIB == nullptr || dc == nullptr || dc->m_hDC == nullptr) return 0;
-  const RECT dest = rect != nullptr ? *rect
-                                    : RECT{m_xPos, m_yPos, LONG(m_xPos + m_width), LONG(m_yPos + m_height)};
+  const RECT dest = rect != nullptr
+                        ? *rect
+                        : RECT{m_xPos, m_yPos, LONG(m_xPos + m_width), LONG(m_yPos + m_height)};
   graphics::DrawTransparentDIB(dc->m_hDC, m_hDIB, graphics::ToDrawRect(dest), m_transparentColor);
   return 1;
 }

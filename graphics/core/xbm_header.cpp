@@ -14,7 +14,8 @@ enum class Dimension { None, Width, Height };
 // made from file names with underscores ("my_icon_width") are recognised too.
 Dimension DimensionOfName(std::string_view name) {
   const std::size_t underscore = name.rfind('_');
-  const std::string_view key = underscore == std::string_view::npos ? name : name.substr(underscore + 1);
+  const std::string_view key =
+      underscore == std::string_view::npos ? name : name.substr(underscore + 1);
   if (key == "width") return Dimension::Width;
   if (key == "height") return Dimension::Height;
   return Dimension::None;

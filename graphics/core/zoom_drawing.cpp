@@ -11,22 +11,24 @@ namespace graphics {
 namespace {
 
 int Paint(const ZoomRequest& request, HGLOBAL dib, const RECT& rect) {
-  return CPics::PaintDIB(request.dc, dib, &rect, request.transparent, request.transparentColor, request.type,
-                         request.enabled);
+  return CPics::PaintDIB(request.dc, dib, &rect, request.transparent, request.transparentColor,
+                         request.type, request.enabled);
 }
 
 // Source span [first, end) under destination pixels [0, visibleLength) of a span drawn
 // at `offset` with `destLength` pixels for `sourceLength`.
-void SourceSpan(std::int64_t offset, std::int64_t destLength, std::int64_t visibleLength, int sourceLength,
-                std::int64_t& first, std::int64_t& end) {
-  first = std::clamp<std::int64_t>(SourceOffset(-offset, destLength, sourceLength), 0, sourceLength);
-  end = std::clamp<std::int64_t>(SourceOffset(visibleLength - 1 - offset, destLength, sourceLength) + 1, 0,
-                                 sourceLength);
+void SourceSpan(std::int64_t offset, std::int64_t destLength, std::int64_t visibleLength,
+                int sourceLength, std::int64_t& first, std::int64_t& end) {
+  first =
+      std::clamp<std::int64_t>(SourceOffset(-offset, destLength, sourceLength), 0, sourceLength);
+  end = std::clamp<std::int64_t>(
+      SourceOffset(visibleLength - 1 - offset, destLength, sourceLength) + 1, 0, sourceLength);
 }
 
 // Enlarges the part of the DIB under the scratch bitmap in tenfold stages and stretches
 // the last stage into it. False when no stage applies or a stage bitmap cannot be made.
-bool StretchInStages(HDC target, const DrawRect& shifted, int width, int height, const DrawableDib& dib) {
+bool StretchInStages(HDC target, const DrawRect& shifted, int width, int height,
+                     const DrawableDib& dib) {
   std::int64_t x0, x1, y0, y1;
   SourceSpan(shifted.left, shifted.width(), width, dib.width(), x0, x1);
   SourceSpan(shifted.top, shifted.height(), height, dib.height(), y0, y1);
@@ -43,7 +45,8 @@ bool StretchInStages(HDC target, const DrawRect& shifted, int width, int height,
   for (int i = 0; i < stages; ++i) {
     const std::int64_t fx = i < stagesX ? 10 : 1, fy = i < stagesY ? 10 : 1;
     const std::int64_t w = partWidth * scaleX * fx, h = partHeight * scaleY * fy;
-    auto next = std::make_unique<OffscreenSurface>(nullptr, int(w), int(h), OffscreenSurface::Kind::CompatibleWithScreen);
+    auto next = std::make_unique<OffscreenSurface>(nullptr, int(w), int(h),
+                                                   OffscreenSurface::Kind::CompatibleWithScreen);
     if (!next->valid()) return false;
     next->UsePalette(palette, false);
     if (current == nullptr) {
@@ -58,13 +61,14 @@ bool StretchInStages(HDC target, const DrawRect& shifted, int width, int height,
   }
   // The last stage maps the whole destination onto the enlarged picture, of which the
   // stage bitmap holds the part from (x0, y0): the same pixels as a direct stretch.
-  TransferPixels(*target, Rect64{shifted.left, shifted.top, shifted.width(), shifted.height()}, *current->dc(),
-                 Rect64{-x0 * scaleX, -y0 * scaleY, dib.width() * scaleX, dib.height() * scaleY}, SRCCOPY);
+  TransferPixels(
+      *target, Rect64{shifted.left, shifted.top, shifted.width(), shifted.height()}, *current->dc(),
+      Rect64{-x0 * scaleX, -y0 * scaleY, dib.width() * scaleX, dib.height() * scaleY}, SRCCOPY);
   return true;
 }
 
-int DrawVisiblePart(const ZoomRequest& request, const DrawableDib& dib, const DrawRect& dest, const DrawRect& part,
-                    bool staged) {
+int DrawVisiblePart(const ZoomRequest& request, const DrawableDib& dib, const DrawRect& dest,
+                    const DrawRect& part, bool staged) {
   HDC dc = request.dc->m_hDC;
   const int width = int(part.width()), height = int(part.height());
   OffscreenSurface scratch(nullptr, width, height, OffscreenSurface::Kind::CompatibleWithScreen);
@@ -110,8 +114,9 @@ int DrawZoomed(const ZoomRequest& request) {
   const DrawRect part = Intersect(area, dest);
   if (part.empty()) return 0;
   if (zoomX >= 10 || zoomY >= 10) return DrawVisiblePart(request, dib, dest, part, true);
-  const bool narrowVisible = request.partWhenNarrowVisible && request.visible &&
-                             (request.visible->width() < dest.width() || request.visible->height() < dest.height());
+  const bool narrowVisible =
+      request.partWhenNarrowVisible && request.visible &&
+      (request.visible->width() < dest.width() || request.visible->height() < dest.height());
   if (!narrowVisible && part.width() * 2 > dest.width() && part.height() * 2 > dest.height())
     return Paint(request, request.dib, request.dest);
   return DrawVisiblePart(request, dib, dest, part, false);

@@ -15,8 +15,8 @@ struct ZoomRequest {
   CDC* dc = nullptr;
   HGLOBAL dib = nullptr;
   RECT dest{};
-  std::optional<DrawRect> visible;  // replaces the clip box when given
-  bool wholeBelowZoom11 = false;    // zooms below 1.1 in both directions are drawn whole
+  std::optional<DrawRect> visible;     // replaces the clip box when given
+  bool wholeBelowZoom11 = false;       // zooms below 1.1 in both directions are drawn whole
   bool partWhenNarrowVisible = false;  // a given visible area narrower or lower than the
                                        // destination goes straight to the part path
   int transparent = 0;

@@ -17,9 +17,10 @@ void CAnyPicDecoder::MakeBmp(CDataSource* source, CBmp* bmp, int destBPP) {
     case DecoderFileType::kEpsTiff: {
       Trace(2, "TIFF preview in EPS file recognized.\n");
       const BYTE* p = source->ReadPos() + 20;
-      const std::size_t offset = std::size_t(p[0]) | std::size_t(p[1]) << 8 | std::size_t(p[2]) << 16 |
-                                 std::size_t(p[3]) << 24;
-      if (!source->Skip(offset)) throw CTextException(DecoderErrEndOfFile, "End of file reached while decoding.\n");
+      const std::size_t offset = std::size_t(p[0]) | std::size_t(p[1]) << 8 |
+                                 std::size_t(p[2]) << 16 | std::size_t(p[3]) << 24;
+      if (!source->Skip(offset))
+        throw CTextException(DecoderErrEndOfFile, "End of file reached while decoding.\n");
       m_tiffDecoder->MakeBmp(source, bmp, destBPP);
       return;
     }

@@ -5,7 +5,8 @@
 
 namespace graphics {
 
-BilevelDither::BilevelDither(int width) : m_width(width), m_current(std::size_t(width), 0), m_next(std::size_t(width), 0) {}
+BilevelDither::BilevelDither(int width)
+    : m_width(width), m_current(std::size_t(width), 0), m_next(std::size_t(width), 0) {}
 
 void BilevelDither::Row(const BYTE* grey, BYTE* packed, bool last) {
   std::memset(packed, 0, std::size_t(m_width + 7) / 8);
@@ -26,7 +27,8 @@ void BilevelDither::Row(const BYTE* grey, BYTE* packed, bool last) {
   m_current.swap(m_next);
 }
 
-void GreyRow(const BYTE* row, int bits, int width, const RGBQUAD* colors, int colorCount, BYTE* grey) {
+void GreyRow(const BYTE* row, int bits, int width, const RGBQUAD* colors, int colorCount,
+             BYTE* grey) {
   const auto fromIndex = [&](int index) {
     if (colors == nullptr || index >= colorCount) return BYTE(0);
     const RGBQUAD& c = colors[index];
@@ -34,12 +36,24 @@ void GreyRow(const BYTE* row, int bits, int width, const RGBQUAD* colors, int co
   };
   for (int x = 0; x < width; ++x) {
     switch (bits) {
-      case 1: grey[x] = fromIndex((row[x / 8] >> (7 - x % 8)) & 1); break;
-      case 4: grey[x] = fromIndex(x % 2 == 0 ? row[x / 2] >> 4 : row[x / 2] & 15); break;
-      case 8: grey[x] = fromIndex(row[x]); break;
-      case 24: grey[x] = GreyLevel(row[3 * x + 2], row[3 * x + 1], row[3 * x]); break;
-      case 32: grey[x] = GreyLevel(row[4 * x + 2], row[4 * x + 1], row[4 * x]); break;
-      default: grey[x] = 0; break;
+      case 1:
+        grey[x] = fromIndex((row[x / 8] >> (7 - x % 8)) & 1);
+        break;
+      case 4:
+        grey[x] = fromIndex(x % 2 == 0 ? row[x / 2] >> 4 : row[x / 2] & 15);
+        break;
+      case 8:
+        grey[x] = fromIndex(row[x]);
+        break;
+      case 24:
+        grey[x] = GreyLevel(row[3 * x + 2], row[3 * x + 1], row[3 * x]);
+        break;
+      case 32:
+        grey[x] = GreyLevel(row[4 * x + 2], row[4 * x + 1], row[4 * x]);
+        break;
+      default:
+        grey[x] = 0;
+        break;
     }
   }
 }

@@ -25,10 +25,13 @@ class BilevelDither {
 };
 
 // Grey level of a colour: (30 red + 59 green + 11 blue) / 100.
-inline BYTE GreyLevel(BYTE red, BYTE green, BYTE blue) { return BYTE((30 * red + 59 * green + 11 * blue) / 100); }
+inline BYTE GreyLevel(BYTE red, BYTE green, BYTE blue) {
+  return BYTE((30 * red + 59 * green + 11 * blue) / 100);
+}
 
 // Grey levels of one stored row of a DIB-like picture (1, 4, 8, 24 or 32 bits; palette
 // depths look their indexes up in `colors`, missing entries are black).
-void GreyRow(const BYTE* row, int bits, int width, const RGBQUAD* colors, int colorCount, BYTE* grey);
+void GreyRow(const BYTE* row, int bits, int width, const RGBQUAD* colors, int colorCount,
+             BYTE* grey);
 
 }  // namespace graphics

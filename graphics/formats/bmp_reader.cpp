@@ -68,7 +68,8 @@ bool ReadLayout(const BYTE* data, std::uint64_t size, std::uint32_t pixelOffset,
     return false;
   }
 
-  if (out.width < 1 || out.width > kLargestSide || out.height < 1 || out.height > kLargestSide) return false;
+  if (out.width < 1 || out.width > kLargestSide || out.height < 1 || out.height > kLargestSide)
+    return false;
   if (out.planes != 1 || out.colorsUsed > 256) return false;
   const int bits = out.bits;
   const bool palette = bits == 1 || bits == 4 || bits == 8;
@@ -183,7 +184,8 @@ bool NormaliseBmpData(HGLOBAL* block, std::uint64_t dataSize, std::uint32_t pixe
           header = 40;
         }
         const std::uint64_t pixels = header + layout.paletteBytes;
-        if (layout.pixelStart != pixels) std::memmove(bytes + pixels, bytes + layout.pixelStart, layout.imageBytes);
+        if (layout.pixelStart != pixels)
+          std::memmove(bytes + pixels, bytes + layout.pixelStart, layout.imageBytes);
         ok = true;
       }
     }
@@ -201,7 +203,8 @@ BmpReadResult ReadBmpFile(CFile& file) {
   BYTE fileHeader[14];
   const std::uint64_t start = file.GetPosition();
   const std::uint64_t length = file.GetLength();
-  if (length < start + 14 || file.Read(fileHeader, 14) != 14 || fileHeader[0] != 'B' || fileHeader[1] != 'M')
+  if (length < start + 14 || file.Read(fileHeader, 14) != 14 || fileHeader[0] != 'B' ||
+      fileHeader[1] != 'M')
     return result;
   const std::uint64_t dataSize = length - start - 14;
   if (dataSize > std::uint64_t(kLargestDib) * 2) return result;  // bigger than any picture we hold

@@ -10,7 +10,7 @@
 namespace graphics {
 
 struct BmpReadResult {
-  HGLOBAL dib = nullptr;   // owned by the caller; null on failure
+  HGLOBAL dib = nullptr;  // owned by the caller; null on failure
   std::uint64_t blockSize = 0;
 };
 

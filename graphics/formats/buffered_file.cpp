@@ -26,7 +26,8 @@ std::size_t BufferedReader::Read(BYTE* out, std::size_t count) {
     if (m_pos == m_end) {
       // Large requests go straight to the file instead of through the buffer.
       if (count - done >= m_buffer.size()) {
-        const UINT got = m_file.Read(out + done, static_cast<UINT>(std::min(count - done, kMaxTransfer)));
+        const UINT got =
+            m_file.Read(out + done, static_cast<UINT>(std::min(count - done, kMaxTransfer)));
         if (got == 0) break;
         done += got;
         continue;
@@ -45,7 +46,8 @@ std::uint64_t BufferedReader::Skip(std::uint64_t count) {
   std::uint64_t done = 0;
   while (done < count) {
     if (m_pos == m_end && !Fill()) break;
-    const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(count - done, m_end - m_pos));
+    const std::size_t n =
+        static_cast<std::size_t>(std::min<std::uint64_t>(count - done, m_end - m_pos));
     m_pos += n;
     done += n;
   }

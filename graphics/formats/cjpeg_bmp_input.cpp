@@ -54,7 +54,8 @@ bool BmpInput::Read(CFile& file, std::string* error) {
     m_grey = true;
     for (int i = 0; i < 256; ++i) {
       std::memcpy(m_palette[i], rgb + 3 * i, 3);
-      if (i < colours && (rgb[3 * i] != rgb[3 * i + 1] || rgb[3 * i] != rgb[3 * i + 2])) m_grey = false;
+      if (i < colours && (rgb[3 * i] != rgb[3 * i + 1] || rgb[3 * i] != rgb[3 * i + 2]))
+        m_grey = false;
     }
   }
   return true;

@@ -86,7 +86,8 @@ void Encode(void* context) {
   job.done = true;
 }
 
-bool ReadInput(const char* program, const char* name, const CjpegSettings& settings, BmpInput* input) {
+bool ReadInput(const char* program, const char* name, const CjpegSettings& settings,
+               BmpInput* input) {
   CFile file;
   if (!file.Open(name, CFile::modeRead | CFile::shareDenyNone | CFile::typeBinary)) {
     std::fprintf(stderr, "%s: can't open %s\n", program, name);
@@ -122,7 +123,8 @@ int CjpegMain(int argc, char** argv) {
     Usage(program);
     return 0;
   }
-  if (settings.verbosity > 0) std::fprintf(stderr, "%s: JPEG library interface version %d\n", program, JPEG_LIB_VERSION);
+  if (settings.verbosity > 0)
+    std::fprintf(stderr, "%s: JPEG library interface version %d\n", program, JPEG_LIB_VERSION);
   const int filesWanted = settings.outFile.empty() ? 2 : 1;
   bool filesNamed = argc - fileIndex == filesWanted;
   for (int i = fileIndex; filesNamed && i < argc; ++i) filesNamed = argv[i] != nullptr;
@@ -134,7 +136,8 @@ int CjpegMain(int argc, char** argv) {
     return 0;
   }
   const char* inputName = argv[fileIndex];
-  const char* outputName = settings.outFile.empty() ? argv[fileIndex + 1] : settings.outFile.c_str();
+  const char* outputName =
+      settings.outFile.empty() ? argv[fileIndex + 1] : settings.outFile.c_str();
 
   CjpegScripts scripts;
   if (!LoadCjpegScripts(settings, &scripts, &error)) {

@@ -30,7 +30,8 @@ class NumberReader {
   bool Read(long* value, int* mark, std::string* error) {
     SkipBlank();
     if (m_pos >= m_text.size() || !std::isdigit(static_cast<unsigned char>(m_text[m_pos]))) {
-      *error = m_pos >= m_text.size() ? "file ends where a number is expected" : "non-numeric data in file";
+      *error = m_pos >= m_text.size() ? "file ends where a number is expected"
+                                      : "non-numeric data in file";
       return false;
     }
     long v = 0;
@@ -80,7 +81,8 @@ class NumberReader {
 
 }  // namespace
 
-bool ParseQuantTables(const std::string& text, std::vector<QuantTable>* tables, std::string* error) {
+bool ParseQuantTables(const std::string& text, std::vector<QuantTable>* tables,
+                      std::string* error) {
   tables->clear();
   NumberReader reader(text);
   while (reader.More()) {
@@ -107,7 +109,8 @@ bool ParseQuantTables(const std::string& text, std::vector<QuantTable>* tables, 
   return true;
 }
 
-bool ParseScanScript(const std::string& text, std::vector<jpeg_scan_info>* scans, std::string* error) {
+bool ParseScanScript(const std::string& text, std::vector<jpeg_scan_info>* scans,
+                     std::string* error) {
   scans->clear();
   NumberReader reader(text);
   while (reader.More()) {

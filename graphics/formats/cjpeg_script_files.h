@@ -19,7 +19,8 @@ bool ParseQuantTables(const std::string& text, std::vector<QuantTable>* tables, 
 // Scans separated by ';': one to four component indexes, optionally followed by ':'
 // and Ss, Se, Ah, Al (0, 63, 0, 0 when left out). Any single punctuation mark other
 // than ':' and ';' may stand between numbers.
-bool ParseScanScript(const std::string& text, std::vector<jpeg_scan_info>* scans, std::string* error);
+bool ParseScanScript(const std::string& text, std::vector<jpeg_scan_info>* scans,
+                     std::string* error);
 
 // Reads a whole text file of at most a megabyte; false when it cannot be read.
 bool ReadScriptFile(const std::string& path, std::string* text, std::string* error);

@@ -2,7 +2,8 @@
 
 namespace graphics {
 
-bool ParseCjpegSwitches(int argc, char** argv, CjpegSettings* s, int* fileIndex, std::string* error) {
+bool ParseCjpegSwitches(int argc, char** argv, CjpegSettings* s, int* fileIndex,
+                        std::string* error) {
   int argn = 1;
   for (; argn < argc; ++argn) {
     const char* raw = argv[argn];
@@ -21,10 +22,14 @@ bool ParseCjpegSwitches(int argc, char** argv, CjpegSettings* s, int* fileIndex,
     } else if (KeywordMatches(arg, "dct", 2)) {
       const char* v = value();
       if (v == nullptr) return bad("-dct needs int, fast or float");
-      if (KeywordMatches(v, "int", 1)) s->dct = JDCT_ISLOW;
-      else if (KeywordMatches(v, "fast", 2)) s->dct = JDCT_IFAST;
-      else if (KeywordMatches(v, "float", 2)) s->dct = JDCT_FLOAT;
-      else return bad("-dct needs int, fast or float");
+      if (KeywordMatches(v, "int", 1))
+        s->dct = JDCT_ISLOW;
+      else if (KeywordMatches(v, "fast", 2))
+        s->dct = JDCT_IFAST;
+      else if (KeywordMatches(v, "float", 2))
+        s->dct = JDCT_FLOAT;
+      else
+        return bad("-dct needs int, fast or float");
     } else if (KeywordMatches(arg, "debug", 1) || KeywordMatches(arg, "verbose", 1)) {
       ++s->verbosity;
     } else if (KeywordMatches(arg, "grayscale", 2) || KeywordMatches(arg, "greyscale", 2)) {
@@ -73,7 +78,8 @@ bool ParseCjpegSwitches(int argc, char** argv, CjpegSettings* s, int* fileIndex,
     } else if (KeywordMatches(arg, "smooth", 2)) {
       const char* v = value();
       const auto factor = v ? LeadingInt(v) : std::nullopt;
-      if (!factor || *factor < 0 || *factor > 100) return bad("-smooth needs a number from 0 to 100");
+      if (!factor || *factor < 0 || *factor > 100)
+        return bad("-smooth needs a number from 0 to 100");
       s->smoothing = *factor;
     } else if (KeywordMatches(arg, "targa", 1)) {
       s->targaInput = true;
@@ -104,7 +110,8 @@ bool LoadCjpegScripts(const CjpegSettings& s, CjpegScripts* scripts, std::string
   return true;
 }
 
-void ApplyCjpegSettings(const CjpegSettings& s, const CjpegScripts& scripts, jpeg_compress_struct& info) {
+void ApplyCjpegSettings(const CjpegSettings& s, const CjpegScripts& scripts,
+                        jpeg_compress_struct& info) {
   if (s.arithmetic) info.arith_code = TRUE;
   if (s.dct) info.dct_method = *s.dct;
   info.err->trace_level += s.verbosity;
@@ -122,7 +129,8 @@ void ApplyCjpegSettings(const CjpegSettings& s, const CjpegScripts& scripts, jpe
   jpeg_set_quality(&info, quality, s.baseline ? TRUE : FALSE);
   const int scale = s.quality ? jpeg_quality_scaling(quality) : 100;
   for (std::size_t i = 0; i < scripts.tables.size(); ++i)
-    jpeg_add_quant_table(&info, static_cast<int>(i), scripts.tables[i].data(), scale, s.baseline ? TRUE : FALSE);
+    jpeg_add_quant_table(&info, static_cast<int>(i), scripts.tables[i].data(), scale,
+                         s.baseline ? TRUE : FALSE);
 
   // Components beyond the lists take the last slot named, and 1x1 sampling.
   if (!s.slots.empty())

@@ -36,7 +36,8 @@ struct CjpegSettings {
 
 // Reads the switches from argv[1] on; *fileIndex is the first argument that is not
 // a switch. False (with a reason in *error) on an unknown switch or a bad value.
-bool ParseCjpegSwitches(int argc, char** argv, CjpegSettings* settings, int* fileIndex, std::string* error);
+bool ParseCjpegSwitches(int argc, char** argv, CjpegSettings* settings, int* fileIndex,
+                        std::string* error);
 
 // The contents of the -qtables and -scans files, read before compression starts.
 struct CjpegScripts {
@@ -47,6 +48,7 @@ bool LoadCjpegScripts(const CjpegSettings& settings, CjpegScripts* scripts, std:
 
 // Puts the settings into a compression whose input colour space and default JPEG
 // colour space are set. The scan list must outlive the compression.
-void ApplyCjpegSettings(const CjpegSettings& settings, const CjpegScripts& scripts, jpeg_compress_struct& info);
+void ApplyCjpegSettings(const CjpegSettings& settings, const CjpegScripts& scripts,
+                        jpeg_compress_struct& info);
 
 }  // namespace graphics

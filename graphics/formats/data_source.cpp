@@ -36,12 +36,16 @@ namespace {
 
 int OpenErrorCode(int error) {
   switch (error) {
-    case ENOENT: return DecoderErrFileNotFound;
-    case ENOTDIR: return DecoderErrPathNotFound;
+    case ENOENT:
+      return DecoderErrFileNotFound;
+    case ENOTDIR:
+      return DecoderErrPathNotFound;
     case EACCES:
     case EPERM:
-    case EBUSY: return DecoderErrAccessDenied;
-    default: return DecoderErrFileNotFound;
+    case EBUSY:
+      return DecoderErrAccessDenied;
+    default:
+      return DecoderErrFileNotFound;
   }
 }
 

@@ -10,7 +10,8 @@ namespace graphics {
 std::uint32_t DibPixelOffset(int bits) { return 40 + (bits <= 8 ? 4u << bits : 0u); }
 
 HGLOBAL AllocateDib(int width, int height, int bits, const BYTE* rgb, int colors) {
-  if (width <= 0 || height <= 0 || width > kMaxPictureSide || height > kMaxPictureSide) return nullptr;
+  if (width <= 0 || height <= 0 || width > kMaxPictureSide || height > kMaxPictureSide)
+    return nullptr;
   if (bits != 1 && bits != 4 && bits != 8 && bits != 24) return nullptr;
   const std::uint64_t bytes = DibPixelOffset(bits) + RowStride(width, bits) * unsigned(height);
   if (bytes > SIZE_MAX) return nullptr;
@@ -55,7 +56,8 @@ bool ReplacePaletteBuffer(CPics& picture, const BYTE* rgb, int colors) {
   // Owned by the object as new[] storage; its destructor deletes it.
   BYTE* fresh = new (std::nothrow) BYTE[768]();
   if (fresh == nullptr) return false;
-  if (rgb != nullptr && colors > 0) std::memcpy(fresh, rgb, 3 * std::size_t(colors < 256 ? colors : 256));
+  if (rgb != nullptr && colors > 0)
+    std::memcpy(fresh, rgb, 3 * std::size_t(colors < 256 ? colors : 256));
   delete[] picture.m_PaletteBuffer;
   picture.m_PaletteBuffer = fresh;
   return true;

@@ -21,7 +21,8 @@ void CDIBSection::InternalCreate(int width, int height, int bitsPerPixel, bool h
   try {
     m_header.assign(40 + paletteBytes, 0);
   } catch (const std::bad_alloc&) {
-    throw CTextException(DecoderErrNoMemory, "Decoder error: Out of memory allocating bitmap header.\n");
+    throw CTextException(DecoderErrNoMemory,
+                         "Decoder error: Out of memory allocating bitmap header.\n");
   }
   BITMAPINFOHEADER header{};
   header.biSize = 40;
@@ -31,8 +32,8 @@ void CDIBSection::InternalCreate(int width, int height, int bitsPerPixel, bool h
   header.biBitCount = static_cast<WORD>(bitsPerPixel);
   std::memcpy(m_header.data(), &header, sizeof header);
   void* bits = nullptr;
-  m_section = CreateDIBSection(nullptr, reinterpret_cast<const BITMAPINFO*>(m_header.data()), DIB_RGB_COLORS, &bits,
-                               nullptr, 0);
+  m_section = CreateDIBSection(nullptr, reinterpret_cast<const BITMAPINFO*>(m_header.data()),
+                               DIB_RGB_COLORS, &bits, nullptr, 0);
   if (m_section == nullptr || bits == nullptr) {
     m_header.clear();
     throw CTextException(DecoderErrNoMemory, "Decoder error: Out of memory allocating bitmap.\n");
@@ -96,25 +97,27 @@ HPALETTE CDrawDibBmp::GetPaletteObject() {
   description->palVersion = 0x300;
   description->palNumEntries = WORD(entries);
   for (int i = 0; i < entries; ++i)
-    description->palPalEntry[i] = PALETTEENTRY{m_palette[i].rgbRed, m_palette[i].rgbGreen, m_palette[i].rgbBlue, 0};
+    description->palPalEntry[i] =
+        PALETTEENTRY{m_palette[i].rgbRed, m_palette[i].rgbGreen, m_palette[i].rgbBlue, 0};
   m_paletteObject = CreatePalette(description);
   return m_paletteObject;
 }
 
-bool CDrawDibBmp::StretchDraw(HDC dc, const RECT* dest, const RECT* source, HPALETTE palette, bool background) {
+bool CDrawDibBmp::StretchDraw(HDC dc, const RECT* dest, const RECT* source, HPALETTE palette,
+                              bool background) {
   if (m_bits == nullptr || dc == nullptr) return false;
   const RECT whole{0, 0, m_width, m_height};
   const RECT from = source != nullptr ? *source : whole;
   const RECT to = dest != nullptr ? *dest : from;
   HPALETTE chosen = palette != nullptr ? palette : GetPaletteObject();
-  HPALETTE previous = chosen != nullptr ? SelectPalette(dc, chosen, background ? TRUE : FALSE) : nullptr;
+  HPALETTE previous =
+      chosen != nullptr ? SelectPalette(dc, chosen, background ? TRUE : FALSE) : nullptr;
   if (chosen != nullptr) RealizePalette(dc);
   // Source y of the stretch counts from the bottom row as stored.
   const int sourceHeight = from.bottom - from.top;
-  const int lines = StretchDIBits(dc, to.left, to.top, to.right - to.left, to.bottom - to.top, from.left,
-                                  m_height - from.bottom, from.right - from.left, sourceHeight, m_bits,
-                                  Info(), DIB_RGB_COLORS,
-                                  SRCCOPY);
+  const int lines = StretchDIBits(dc, to.left, to.top, to.right - to.left, to.bottom - to.top,
+                                  from.left, m_height - from.bottom, from.right - from.left,
+                                  sourceHeight, m_bits, Info(), DIB_RGB_COLORS, SRCCOPY);
   if (previous != nullptr) SelectPalette(dc, previous, FALSE);
   return lines > 0;
 }

@@ -28,7 +28,8 @@ class BmpWriter : public DecodedImageWriter {
       return false;
     }
     const bool mapped = info.quantize_colors || info.out_color_space == JCS_GRAYSCALE;
-    const std::uint64_t rowBytes = ((std::uint64_t(info.output_width) * (mapped ? 1 : 3)) + 3) & ~3ull;
+    const std::uint64_t rowBytes =
+        ((std::uint64_t(info.output_width) * (mapped ? 1 : 3)) + 3) & ~3ull;
     const std::uint64_t total = 14 + 40 + 1024 + rowBytes * info.output_height;
     if (m_os2 && (info.output_width > 0xFFFF || info.output_height > 0xFFFF)) {
       *error = "picture too large for an OS/2 BMP file";
@@ -91,7 +92,8 @@ class BmpWriter : public DecodedImageWriter {
         m_row[3 * x + 2] = row[3 * x];
       }
     }
-    m_file.Seek(std::int64_t(m_pixelOffset) + std::int64_t(m_rowBytes) * (m_height - 1 - y), CFile::begin);
+    m_file.Seek(std::int64_t(m_pixelOffset) + std::int64_t(m_rowBytes) * (m_height - 1 - y),
+                CFile::begin);
     m_file.Write(m_row.data(), m_rowBytes);
   }
 

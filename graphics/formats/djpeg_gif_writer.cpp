@@ -16,8 +16,13 @@ constexpr int kTableSize = 1 << kMaxCodeBits;
 class LzwEncoder {
  public:
   LzwEncoder(decoded::BufferedOutput& out, int minCodeSize)
-      : m_out(out), m_minCodeSize(minCodeSize), m_clear(1 << minCodeSize), m_end(m_clear + 1),
-        m_codeSize(minCodeSize + 1), m_next(m_end + 1), m_children(std::size_t(kTableSize) << 8) {
+      : m_out(out),
+        m_minCodeSize(minCodeSize),
+        m_clear(1 << minCodeSize),
+        m_end(m_clear + 1),
+        m_codeSize(minCodeSize + 1),
+        m_next(m_end + 1),
+        m_children(std::size_t(kTableSize) << 8) {
     m_out.PutByte(BYTE(minCodeSize));
     Restart();
   }
@@ -118,9 +123,19 @@ class GifWriter : public DecodedImageWriter {
     const int colours = info.quantize_colors ? info.actual_number_of_colors : 256;
     int bits = 1;
     while ((1 << bits) < colours) ++bits;
-    const BYTE head[13] = {'G', 'I', 'F', '8', '7', 'a', BYTE(info.output_width), BYTE(info.output_width >> 8),
-                           BYTE(info.output_height), BYTE(info.output_height >> 8),
-                           BYTE(0x80 | ((bits - 1) << 4) | (bits - 1)), 0, 0};
+    const BYTE head[13] = {'G',
+                           'I',
+                           'F',
+                           '8',
+                           '7',
+                           'a',
+                           BYTE(info.output_width),
+                           BYTE(info.output_width >> 8),
+                           BYTE(info.output_height),
+                           BYTE(info.output_height >> 8),
+                           BYTE(0x80 | ((bits - 1) << 4) | (bits - 1)),
+                           0,
+                           0};
     m_out.Put(head, sizeof head);
     for (int i = 0; i < (1 << bits); ++i) {
       BYTE rgb[3] = {0, 0, 0};
@@ -132,8 +147,16 @@ class GifWriter : public DecodedImageWriter {
       }
       m_out.Put(rgb, 3);
     }
-    const BYTE image[10] = {',', 0, 0, 0, 0, BYTE(info.output_width), BYTE(info.output_width >> 8),
-                            BYTE(info.output_height), BYTE(info.output_height >> 8), 0};
+    const BYTE image[10] = {',',
+                            0,
+                            0,
+                            0,
+                            0,
+                            BYTE(info.output_width),
+                            BYTE(info.output_width >> 8),
+                            BYTE(info.output_height),
+                            BYTE(info.output_height >> 8),
+                            0};
     m_out.Put(image, sizeof image);
     m_lzw = std::make_unique<LzwEncoder>(m_out, std::max(bits, 2));
   }
@@ -155,6 +178,8 @@ class GifWriter : public DecodedImageWriter {
 
 }  // namespace
 
-std::unique_ptr<DecodedImageWriter> MakeGifWriter(CFile& file) { return std::make_unique<GifWriter>(file); }
+std::unique_ptr<DecodedImageWriter> MakeGifWriter(CFile& file) {
+  return std::make_unique<GifWriter>(file);
+}
 
 }  // namespace graphics

@@ -80,7 +80,8 @@ void StopAfterTooManyScans(j_common_ptr common) {
 void UseMapColours(DecodeJob& job) {
   jpeg_decompress_struct& info = job.info;
   const int count = static_cast<int>(job.mapColours.size());
-  info.colormap = (*info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&info), JPOOL_IMAGE, 256, 3);
+  info.colormap =
+      (*info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&info), JPOOL_IMAGE, 256, 3);
   for (int i = 0; i < count; ++i)
     for (int c = 0; c < 3; ++c) info.colormap[c][i] = job.mapColours[i][c];
   info.actual_number_of_colors = count;
@@ -142,7 +143,8 @@ int DjpegMain(int argc, char** argv, const JpegDecodeLimits& limits) {
     Usage(program);
     return 0;
   }
-  if (settings.verbosity > 0) std::fprintf(stderr, "%s: JPEG library interface version %d\n", program, JPEG_LIB_VERSION);
+  if (settings.verbosity > 0)
+    std::fprintf(stderr, "%s: JPEG library interface version %d\n", program, JPEG_LIB_VERSION);
   const int filesWanted = settings.outFile.empty() ? 2 : 1;
   bool filesNamed = argc - fileIndex == filesWanted;
   for (int i = fileIndex; filesNamed && i < argc; ++i) filesNamed = argv[i] != nullptr;
@@ -158,7 +160,8 @@ int DjpegMain(int argc, char** argv, const JpegDecodeLimits& limits) {
     return 0;
   }
   const char* inputName = argv[fileIndex];
-  const char* outputName = settings.outFile.empty() ? argv[fileIndex + 1] : settings.outFile.c_str();
+  const char* outputName =
+      settings.outFile.empty() ? argv[fileIndex + 1] : settings.outFile.c_str();
 
   DecodeJob job;
   job.settings = &settings;
@@ -177,7 +180,8 @@ int DjpegMain(int argc, char** argv, const JpegDecodeLimits& limits) {
     std::fprintf(stderr, "%s: can't open %s\n", program, outputName);
     return 0;
   }
-  std::unique_ptr<DecodedImageWriter> writer = MakeDecodedImageWriter(settings.format, output.File());
+  std::unique_ptr<DecodedImageWriter> writer =
+      MakeDecodedImageWriter(settings.format, output.File());
   job.input = input.get();
   job.writer = writer.get();
   InstallErrorTrap(job.trap, program);

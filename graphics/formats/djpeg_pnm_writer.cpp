@@ -20,7 +20,8 @@ class PnmWriter : public DecodedImageWriter {
 
   void Begin(const jpeg_decompress_struct& info) override {
     m_grey = info.out_color_components == 1;
-    const std::string head = std::string(m_grey ? "P5\n" : "P6\n") + std::to_string(info.output_width) + " " +
+    const std::string head = std::string(m_grey ? "P5\n" : "P6\n") +
+                             std::to_string(info.output_width) + " " +
                              std::to_string(info.output_height) + "\n255\n";
     m_out.Put(head.data(), head.size());
     m_row.resize(std::size_t(info.output_width) * (m_grey ? 1 : 3));
@@ -49,6 +50,8 @@ class PnmWriter : public DecodedImageWriter {
 
 }  // namespace
 
-std::unique_ptr<DecodedImageWriter> MakePnmWriter(CFile& file) { return std::make_unique<PnmWriter>(file); }
+std::unique_ptr<DecodedImageWriter> MakePnmWriter(CFile& file) {
+  return std::make_unique<PnmWriter>(file);
+}
 
 }  // namespace graphics

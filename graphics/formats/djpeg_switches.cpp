@@ -13,7 +13,8 @@ void SelectFormat(DjpegSettings* s, DecodedFormat format) {
 
 }  // namespace
 
-bool ParseDjpegSwitches(int argc, char** argv, DjpegSettings* s, int* fileIndex, std::string* error) {
+bool ParseDjpegSwitches(int argc, char** argv, DjpegSettings* s, int* fileIndex,
+                        std::string* error) {
   int argn = 1;
   for (; argn < argc; ++argn) {
     const char* raw = argv[argn];
@@ -38,18 +39,26 @@ bool ParseDjpegSwitches(int argc, char** argv, DjpegSettings* s, int* fileIndex,
     } else if (KeywordMatches(arg, "dct", 2)) {
       const char* v = value();
       if (v == nullptr) return bad("-dct needs int, fast or float");
-      if (KeywordMatches(v, "int", 1)) s->dct = JDCT_ISLOW;
-      else if (KeywordMatches(v, "fast", 2)) s->dct = JDCT_IFAST;
-      else if (KeywordMatches(v, "float", 2)) s->dct = JDCT_FLOAT;
-      else return bad("-dct needs int, fast or float");
+      if (KeywordMatches(v, "int", 1))
+        s->dct = JDCT_ISLOW;
+      else if (KeywordMatches(v, "fast", 2))
+        s->dct = JDCT_IFAST;
+      else if (KeywordMatches(v, "float", 2))
+        s->dct = JDCT_FLOAT;
+      else
+        return bad("-dct needs int, fast or float");
       s->dctGiven = true;
     } else if (KeywordMatches(arg, "dither", 2)) {
       const char* v = value();
       if (v == nullptr) return bad("-dither needs fs, none or ordered");
-      if (KeywordMatches(v, "fs", 2)) s->dither = JDITHER_FS;
-      else if (KeywordMatches(v, "none", 2)) s->dither = JDITHER_NONE;
-      else if (KeywordMatches(v, "ordered", 2)) s->dither = JDITHER_ORDERED;
-      else return bad("-dither needs fs, none or ordered");
+      if (KeywordMatches(v, "fs", 2))
+        s->dither = JDITHER_FS;
+      else if (KeywordMatches(v, "none", 2))
+        s->dither = JDITHER_NONE;
+      else if (KeywordMatches(v, "ordered", 2))
+        s->dither = JDITHER_ORDERED;
+      else
+        return bad("-dither needs fs, none or ordered");
       s->ditherGiven = true;
     } else if (KeywordMatches(arg, "debug", 1) || KeywordMatches(arg, "verbose", 1)) {
       ++s->verbosity;

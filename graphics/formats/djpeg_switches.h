@@ -32,7 +32,8 @@ struct DjpegSettings {
 
 // Reads the switches from argv[1] on; *fileIndex is the first argument that is not
 // a switch. False (with a reason in *error) on an unknown switch or a bad value.
-bool ParseDjpegSwitches(int argc, char** argv, DjpegSettings* settings, int* fileIndex, std::string* error);
+bool ParseDjpegSwitches(int argc, char** argv, DjpegSettings* settings, int* fileIndex,
+                        std::string* error);
 
 // Puts the settings into a decompression whose header has been read.
 void ApplyDjpegSettings(const DjpegSettings& settings, jpeg_decompress_struct& info);

@@ -84,6 +84,8 @@ class TargaWriter : public DecodedImageWriter {
 
 }  // namespace
 
-std::unique_ptr<DecodedImageWriter> MakeTargaWriter(CFile& file) { return std::make_unique<TargaWriter>(file); }
+std::unique_ptr<DecodedImageWriter> MakeTargaWriter(CFile& file) {
+  return std::make_unique<TargaWriter>(file);
+}
 
 }  // namespace graphics

@@ -6,11 +6,16 @@ namespace graphics {
 
 std::unique_ptr<DecodedImageWriter> MakeDecodedImageWriter(DecodedFormat format, CFile& file) {
   switch (format) {
-    case DecodedFormat::WindowsBmp: return MakeBmpWriter(file, false);
-    case DecodedFormat::Os2Bmp: return MakeBmpWriter(file, true);
-    case DecodedFormat::Gif: return MakeGifWriter(file);
-    case DecodedFormat::Pnm: return MakePnmWriter(file);
-    case DecodedFormat::Targa: return MakeTargaWriter(file);
+    case DecodedFormat::WindowsBmp:
+      return MakeBmpWriter(file, false);
+    case DecodedFormat::Os2Bmp:
+      return MakeBmpWriter(file, true);
+    case DecodedFormat::Gif:
+      return MakeGifWriter(file);
+    case DecodedFormat::Pnm:
+      return MakePnmWriter(file);
+    case DecodedFormat::Targa:
+      return MakeTargaWriter(file);
   }
   return nullptr;
 }

@@ -37,12 +37,15 @@ void CBmp::CreateCopy(const CBmp& source, int bitsPerPixel) {
       }
     }
   }
-  if (depth == 8 && source.m_bitsPerPixel == 8) SetPalette(source.m_palette);
-  else if (depth == 8) SetGreyPalette();
+  if (depth == 8 && source.m_bitsPerPixel == 8)
+    SetPalette(source.m_palette);
+  else if (depth == 8)
+    SetGreyPalette();
 }
 
 void CBmp::SetPalette(const RGBQUAD* entries) {
-  if (m_palette != nullptr && entries != nullptr) std::memcpy(m_palette, entries, 256 * sizeof(RGBQUAD));
+  if (m_palette != nullptr && entries != nullptr)
+    std::memcpy(m_palette, entries, 256 * sizeof(RGBQUAD));
 }
 
 void CBmp::SetGreyPalette() {
@@ -55,7 +58,8 @@ void CBmp::SetGreyPalette() {
 }
 
 void CBmp::SetAlphaChannel(const CBmp& alpha) {
-  if (m_bitsPerPixel != 32 || alpha.m_bitsPerPixel != 8 || alpha.m_width != m_width || alpha.m_height != m_height)
+  if (m_bitsPerPixel != 32 || alpha.m_bitsPerPixel != 8 || alpha.m_width != m_width ||
+      alpha.m_height != m_height)
     return;
   for (int y = 0; y < m_height; ++y)
     for (int x = 0; x < m_width; ++x) m_lines[y][4 * x + 3] = alpha.m_lines[y][x];
@@ -67,7 +71,8 @@ CWinBmp::CWinBmp() { Create(16, 16, 8, false); }
 CWinBmp::~CWinBmp() = default;
 
 std::size_t CWinBmp::GetBytesPerLine() const {
-  return static_cast<std::size_t>(FrameworkLineBytes(std::uint64_t(m_width), unsigned(m_bitsPerPixel)));
+  return static_cast<std::size_t>(
+      FrameworkLineBytes(std::uint64_t(m_width), unsigned(m_bitsPerPixel)));
 }
 
 std::size_t CWinBmp::GetMemUsed() const { return m_dib.size() + 36; }
@@ -75,7 +80,8 @@ std::size_t CWinBmp::GetMemUsed() const { return m_dib.size() + 36; }
 void CWinBmp::InternalCreate(int width, int height, int bitsPerPixel, bool hasAlpha) {
   const std::uint64_t paletteBytes = bitsPerPixel < 16 ? 4ull << bitsPerPixel : 0;
   const std::uint64_t bytes =
-      40 + paletteBytes + FrameworkLineBytes(std::uint64_t(width), unsigned(bitsPerPixel)) * std::uint64_t(height);
+      40 + paletteBytes +
+      FrameworkLineBytes(std::uint64_t(width), unsigned(bitsPerPixel)) * std::uint64_t(height);
   try {
     m_dib.assign(static_cast<std::size_t>(bytes), 0);
   } catch (const std::bad_alloc&) {

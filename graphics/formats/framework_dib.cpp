@@ -23,7 +23,8 @@ HGLOBAL TrueColorDibOf(const CBmp& bitmap) {
         to[0] = c.rgbBlue, to[1] = c.rgbGreen, to[2] = c.rgbRed;
       }
     } else {
-      for (int x = 0; x < width; ++x, to += 3, from += 4) to[0] = from[0], to[1] = from[1], to[2] = from[2];
+      for (int x = 0; x < width; ++x, to += 3, from += 4)
+        to[0] = from[0], to[1] = from[1], to[2] = from[2];
     }
   }
   return dib;

@@ -27,8 +27,8 @@ class CObject {
 }  // namespace graphics
 
 // Defines the runtime class record of a framework class.
-#define GRAPHICS_RUNTIME_CLASS(Class)                                         \
-  const graphics::RuntimeClass* Class::GetRuntimeClass() const {            \
+#define GRAPHICS_RUNTIME_CLASS(Class)                                               \
+  const graphics::RuntimeClass* Class::GetRuntimeClass() const {                    \
     static const graphics::RuntimeClass record{#Class, int(sizeof(Class)), 0xFFFF}; \
-    return &record;                                                          \
+    return &record;                                                                 \
   }

@@ -5,8 +5,8 @@
 #include "graphics/formats/gif_indexed_image.h"
 #include "graphics/formats/gif_writer.h"
 
-int CPics::SaveDIBSECTIONasGIF(HBITMAP bitmap, const char* path, GIFSaveOptions* options, RGBQUAD* colors,
-                               int colorCount) {
+int CPics::SaveDIBSECTIONasGIF(HBITMAP bitmap, const char* path, GIFSaveOptions* options,
+                               RGBQUAD* colors, int colorCount) {
   DIBSECTION section{};
   if (bitmap == nullptr || path == nullptr) return 0;
   if (GetObject(bitmap, int(sizeof section), &section) < int(sizeof section)) return 0;
@@ -16,18 +16,22 @@ int CPics::SaveDIBSECTIONasGIF(HBITMAP bitmap, const char* path, GIFSaveOptions*
 
   graphics::GifIndexedImage image;
   if (!image.Create(bm.bmWidth, bm.bmHeight)) return 0;
-  const int count = colors != nullptr ? std::clamp(colorCount, 0, graphics::GifIndexedImage::kMaxColors) : 0;
-  for (int i = 0; i < count; ++i) image.AllocateColor(colors[i].rgbRed, colors[i].rgbGreen, colors[i].rgbBlue);
+  const int count =
+      colors != nullptr ? std::clamp(colorCount, 0, graphics::GifIndexedImage::kMaxColors) : 0;
+  for (int i = 0; i < count; ++i)
+    image.AllocateColor(colors[i].rgbRed, colors[i].rgbGreen, colors[i].rgbBlue);
 
   // The section's rows are stored bottom-up.
   const auto* bits = static_cast<const BYTE*>(bm.bmBits);
   for (int y = 0; y < bm.bmHeight; ++y)
-    std::copy_n(bits + std::size_t(y) * std::size_t(bm.bmWidthBytes), bm.bmWidth, image.Row(bm.bmHeight - 1 - y));
+    std::copy_n(bits + std::size_t(y) * std::size_t(bm.bmWidthBytes), bm.bmWidth,
+                image.Row(bm.bmHeight - 1 - y));
 
   if (options != nullptr) {
     image.SetInterlace(options->interlace != 0);
     if (options->transparent)
-      image.SetTransparent(image.ExactColor(BYTE(options->red), BYTE(options->green), BYTE(options->blue)));
+      image.SetTransparent(
+          image.ExactColor(BYTE(options->red), BYTE(options->green), BYTE(options->blue)));
   }
   return graphics::SaveGifFile(path, image) ? 1 : 0;
 }

@@ -90,7 +90,8 @@ std::optional<GifImageInfo> ScanGifHeader(CFile& file) {
   CountingReader in(file);
   BYTE signature[6];
   if (!in.Read(signature, sizeof signature)) return std::nullopt;
-  if (std::memcmp(signature, "GIF87a", 6) != 0 && std::memcmp(signature, "GIF89a", 6) != 0) return std::nullopt;
+  if (std::memcmp(signature, "GIF87a", 6) != 0 && std::memcmp(signature, "GIF89a", 6) != 0)
+    return std::nullopt;
 
   GifImageInfo info;
   const auto screenWidth = in.U16(), screenHeight = in.U16();
@@ -129,13 +130,15 @@ std::optional<GifImageInfo> ScanGifHeader(CFile& file) {
     break;
   }
 
-  if (info.width <= 0 || info.height <= 0 || info.width > kMaxPictureSide || info.height > kMaxPictureSide)
+  if (info.width <= 0 || info.height <= 0 || info.width > kMaxPictureSide ||
+      info.height > kMaxPictureSide)
     return std::nullopt;
   // A truncated file still gives the rows it holds, but a huge picture that its data
   // could never fill is refused before its memory is taken.
   const std::uint64_t dataBytes = fileLength > info.dataOffset ? fileLength - info.dataOffset : 0;
   const std::uint64_t pixels = std::uint64_t(info.width) * std::uint64_t(info.height);
-  if (pixels > kAlwaysReadPixels && pixels > MostPixelsFromCodeBytes(dataBytes)) return std::nullopt;
+  if (pixels > kAlwaysReadPixels && pixels > MostPixelsFromCodeBytes(dataBytes))
+    return std::nullopt;
   if (!info.hasColorTable) FillGreyRamp(info);
   return info;
 }

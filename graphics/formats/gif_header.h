@@ -11,12 +11,12 @@
 namespace graphics {
 
 struct GifImageInfo {
-  int screenWidth = 0;   // logical screen, as recorded
+  int screenWidth = 0;  // logical screen, as recorded
   int screenHeight = 0;
-  int width = 0;         // the first image
+  int width = 0;  // the first image
   int height = 0;
   bool interlaced = false;
-  int tableBits = 1;     // colour-table size field + 1 (1..8) of the table in use
+  int tableBits = 1;  // colour-table size field + 1 (1..8) of the table in use
   bool hasColorTable = false;
   std::array<BYTE, 768> palette{};  // red, green, blue triplets; zeros past the table
   int transparentIndex = -1;        // from a Graphic Control Extension, or -1

@@ -73,7 +73,11 @@ std::vector<std::uint16_t> GifRowOrder(int height, bool interlaced) {
 }
 
 GifLzwDecoder::GifLzwDecoder(int width, int height)
-    : m_width(width), m_height(height), m_suffix(kMaxCodes), m_prefix(kMaxCodes), m_stack(kMaxCodes + 1),
+    : m_width(width),
+      m_height(height),
+      m_suffix(kMaxCodes),
+      m_prefix(kMaxCodes),
+      m_stack(kMaxCodes + 1),
       m_line(std::size_t(std::max(width, 1))) {}
 
 GifDecodeResult GifLzwDecoder::Decode(BufferedReader& in, const RowSink& sink) {

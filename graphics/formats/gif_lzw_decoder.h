@@ -11,9 +11,9 @@
 namespace graphics {
 
 enum class GifDecodeResult {
-  complete,         // every row was decoded
-  endOfData,        // the end code, the end of the sub-blocks or of the file came first
-  badCodeSize,      // the minimum code size lies outside 2..9
+  complete,     // every row was decoded
+  endOfData,    // the end code, the end of the sub-blocks or of the file came first
+  badCodeSize,  // the minimum code size lies outside 2..9
 };
 
 // The picture rows in the order the image data holds them: top to bottom, or the
@@ -38,10 +38,10 @@ class GifLzwDecoder {
 
   int m_width;
   int m_height;
-  std::vector<BYTE> m_suffix;            // last index of each code's string
-  std::vector<std::uint16_t> m_prefix;   // the code its string extends
-  std::vector<BYTE> m_stack;             // one string, last index first
-  std::vector<BYTE> m_line;              // the row being filled
+  std::vector<BYTE> m_suffix;           // last index of each code's string
+  std::vector<std::uint16_t> m_prefix;  // the code its string extends
+  std::vector<BYTE> m_stack;            // one string, last index first
+  std::vector<BYTE> m_line;             // the row being filled
 };
 
 }  // namespace graphics

@@ -119,8 +119,10 @@ int SavePictureAsGif(CPics& picture, const char* path) {
   std::array<BYTE, 768> palette{};
   if (!picture.GetPictureBits(dib.data(), image.Row(0), palette.data())) return 0;
   const int colors = bits <= 8 ? 1 << bits : 256;
-  for (int i = 0; i < colors; ++i) image.AllocateColor(palette[3 * i], palette[3 * i + 1], palette[3 * i + 2]);
-  if (picture.m_bTransparent) image.SetTransparent(NearestEntry(image, picture.m_transparentColor & 0xFFFFFF));
+  for (int i = 0; i < colors; ++i)
+    image.AllocateColor(palette[3 * i], palette[3 * i + 1], palette[3 * i + 2]);
+  if (picture.m_bTransparent)
+    image.SetTransparent(NearestEntry(image, picture.m_transparentColor & 0xFFFFFF));
   image.SetInterlace(false);
   return SaveGifFile(path, image) ? 1 : 0;
 }

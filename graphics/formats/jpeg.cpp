@@ -45,7 +45,8 @@ int LoadJpegFromFile(CPics* picture, CFile* /*file*/, short dither) {
   return picture->LoadPicture(dither);  // the constructor already decoded the open file
 }
 
-ArgumentVector DecodeArguments(const char* options, const std::string& jpegName, const std::string& bmpName) {
+ArgumentVector DecodeArguments(const char* options, const std::string& jpegName,
+                               const std::string& bmpName) {
   ArgumentVector args;
   args.Add("Corvane");
   args.Add("-bmp");
@@ -64,7 +65,9 @@ JpegDecodeLimits& PictureDecodeLimits() {
 
 std::string LibraryModulePath() {
   Dl_info info{};
-  if (::dladdr(reinterpret_cast<void*>(&LibraryModulePath), &info) == 0 || info.dli_fname == nullptr) return "Graphics";
+  if (::dladdr(reinterpret_cast<void*>(&LibraryModulePath), &info) == 0 ||
+      info.dli_fname == nullptr)
+    return "Graphics";
   return info.dli_fname;
 }
 
@@ -139,7 +142,8 @@ int CJPG::SavePicture(const char* name, short /*type*/) {
   if (!bmp.Created()) return 0;
   {
     CFile file;
-    if (!file.Open(bmp.Name().c_str(), CFile::modeCreate | CFile::modeWrite | CFile::typeBinary)) return 0;
+    if (!file.Open(bmp.Name().c_str(), CFile::modeCreate | CFile::modeWrite | CFile::typeBinary))
+      return 0;
     if (!WriteDibAsBmp(file, m_hDIB)) return 0;  // write failures throw CFileException
     file.Close();
   }

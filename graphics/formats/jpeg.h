@@ -37,7 +37,8 @@ int LoadJpegFromFile(CPics* picture, CFile* file, short dither);
 
 // The decoder's argument vector: "Corvane", "-bmp", the option words, the JPEG file
 // and the BMP file to write.
-ArgumentVector DecodeArguments(const char* options, const std::string& jpegName, const std::string& bmpName);
+ArgumentVector DecodeArguments(const char* options, const std::string& jpegName,
+                               const std::string& bmpName);
 
 // The bounds every picture decode runs under. By default the picture size limit of
 // the library (32767 pixels a side) and at most 1000 scans; a host or a test may

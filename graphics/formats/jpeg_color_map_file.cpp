@@ -21,7 +21,8 @@ bool AddColour(std::vector<MapColour>* colours, const MapColour& colour, std::st
   return true;
 }
 
-bool ParseGifMap(const std::vector<std::uint8_t>& b, std::vector<MapColour>* colours, std::string* error) {
+bool ParseGifMap(const std::vector<std::uint8_t>& b, std::vector<MapColour>* colours,
+                 std::string* error) {
   if (b.size() < 13 || !std::equal(b.begin(), b.begin() + 3, "GIF")) {
     *error = "colour map file is not a GIF file";
     return false;
@@ -74,7 +75,8 @@ class PpmText {
   std::size_t m_pos;
 };
 
-bool ParsePpmMap(const std::vector<std::uint8_t>& b, std::vector<MapColour>* colours, std::string* error) {
+bool ParsePpmMap(const std::vector<std::uint8_t>& b, std::vector<MapColour>* colours,
+                 std::string* error) {
   const bool binary = b.size() >= 2 && b[1] == '6';
   if (b.size() < 2 || (b[1] != '3' && b[1] != '6')) {
     *error = "colour map file is not a PPM (P3 or P6) file";
@@ -116,7 +118,8 @@ bool ParsePpmMap(const std::vector<std::uint8_t>& b, std::vector<MapColour>* col
 
 }  // namespace
 
-bool ParseColourMap(const std::vector<std::uint8_t>& bytes, std::vector<MapColour>* colours, std::string* error) {
+bool ParseColourMap(const std::vector<std::uint8_t>& bytes, std::vector<MapColour>* colours,
+                    std::string* error) {
   colours->clear();
   if (!bytes.empty() && bytes[0] == 'G') return ParseGifMap(bytes, colours, error);
   if (!bytes.empty() && bytes[0] == 'P') return ParsePpmMap(bytes, colours, error);
@@ -124,7 +127,8 @@ bool ParseColourMap(const std::vector<std::uint8_t>& bytes, std::vector<MapColou
   return false;
 }
 
-bool ReadColourMapFile(const std::string& path, std::vector<MapColour>* colours, std::string* error) {
+bool ReadColourMapFile(const std::string& path, std::vector<MapColour>* colours,
+                       std::string* error) {
   std::ifstream in(path, std::ios::binary | std::ios::ate);
   if (!in) {
     *error = "can't open " + path;

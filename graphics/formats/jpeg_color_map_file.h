@@ -14,9 +14,11 @@ using MapColour = std::array<std::uint8_t, 3>;  // red, green, blue
 
 // Reads the colours from the bytes of a map file. False (with the reason in *error)
 // for a file of another kind, a damaged one or one with more than 256 colours.
-bool ParseColourMap(const std::vector<std::uint8_t>& bytes, std::vector<MapColour>* colours, std::string* error);
+bool ParseColourMap(const std::vector<std::uint8_t>& bytes, std::vector<MapColour>* colours,
+                    std::string* error);
 
 // Reads the named file and parses it.
-bool ReadColourMapFile(const std::string& path, std::vector<MapColour>* colours, std::string* error);
+bool ReadColourMapFile(const std::string& path, std::vector<MapColour>* colours,
+                       std::string* error);
 
 }  // namespace graphics

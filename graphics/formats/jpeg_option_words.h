@@ -16,7 +16,9 @@ std::vector<std::string> SplitOptionWords(const char* text);
 class ArgumentVector {
  public:
   void Add(const std::string& word) { m_words.push_back(word); }
-  void Add(const std::vector<std::string>& words) { m_words.insert(m_words.end(), words.begin(), words.end()); }
+  void Add(const std::vector<std::string>& words) {
+    m_words.insert(m_words.end(), words.begin(), words.end());
+  }
   int Count() const { return static_cast<int>(m_words.size()); }
   // Pointers into the words (the front ends do not change them), null-terminated.
   char** Pointers();

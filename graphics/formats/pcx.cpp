@@ -55,7 +55,8 @@ void CPCX::Attach(CFile& file) {
     m_planes = static_cast<short>(h.planes);
     m_numColors = static_cast<short>(h.Colors());
     m_byteWidth = static_cast<int>(RowStride(h.width, h.bitsPerPlane));
-    m_dibSize = static_cast<DWORD>(std::uint64_t(m_byteWidth) * unsigned(h.planes) * unsigned(h.height));
+    m_dibSize =
+        static_cast<DWORD>(std::uint64_t(m_byteWidth) * unsigned(h.planes) * unsigned(h.height));
     m_bHaveDIB = 1;
   } catch (const CFileException&) {
     m_bHaveDIB = 0;

@@ -24,10 +24,14 @@ int PcxHeader::DibBits() const {
 
 int PcxHeader::Colors() const {
   switch (bitsPerPlane) {
-    case 1: return 1 << planes;
-    case 2: return 4;
-    case 4: return 16;
-    default: return 256;
+    case 1:
+      return 1 << planes;
+    case 2:
+      return 4;
+    case 4:
+      return 16;
+    default:
+      return 256;
   }
 }
 
@@ -50,7 +54,8 @@ std::optional<PcxHeader> ParsePcxHeader(const BYTE* raw) {
       header.height > kMaxPictureSide)
     return std::nullopt;
   // Every plane line must hold a whole row of pixels.
-  if (std::uint64_t(header.bytesPerLine) * 8 < std::uint64_t(header.width) * unsigned(header.bitsPerPlane))
+  if (std::uint64_t(header.bytesPerLine) * 8 <
+      std::uint64_t(header.width) * unsigned(header.bitsPerPlane))
     return std::nullopt;
   return header;
 }

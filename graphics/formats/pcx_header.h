@@ -19,8 +19,8 @@ struct PcxHeader {
   int planes = 0;
   int width = 0;
   int height = 0;
-  int bytesPerLine = 0;             // per plane, as stored
-  std::array<BYTE, 48> palette{};   // the 16-entry header palette
+  int bytesPerLine = 0;            // per plane, as stored
+  std::array<BYTE, 48> palette{};  // the 16-entry header palette
 
   // Bytes of one decoded scan line (every plane).
   std::uint64_t ScanBytes() const { return std::uint64_t(bytesPerLine) * unsigned(planes); }

@@ -27,7 +27,8 @@ void ChoosePalette(CFile& file, PcxPicture& picture) {
     picture.colors = 256;
     if (picture.dataBytes >= kPcxEndPaletteSize) {
       BYTE tail[kPcxEndPaletteSize];
-      file.Seek(static_cast<std::int64_t>(picture.start + kPcxHeaderSize + picture.dataBytes - kPcxEndPaletteSize),
+      file.Seek(static_cast<std::int64_t>(picture.start + kPcxHeaderSize + picture.dataBytes -
+                                          kPcxEndPaletteSize),
                 CFile::begin);
       if (file.Read(tail, sizeof tail) == sizeof tail && tail[0] == kPcxEndPaletteMarker) {
         std::memcpy(rgb, tail + 1, 768);
@@ -67,7 +68,8 @@ void StoreScanLine(const PcxHeader& h, const BYTE* scan, BYTE* row) {
     for (int x = 0; x < width; ++x) {
       const int shift = 7 - x % 8;
       BYTE v = 0;
-      for (int p = 0; p < h.planes; ++p) v |= BYTE(((scan[p * plane + std::size_t(x / 8)] >> shift) & 1) << p);
+      for (int p = 0; p < h.planes; ++p)
+        v |= BYTE(((scan[p * plane + std::size_t(x / 8)] >> shift) & 1) << p);
       row[x / 2] |= x % 2 ? v : BYTE(v << 4);
     }
     return;
@@ -93,7 +95,8 @@ std::optional<PcxPicture> ReadPcxHeader(CFile& file) {
   if (!header) return std::nullopt;
   picture.header = *header;
   const std::uint64_t length = file.GetLength();
-  picture.dataBytes = length > picture.start + kPcxHeaderSize ? length - picture.start - kPcxHeaderSize : 0;
+  picture.dataBytes =
+      length > picture.start + kPcxHeaderSize ? length - picture.start - kPcxHeaderSize : 0;
   ChoosePalette(file, picture);
   file.Seek(static_cast<std::int64_t>(picture.start + kPcxHeaderSize), CFile::begin);
   return picture;
@@ -102,7 +105,8 @@ std::optional<PcxPicture> ReadPcxHeader(CFile& file) {
 HGLOBAL DecodePcxRows(CFile& file, const PcxPicture& picture) {
   const PcxHeader& h = picture.header;
   const std::uint64_t scanBytes = h.ScanBytes();
-  if (scanBytes * unsigned(h.height) > picture.dataBytes * kMaxExpansion + kShortFileSlack) return nullptr;
+  if (scanBytes * unsigned(h.height) > picture.dataBytes * kMaxExpansion + kShortFileSlack)
+    return nullptr;
   const int bits = h.DibBits();
   HGLOBAL dib = AllocateDib(h.width, h.height, bits, picture.palette.data(), picture.colors);
   if (dib == nullptr) return nullptr;

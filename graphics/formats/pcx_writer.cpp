@@ -23,8 +23,8 @@ void PutU16(BYTE* p, unsigned value) {
   p[1] = BYTE((value >> 8) & 0xFF);
 }
 
-std::array<BYTE, kPcxHeaderSize> MakeHeader(int width, int height, int bits, std::uint32_t bytesPerLine,
-                                            const BYTE* palette) {
+std::array<BYTE, kPcxHeaderSize> MakeHeader(int width, int height, int bits,
+                                            std::uint32_t bytesPerLine, const BYTE* palette) {
   std::array<BYTE, kPcxHeaderSize> h{};
   h[0] = 10;
   h[1] = 5;

@@ -11,7 +11,9 @@ GRAPHICS_RUNTIME_CLASS(CPicDecoder)
 
 CPicDecoder::~CPicDecoder() { ClearDecoderTraceFile(); }
 
-void CPicDecoder::SetTraceConfig(int level, const char* fileName) { SetDecoderTrace(level, fileName); }
+void CPicDecoder::SetTraceConfig(int level, const char* fileName) {
+  SetDecoderTrace(level, fileName);
+}
 
 void CPicDecoder::Trace(int level, const char* text) { DecoderTrace(level, text); }
 
@@ -47,7 +49,9 @@ void CPicDecoder::MakeBmp(CDataSource* source, CBmp* bmp, int destBPP) {
   m_busy = false;
 }
 
-void CPicDecoder::DoDecode() { RaiseError(DecoderErrNotCompiled, "Library not compiled for this file type."); }
+void CPicDecoder::DoDecode() {
+  RaiseError(DecoderErrNotCompiled, "Library not compiled for this file type.");
+}
 
 int CPicDecoder::ChooseDestBPP(int sourceBPP) {
   if (m_destBPP == 0) m_destBPP = sourceBPP > 8 ? 32 : 8;
@@ -62,7 +66,8 @@ void CPicDecoder::ExpandIndexRow(const BYTE* source, int bits, int pixels, RGBQU
   int x = 0;
   for (int i = 0; i < whole; ++i)
     for (int k = perByte - 1; k >= 0; --k) dest[x++] = m_palette[(source[i] >> (k * bits)) & mask];
-  for (int k = perByte - 1; x < pixels; --k) dest[x++] = m_palette[(source[whole] >> (k * bits)) & mask];
+  for (int k = perByte - 1; x < pixels; --k)
+    dest[x++] = m_palette[(source[whole] >> (k * bits)) & mask];
 }
 
 GRAPHICS_RUNTIME_CLASS(CAnyPicDecoder)

@@ -35,14 +35,15 @@ void FlushFile(png_structp) {}
 bool Encode(WriteState& s, const PngOutput& image) {
   if (setjmp(png_jmpbuf(s.png))) return false;
   png_set_write_fn(s.png, s.file, WriteToFile, FlushFile);
-  png_set_IHDR(s.png, s.info, png_uint_32(image.width), png_uint_32(image.height), image.bitDepth, image.colorType,
-               image.interlace ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-               PNG_FILTER_TYPE_DEFAULT);
+  png_set_IHDR(s.png, s.info, png_uint_32(image.width), png_uint_32(image.height), image.bitDepth,
+               image.colorType, image.interlace ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   if (image.colorType == PNG_COLOR_TYPE_PALETTE)
     png_set_PLTE(s.png, s.info, image.palette.data(), int(image.palette.size()));
   if (image.hasTransparency) {
     if (image.colorType == PNG_COLOR_TYPE_PALETTE)
-      png_set_tRNS(s.png, s.info, image.paletteAlpha.data(), int(image.paletteAlpha.size()), nullptr);
+      png_set_tRNS(s.png, s.info, image.paletteAlpha.data(), int(image.paletteAlpha.size()),
+                   nullptr);
     else
       png_set_tRNS(s.png, s.info, nullptr, 0, &image.transparentColor);
   }
@@ -62,7 +63,8 @@ bool Encode(WriteState& s, const PngOutput& image) {
 }  // namespace
 
 bool WritePngOutput(const char* path, const PngOutput& image) {
-  if (path == nullptr || image.width <= 0 || image.height <= 0 || image.rows.size() != std::size_t(image.height))
+  if (path == nullptr || image.width <= 0 || image.height <= 0 ||
+      image.rows.size() != std::size_t(image.height))
     return false;
   ReplacingFile target;
   if (!target.Open(path)) return false;

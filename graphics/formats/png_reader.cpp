@@ -60,8 +60,12 @@ void SetTransparency(ReadState& s, int colorType, int bitDepth) {
   png_bytep alpha = nullptr;
   int count = 0;
   png_color_16p color = nullptr;
-  if (!png_get_valid(s.png, s.info, PNG_INFO_tRNS) || !png_get_tRNS(s.png, s.info, &alpha, &count, &color)) return;
-  const auto sample = [bitDepth](png_uint_16 v) { return BYTE(bitDepth == 16 ? v >> 8 : v & 0xFF); };
+  if (!png_get_valid(s.png, s.info, PNG_INFO_tRNS) ||
+      !png_get_tRNS(s.png, s.info, &alpha, &count, &color))
+    return;
+  const auto sample = [bitDepth](png_uint_16 v) {
+    return BYTE(bitDepth == 16 ? v >> 8 : v & 0xFF);
+  };
   if (colorType == PNG_COLOR_TYPE_PALETTE) {
     const int entries = int(s.result.palette.size() / 3);
     for (int i = 0; i < count && i < entries && alpha != nullptr; ++i) {
@@ -148,7 +152,8 @@ bool Decode(ReadState& s) {
     }
   }
   BYTE* pixels = s.locked + 40 + tableBytes;
-  for (png_uint_32 y = 0; y < height; ++y) s.rows[y] = pixels + std::size_t(height - 1 - y) * stride;
+  for (png_uint_32 y = 0; y < height; ++y)
+    s.rows[y] = pixels + std::size_t(height - 1 - y) * stride;
   png_read_image(s.png, s.rows);
   png_read_end(s.png, nullptr);
   return true;
@@ -160,8 +165,10 @@ std::optional<PngPicture> Read(std::FILE* file, MemoryInput* memory) {
   if (s.png == nullptr) return std::nullopt;
   s.info = png_create_info_struct(s.png);
   if (s.info == nullptr) return std::nullopt;
-  if (file != nullptr) png_init_io(s.png, file);
-  else png_set_read_fn(s.png, memory, ReadFromMemory);
+  if (file != nullptr)
+    png_init_io(s.png, file);
+  else
+    png_set_read_fn(s.png, memory, ReadFromMemory);
   if (!Decode(s)) return std::nullopt;
   GlobalUnlock(s.dib);
   s.locked = nullptr;

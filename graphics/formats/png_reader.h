@@ -13,8 +13,8 @@
 namespace graphics {
 
 struct PngPicture {
-  HGLOBAL dib = nullptr;          // owned by the caller once returned
-  std::vector<BYTE> palette;      // red, green, blue triplets of PLTE (grey files: the ramp)
+  HGLOBAL dib = nullptr;      // owned by the caller once returned
+  std::vector<BYTE> palette;  // red, green, blue triplets of PLTE (grey files: the ramp)
   bool hasPlte = false;
   bool transparent = false;
   COLORREF transparentColor = 0;  // 0x00BBGGRR

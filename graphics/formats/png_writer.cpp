@@ -54,9 +54,12 @@ void SetBackground(PngOutput& image, COLORREF color) {
 // Index of pixel x of a stored row of 1, 4 or 8 bits.
 int IndexAt(const BYTE* row, int bits, int x) {
   switch (bits) {
-    case 1: return (row[x / 8] >> (7 - x % 8)) & 1;
-    case 4: return x % 2 == 0 ? row[x / 2] >> 4 : row[x / 2] & 15;
-    default: return row[x];
+    case 1:
+      return (row[x / 8] >> (7 - x % 8)) & 1;
+    case 4:
+      return x % 2 == 0 ? row[x / 2] >> 4 : row[x / 2] & 15;
+    default:
+      return row[x];
   }
 }
 
@@ -64,7 +67,8 @@ int IndexAt(const BYTE* row, int bits, int x) {
 class PackedRows {
  public:
   PackedRows(int width, int height, int depth)
-      : m_stride((std::size_t(width) * unsigned(depth) + 7) / 8), m_bytes(m_stride * std::size_t(height), 0) {}
+      : m_stride((std::size_t(width) * unsigned(depth) + 7) / 8),
+        m_bytes(m_stride * std::size_t(height), 0) {}
   BYTE* Row(int r) { return m_bytes.data() + m_stride * std::size_t(r); }
   std::size_t Stride() const { return m_stride; }
 
@@ -80,8 +84,8 @@ void Put(BYTE* row, int depth, int x, int value) {
 
 // Dithers rows given by `stored(r)` (top row first) to 1-bit rows in `packed`.
 template <class StoredRow>
-void DitherRows(int width, int height, int bits, const RGBQUAD* colors, int colorCount, StoredRow stored,
-                PackedRows& packed, PngOutput& image) {
+void DitherRows(int width, int height, int bits, const RGBQUAD* colors, int colorCount,
+                StoredRow stored, PackedRows& packed, PngOutput& image) {
   std::vector<BYTE> grey(static_cast<std::size_t>(width));
   BilevelDither dither(width);
   for (int r = 0; r < height; ++r) {
@@ -97,7 +101,8 @@ int WriteDibAsPng(const char* path, const void* dib, const PngPictureSettings& s
   if (dib == nullptr) return 0;
   const int bits = CPics::DIBBitsPerPixel(dib);
   const int width = CPics::DIBWidth(dib), height = CPics::DIBHeight(dib);
-  if ((bits != 1 && bits != 2 && bits != 4 && bits != 8 && bits != 24) || width <= 0 || height <= 0) return 0;
+  if ((bits != 1 && bits != 2 && bits != 4 && bits != 8 && bits != 24) || width <= 0 || height <= 0)
+    return 0;
   const DWORD stride = CPics::DIBByteWidth(dib);
   const BYTE* pixels = CPics::DIBImagePtr(dib);
   const auto stored = [&](int r) { return pixels + std::size_t(height - 1 - r) * stride; };
@@ -128,7 +133,8 @@ int WriteDibAsPng(const char* path, const void* dib, const PngPictureSettings& s
     for (int r = 0; r < height; ++r) image.rows.push_back(const_cast<BYTE*>(stored(r)));
   } else {
     image.colorType = PNG_COLOR_TYPE_PALETTE, image.bitDepth = bits;
-    for (const RGBQUAD& c : colors) image.palette.push_back(png_color{c.rgbRed, c.rgbGreen, c.rgbBlue});
+    for (const RGBQUAD& c : colors)
+      image.palette.push_back(png_color{c.rgbRed, c.rgbGreen, c.rgbBlue});
     for (int r = 0; r < height; ++r) image.rows.push_back(const_cast<BYTE*>(stored(r)));
   }
   if (image.colorType == PNG_COLOR_TYPE_PALETTE)
@@ -136,7 +142,8 @@ int WriteDibAsPng(const char* path, const void* dib, const PngPictureSettings& s
                 unsigned(reinterpret_cast<std::uintptr_t>(image.palette.data())));
   if (settings.transparent) {
     if (image.colorType == PNG_COLOR_TYPE_PALETTE) {
-      const png_color& exact = image.palette[NearestEntry(image.palette, settings.transparentColor)];
+      const png_color& exact =
+          image.palette[NearestEntry(image.palette, settings.transparentColor)];
       SetPaletteTransparency(image, RGB(exact.red, exact.green, exact.blue));
     } else {
       image.hasTransparency = true;
@@ -191,11 +198,13 @@ int WriteSectionAsPng(const SectionView& section, const char* path, const PNGSav
     const int entries = std::min(colorCount, 1 << depth);
     if (colors == nullptr || entries < (dither ? 2 : 1)) return 0;
     image.colorType = PNG_COLOR_TYPE_PALETTE, image.bitDepth = depth;
-    for (int i = 0; i < entries; ++i) image.palette.push_back(png_color{colors[i].rgbRed, colors[i].rgbGreen, colors[i].rgbBlue});
+    for (int i = 0; i < entries; ++i)
+      image.palette.push_back(png_color{colors[i].rgbRed, colors[i].rgbGreen, colors[i].rgbBlue});
     packed = std::make_unique<PackedRows>(width, height, depth);
     if (dither) {
-      DitherRows(width, height, section.bits, colors, colorCount, [&](int r) { return section.TopRow(r); }, *packed,
-                 image);
+      DitherRows(
+          width, height, section.bits, colors, colorCount, [&](int r) { return section.TopRow(r); },
+          *packed, image);
     } else {
       for (int r = 0; r < height; ++r) {
         const BYTE* from = section.TopRow(r);

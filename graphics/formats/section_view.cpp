@@ -4,7 +4,8 @@ namespace graphics {
 
 bool ViewOfSection(HBITMAP bitmap, SectionView& view) {
   DIBSECTION section{};
-  if (bitmap == nullptr || GetObject(bitmap, int(sizeof section), &section) != int(sizeof section)) return false;
+  if (bitmap == nullptr || GetObject(bitmap, int(sizeof section), &section) != int(sizeof section))
+    return false;
   if (section.dsBm.bmBits == nullptr) return false;  // a device bitmap, not a section
   view.width = section.dsBmih.biWidth;
   view.height = section.dsBmih.biHeight;

@@ -39,12 +39,16 @@ struct TgaHeader {
 
   bool RunLength() const { return imageType >= kTgaColorMappedRle; }
   bool Grey() const { return imageType == kTgaGrey || imageType == kTgaGreyRle; }
-  bool ColorMapped() const { return imageType == kTgaColorMapped || imageType == kTgaColorMappedRle; }
+  bool ColorMapped() const {
+    return imageType == kTgaColorMapped || imageType == kTgaColorMappedRle;
+  }
   bool TopFirst() const { return (descriptor & kTgaTopFirst) != 0; }
   // Bytes of one stored pixel (a depth-1 picture stores eight pixels a byte).
   int PixelBytes() const { return depth <= 8 ? 1 : (depth + 7) / 8; }
   // Stored pixel units of one row: bytes for depth 1, pixels otherwise.
-  std::uint64_t RowUnits() const { return depth == 1 ? (std::uint64_t(width) + 7) / 8 : std::uint64_t(width); }
+  std::uint64_t RowUnits() const {
+    return depth == 1 ? (std::uint64_t(width) + 7) / 8 : std::uint64_t(width);
+  }
   // Depth of the DIB the picture becomes: 1, 8 or 24; 0 when the reader cannot build it.
   int DibBits() const;
 };

@@ -30,8 +30,8 @@ void From16(const BYTE* p, BYTE* bgr) {
 bool ReadColorMap(BufferedReader& in, const TgaHeader& h, BYTE* rgb) {
   if (h.colorMapType == 0) return true;
   const int entryBytes = (h.colorMapEntryBits + 7) / 8;
-  const bool known = h.colorMapEntryBits == 15 || h.colorMapEntryBits == 16 || h.colorMapEntryBits == 24 ||
-                     h.colorMapEntryBits == 32;
+  const bool known = h.colorMapEntryBits == 15 || h.colorMapEntryBits == 16 ||
+                     h.colorMapEntryBits == 24 || h.colorMapEntryBits == 32;
   BYTE entry[4];
   for (int i = 0; i < h.colorMapLength; ++i) {
     const int index = h.colorMapFirst + i;
@@ -80,7 +80,8 @@ void StoreRow(const TgaHeader& h, const BYTE* stored, BYTE* row) {
 // the row carries on in the next one. False when the data ends first.
 class PacketReader {
  public:
-  PacketReader(BufferedReader& in, int pixelBytes) : m_in(in), m_pixelBytes(std::size_t(pixelBytes)) {}
+  PacketReader(BufferedReader& in, int pixelBytes)
+      : m_in(in), m_pixelBytes(std::size_t(pixelBytes)) {}
 
   bool FillRow(BYTE* stored, std::size_t units) {
     std::size_t done = 0;
@@ -95,7 +96,8 @@ class PacketReader {
       const std::size_t n = std::min(m_left, units - done);
       BYTE* out = stored + done * m_pixelBytes;
       if (m_repeat) {
-        for (std::size_t i = 0; i < n; ++i, out += m_pixelBytes) std::memcpy(out, m_pixel, m_pixelBytes);
+        for (std::size_t i = 0; i < n; ++i, out += m_pixelBytes)
+          std::memcpy(out, m_pixel, m_pixelBytes);
       } else if (m_in.Read(out, n * m_pixelBytes) != n * m_pixelBytes) {
         return false;
       }
@@ -148,13 +150,15 @@ HGLOBAL ReadTgaFile(CFile& file) {
   }
 
   // The data must be able to hold the rows before memory is set aside for them.
-  const std::uint64_t mapBytes =
-      h.colorMapType == 0 ? 0 : std::uint64_t(h.colorMapLength) * unsigned((h.colorMapEntryBits + 7) / 8);
+  const std::uint64_t mapBytes = h.colorMapType == 0 ? 0
+                                                     : std::uint64_t(h.colorMapLength) *
+                                                           unsigned((h.colorMapEntryBits + 7) / 8);
   const std::uint64_t used = start + kTgaHeaderSize + h.idLength + mapBytes;
   const std::uint64_t length = file.GetLength();
   const std::uint64_t remaining = length > used ? length - used : 0;
   const std::uint64_t units = h.RowUnits() * unsigned(h.height);
-  if (h.RunLength() ? units > remaining * kMaxPacketUnits : units * unsigned(h.PixelBytes()) > remaining)
+  if (h.RunLength() ? units > remaining * kMaxPacketUnits
+                    : units * unsigned(h.PixelBytes()) > remaining)
     return nullptr;
 
   HGLOBAL dib = AllocateDib(h.width, h.height, bits, rgb.data(), colors);

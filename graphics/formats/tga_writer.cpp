@@ -29,7 +29,8 @@ bool WriteTgaFile(CFile& file, HGLOBAL dib, const BYTE* paletteBuffer) {
   h.depth = depth;
   h.descriptor = kTgaTopFirst;
 
-  const std::size_t rowBytes = depth == 1 ? (std::size_t(width) + 7) / 8 : std::size_t(width) * unsigned(depth / 8);
+  const std::size_t rowBytes =
+      depth == 1 ? (std::size_t(width) + 7) / 8 : std::size_t(width) * unsigned(depth / 8);
   std::vector<BYTE> row;
   try {
     row.resize(depth == 8 ? std::size_t(width) : rowBytes);
@@ -51,7 +52,8 @@ bool WriteTgaFile(CFile& file, HGLOBAL dib, const BYTE* paletteBuffer) {
   }
   // A one-bit TGA picture has no colour map: a set bit is white. A DIB whose first
   // entry is the lighter one is written with its bits inverted.
-  const bool invert = depth == 1 && source.colors() >= 2 && source.GreyOfEntry(0) > source.GreyOfEntry(1);
+  const bool invert =
+      depth == 1 && source.colors() >= 2 && source.GreyOfEntry(0) > source.GreyOfEntry(1);
   for (int y = 0; y < height; ++y) {
     if (depth == 8 && sourceBits != 8) {
       source.Indexes(y, row.data());  // 2 to 7 bits become one index a byte

@@ -84,7 +84,8 @@ int CTIF::SavePicture(const char* name, short /*type*/) {
   int result = 0;
   if (ConvertTo8BPP(&copy)) {
     LockedBlock converted(copy);
-    if (converted && DibFitsBlock(converted.data(), converted.size())) result = WriteDibAsTiff(path, converted.data());
+    if (converted && DibFitsBlock(converted.data(), converted.size()))
+      result = WriteDibAsTiff(path, converted.data());
   }
   GlobalFree(copy);
   return result;

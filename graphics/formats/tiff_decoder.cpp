@@ -28,7 +28,8 @@ using TiffHandle = std::unique_ptr<TIFF, TiffCloser>;
 
 [[noreturn]] void RaiseLibraryError(const char* detail = nullptr) {
   const std::string& last = LastTiffMessage();
-  CPicDecoder::RaiseError(DecoderErrLibrary, detail != nullptr && *detail != '\0' ? detail : last.c_str());
+  CPicDecoder::RaiseError(DecoderErrLibrary,
+                          detail != nullptr && *detail != '\0' ? detail : last.c_str());
 }
 
 template <class T>
@@ -61,11 +62,14 @@ bool IsLowColor(TIFF* tiff, uint16_t bits, uint16_t samples) {
   if (samples != 1 || bits > 8) return false;
   uint16_t photometric = 0;
   TIFFGetFieldDefaulted(tiff, TIFFTAG_PHOTOMETRIC, &photometric);
-  const bool knownPhotometric =
-      photometric == PHOTOMETRIC_MINISWHITE || photometric == PHOTOMETRIC_MINISBLACK || photometric == PHOTOMETRIC_PALETTE;
-  if (!knownPhotometric) CPicDecoder::Trace(2, "unexpected PhotometricInterpretation in CTIFFDecoder::DoLoColor()");
+  const bool knownPhotometric = photometric == PHOTOMETRIC_MINISWHITE ||
+                                photometric == PHOTOMETRIC_MINISBLACK ||
+                                photometric == PHOTOMETRIC_PALETTE;
+  if (!knownPhotometric)
+    CPicDecoder::Trace(2, "unexpected PhotometricInterpretation in CTIFFDecoder::DoLoColor()");
   // Tiles and odd sample sizes are left to the RGBA reader, which knows them.
-  return knownPhotometric && !TIFFIsTiled(tiff) && (bits == 1 || bits == 2 || bits == 4 || bits == 8);
+  return knownPhotometric && !TIFFIsTiled(tiff) &&
+         (bits == 1 || bits == 2 || bits == 4 || bits == 8);
 }
 
 // Colour of a pixel whose colours were multiplied by its alpha, rounded to nearest.
@@ -85,8 +89,10 @@ void CTIFFDecoder::DoDecode() {
   uint16_t bits = 0, samples = 0;
   TIFFGetFieldDefaulted(tiff.get(), TIFFTAG_BITSPERSAMPLE, &bits);
   TIFFGetFieldDefaulted(tiff.get(), TIFFTAG_SAMPLESPERPIXEL, &samples);
-  if (IsLowColor(tiff.get(), bits, samples)) DecodeLowColor(tiff.get());
-  else DecodeHighColor(tiff.get());
+  if (IsLowColor(tiff.get(), bits, samples))
+    DecodeLowColor(tiff.get());
+  else
+    DecodeHighColor(tiff.get());
 }
 
 void CTIFFDecoder::DecodeLowColor(void* handle) {
@@ -101,13 +107,15 @@ void CTIFFDecoder::DecodeLowColor(void* handle) {
   const uint64_t needed = (uint64_t(width) * bits + 7) / 8;
   if (lineSize == 0 || lineSize < needed) RaiseLibraryError();
 
-  m_bmp->Create(int(std::min<uint32_t>(width, INT32_MAX)), int(std::min<uint32_t>(height, INT32_MAX)), 8, false);
+  m_bmp->Create(int(std::min<uint32_t>(width, INT32_MAX)),
+                int(std::min<uint32_t>(height, INT32_MAX)), 8, false);
   try {
     m_palette = std::make_unique<RGBQUAD[]>(256);
   } catch (const std::bad_alloc&) {
     RaiseError(DecoderErrNoMemory, "Out of memory allocating TIFF palette.");
   }
-  std::vector<BYTE> line = AllocateOrRaise<BYTE>(static_cast<std::size_t>(lineSize), "Out of memory allocating TIFF buffer.");
+  std::vector<BYTE> line = AllocateOrRaise<BYTE>(static_cast<std::size_t>(lineSize),
+                                                 "Out of memory allocating TIFF buffer.");
 
   const int entries = 1 << bits;
   if (photometric == PHOTOMETRIC_PALETTE) {
@@ -115,14 +123,17 @@ void CTIFFDecoder::DecodeLowColor(void* handle) {
     if (!TIFFGetField(tiff, TIFFTAG_COLORMAP, &red, &green, &blue) || !red || !green || !blue)
       RaiseLibraryError("Missing required \"Colormap\" tag.");
     bool sixteenBit = false;
-    for (int i = 0; i < entries; ++i) sixteenBit |= red[i] >= 256 || green[i] >= 256 || blue[i] >= 256;
+    for (int i = 0; i < entries; ++i)
+      sixteenBit |= red[i] >= 256 || green[i] >= 256 || blue[i] >= 256;
     // The high byte of a 16-bit value: exact for maps written as v x 257 and as v x 256.
     const auto level = [sixteenBit](uint16_t v) { return BYTE(sixteenBit ? v >> 8 : v); };
-    for (int i = 0; i < entries; ++i) m_palette[i] = RGBQUAD{level(blue[i]), level(green[i]), level(red[i]), 255};
+    for (int i = 0; i < entries; ++i)
+      m_palette[i] = RGBQUAD{level(blue[i]), level(green[i]), level(red[i]), 255};
   } else {
     const int step = 255 / (entries - 1);
     for (int i = 0; i < entries; ++i) {
-      const BYTE v = BYTE(photometric == PHOTOMETRIC_MINISWHITE ? (entries - 1 - i) * step : i * step);
+      const BYTE v =
+          BYTE(photometric == PHOTOMETRIC_MINISWHITE ? (entries - 1 - i) * step : i * step);
       m_palette[i] = RGBQUAD{v, v, v, 255};
     }
   }
@@ -151,16 +162,19 @@ bool CTIFFDecoder::DecodeChunkyRgb(void* handle) {
   uint16_t extraCount = 0;
   uint16_t* extraTypes = nullptr;
   TIFFGetFieldDefaulted(tiff, TIFFTAG_EXTRASAMPLES, &extraCount, &extraTypes);
-  const bool alpha = samples >= 4 && extraCount > 0 && extraTypes != nullptr &&
-                     (extraTypes[0] == EXTRASAMPLE_ASSOCALPHA || extraTypes[0] == EXTRASAMPLE_UNASSALPHA);
+  const bool alpha =
+      samples >= 4 && extraCount > 0 && extraTypes != nullptr &&
+      (extraTypes[0] == EXTRASAMPLE_ASSOCALPHA || extraTypes[0] == EXTRASAMPLE_UNASSALPHA);
   uint32_t width = 0, height = 0;
   TIFFGetField(tiff, TIFFTAG_IMAGEWIDTH, &width);
   TIFFGetField(tiff, TIFFTAG_IMAGELENGTH, &height);
   const uint64_t lineSize = TIFFScanlineSize64(tiff);
   if (lineSize < uint64_t(width) * samples) return false;
 
-  m_bmp->Create(int(std::min<uint32_t>(width, INT32_MAX)), int(std::min<uint32_t>(height, INT32_MAX)), 32, alpha);
-  std::vector<BYTE> line = AllocateOrRaise<BYTE>(static_cast<std::size_t>(lineSize), "Out of memory allocating TIFF buffer.");
+  m_bmp->Create(int(std::min<uint32_t>(width, INT32_MAX)),
+                int(std::min<uint32_t>(height, INT32_MAX)), 32, alpha);
+  std::vector<BYTE> line = AllocateOrRaise<BYTE>(static_cast<std::size_t>(lineSize),
+                                                 "Out of memory allocating TIFF buffer.");
   BYTE** lines = m_bmp->GetLineArray();
   for (uint32_t y = 0; y < height; ++y) {
     if (TIFFReadScanline(tiff, line.data(), y, 0) < 0) RaiseLibraryError();
@@ -181,15 +195,16 @@ void CTIFFDecoder::DecodeHighColor(void* handle) {
   if (DecodeChunkyRgb(tiff)) return;
   char message[1024] = "";
   TIFFRGBAImage image{};
-  if (!TIFFRGBAImageOK(tiff, message) || !TIFFRGBAImageBegin(&image, tiff, 0, message)) RaiseLibraryError(message);
+  if (!TIFFRGBAImageOK(tiff, message) || !TIFFRGBAImageBegin(&image, tiff, 0, message))
+    RaiseLibraryError(message);
   struct ImageEnd {
     TIFFRGBAImage* image;
     ~ImageEnd() { TIFFRGBAImageEnd(image); }
   } end{&image};
 
   const uint32_t width = image.width, height = image.height;
-  m_bmp->Create(int(std::min<uint32_t>(width, INT32_MAX)), int(std::min<uint32_t>(height, INT32_MAX)), 32,
-                image.alpha != 0);
+  m_bmp->Create(int(std::min<uint32_t>(width, INT32_MAX)),
+                int(std::min<uint32_t>(height, INT32_MAX)), 32, image.alpha != 0);
   // Read in bands of about a million pixels rather than one raster of the whole
   // picture, which would double the memory a large picture needs.
   image.req_orientation = ORIENTATION_TOPLEFT;

@@ -32,9 +32,12 @@ tmsize_t Write(thandle_t, void*, tmsize_t) {
 
 toff_t Seek(thandle_t handle, toff_t offset, int whence) {
   MemoryClient* c = Client(handle);
-  if (whence == SEEK_CUR) c->position += offset;
-  else if (whence == SEEK_END) c->position = c->size + offset;
-  else c->position = offset;
+  if (whence == SEEK_CUR)
+    c->position += offset;
+  else if (whence == SEEK_END)
+    c->position = c->size + offset;
+  else
+    c->position = offset;
   return c->position;
 }
 
@@ -59,7 +62,8 @@ void Unmap(thandle_t, void*, toff_t) {}
 
 TIFF* OpenTiffInMemory(const BYTE* data, std::size_t size) {
   auto client = std::make_unique<MemoryClient>(MemoryClient{data, toff_t(size), 0});
-  TIFF* tiff = TIFFClientOpen("MemSource", "r", client.get(), Read, Write, Seek, Close, Size, Map, Unmap);
+  TIFF* tiff =
+      TIFFClientOpen("MemSource", "r", client.get(), Read, Write, Seek, Close, Size, Map, Unmap);
   if (tiff != nullptr) client.release();  // the handle's close procedure frees it
   return tiff;
 }

@@ -17,7 +17,9 @@ std::string Format(const char* format, va_list args) {
   return text;
 }
 
-void KeepWarning(const char*, const char* format, va_list args) { g_lastMessage = Format(format, args); }
+void KeepWarning(const char*, const char* format, va_list args) {
+  g_lastMessage = Format(format, args);
+}
 
 void TraceError(const char*, const char* format, va_list args) {
   g_lastMessage = Format(format, args);

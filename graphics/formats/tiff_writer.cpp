@@ -36,7 +36,9 @@ tmsize_t WriteFile(thandle_t handle, void* buffer, tmsize_t count) {
 
 toff_t SeekFile(thandle_t handle, toff_t offset, int whence) {
   try {
-    const UINT from = whence == SEEK_CUR ? CFile::current : whence == SEEK_END ? CFile::end : CFile::begin;
+    const UINT from = whence == SEEK_CUR   ? CFile::current
+                      : whence == SEEK_END ? CFile::end
+                                           : CFile::begin;
     return FileOf(handle).Seek(static_cast<std::int64_t>(offset), from);
   } catch (const CFileException&) {
     return toff_t(-1);
@@ -62,8 +64,8 @@ class TiffOutput {
   bool Open(const char* path) {
     if (path == nullptr || !m_file.Open(path)) return false;
     InstallSilentTiffHandlers();
-    m_tiff = TIFFClientOpen(path, "wm", &m_file.File(), ReadFile, WriteFile, SeekFile, CloseFile, SizeFile, NoMap,
-                            NoUnmap);
+    m_tiff = TIFFClientOpen(path, "wm", &m_file.File(), ReadFile, WriteFile, SeekFile, CloseFile,
+                            SizeFile, NoMap, NoUnmap);
     return m_tiff != nullptr;
   }
   ~TiffOutput() {
@@ -89,7 +91,8 @@ class TiffOutput {
   TIFF* m_tiff = nullptr;
 };
 
-void SetCommonTags(TIFF* tiff, int width, int height, int samples, int bits, int photometric, int compression) {
+void SetCommonTags(TIFF* tiff, int width, int height, int samples, int bits, int photometric,
+                   int compression) {
   TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, uint32_t(width));
   TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, uint32_t(height));
   TIFFSetField(tiff, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT);
@@ -100,7 +103,9 @@ void SetCommonTags(TIFF* tiff, int width, int height, int samples, int bits, int
   TIFFSetField(tiff, TIFFTAG_COMPRESSION, uint16_t(compression));
 }
 
-void SetRowsPerStrip(TIFF* tiff) { TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(tiff, uint32_t(-1))); }
+void SetRowsPerStrip(TIFF* tiff) {
+  TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(tiff, uint32_t(-1)));
+}
 
 // A 256-entry colour map: `count` colours scaled to 16 bits (v x 257), the rest 0.
 void SetColorMap(TIFF* tiff, const RGBQUAD* colors, int count) {
@@ -124,7 +129,7 @@ void BgrToRgb(const BYTE* from, int width, int step, BYTE* to) {
 int g_lastCompression = COMPRESSION_NONE;  // library-wide, as the previous call left it
 
 int CompressionOf(int selector) {
-  static const int kTags[] = {COMPRESSION_NONE, COMPRESSION_PACKBITS, COMPRESSION_CCITTRLE,
+  static const int kTags[] = {COMPRESSION_NONE, COMPRESSION_PACKBITS,  COMPRESSION_CCITTRLE,
                               COMPRESSION_LZW,  COMPRESSION_CCITTFAX3, COMPRESSION_CCITTFAX4};
   if (selector >= 0 && selector <= 5) g_lastCompression = kTags[selector];
   return g_lastCompression;
@@ -140,8 +145,8 @@ int WriteDibAsTiff(const char* path, const void* dib) {
   TiffOutput output;
   if (!output.Open(path)) return 0;
   TIFF* tiff = output.get();
-  SetCommonTags(tiff, width, height, bits == 24 ? 3 : 1, 8, bits == 24 ? PHOTOMETRIC_RGB : PHOTOMETRIC_PALETTE,
-                COMPRESSION_LZW);
+  SetCommonTags(tiff, width, height, bits == 24 ? 3 : 1, 8,
+                bits == 24 ? PHOTOMETRIC_RGB : PHOTOMETRIC_PALETTE, COMPRESSION_LZW);
   SetRowsPerStrip(tiff);
   if (bits == 8) {
     // The map is scaled to 16 bits, as every reader expects; ours reads both forms.
@@ -160,8 +165,10 @@ int WriteDibAsTiff(const char* path, const void* dib) {
   std::vector<BYTE> line(std::size_t(width) * (bits / 8));
   for (int r = 0; r < height; ++r) {
     const BYTE* row = pixels + std::size_t(height - 1 - r) * stride;
-    if (bits == 24) BgrToRgb(row, width, 3, line.data());
-    else std::memcpy(line.data(), row, std::size_t(width));
+    if (bits == 24)
+      BgrToRgb(row, width, 3, line.data());
+    else
+      std::memcpy(line.data(), row, std::size_t(width));
     if (TIFFWriteScanline(tiff, line.data(), uint32_t(r), 0) < 0) return 0;
   }
   return output.Finish() ? 1 : 0;
@@ -176,13 +183,28 @@ int WriteSectionAsTiff(const SectionView& section, const char* path, const TIFSa
   const bool palette = section.bits <= 8;
   int photometric = 0, samples = 1, bits = 8;
   switch (type) {
-    case 0: photometric = PHOTOMETRIC_MINISBLACK, bits = 1; break;
-    case 1: photometric = PHOTOMETRIC_MINISBLACK, bits = 4; break;
-    case 2: photometric = PHOTOMETRIC_MINISBLACK, bits = 8; break;
-    case 3: photometric = PHOTOMETRIC_RGB, samples = 3; break;
-    case 4: case 5: case 6: photometric = PHOTOMETRIC_PALETTE, bits = section.bits; break;
-    case 7: photometric = PHOTOMETRIC_SEPARATED, samples = 4; break;
-    default: return 0;
+    case 0:
+      photometric = PHOTOMETRIC_MINISBLACK, bits = 1;
+      break;
+    case 1:
+      photometric = PHOTOMETRIC_MINISBLACK, bits = 4;
+      break;
+    case 2:
+      photometric = PHOTOMETRIC_MINISBLACK, bits = 8;
+      break;
+    case 3:
+      photometric = PHOTOMETRIC_RGB, samples = 3;
+      break;
+    case 4:
+    case 5:
+    case 6:
+      photometric = PHOTOMETRIC_PALETTE, bits = section.bits;
+      break;
+    case 7:
+      photometric = PHOTOMETRIC_SEPARATED, samples = 4;
+      break;
+    default:
+      return 0;
   }
   // Grey types need colours to take levels from; the others need their own layout.
   if (type <= 2 && !(trueColor || palette)) return 0;
@@ -207,14 +229,23 @@ int WriteSectionAsTiff(const SectionView& section, const char* path, const TIFSa
     const BYTE* out = line.data();
     if (type <= 2) GreyRow(row, section.bits, width, table, colorCount, grey.data());
     switch (type) {
-      case 0: dither.Row(grey.data(), line.data(), r == section.height - 1); break;
+      case 0:
+        dither.Row(grey.data(), line.data(), r == section.height - 1);
+        break;
       case 1:
         std::memset(line.data(), 0, std::size_t(width + 1) / 2);
-        for (int x = 0; x < width; ++x) line[x / 2] |= BYTE(x % 2 == 0 ? grey[x] & 0xF0 : grey[x] >> 4);
+        for (int x = 0; x < width; ++x)
+          line[x / 2] |= BYTE(x % 2 == 0 ? grey[x] & 0xF0 : grey[x] >> 4);
         break;
-      case 2: out = grey.data(); break;
-      case 3: BgrToRgb(row, width, section.bits / 8, line.data()); break;
-      default: out = row; break;  // the section's own indexes or 32-bit pixels
+      case 2:
+        out = grey.data();
+        break;
+      case 3:
+        BgrToRgb(row, width, section.bits / 8, line.data());
+        break;
+      default:
+        out = row;
+        break;  // the section's own indexes or 32-bit pixels
     }
     if (TIFFWriteScanline(tiff, const_cast<BYTE*>(out), uint32_t(r), 0) < 0) return 0;
   }

@@ -30,7 +30,9 @@ constexpr std::array<BYTE, 256> MakeReversedTable() {
 }
 constexpr std::array<BYTE, 256> kReversed = MakeReversedTable();
 
-bool IsSpace(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
+bool IsSpace(int c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
 
 int HexDigit(int c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -98,14 +100,16 @@ HGLOBAL ReadXbmFile(CFile& file) {
   const std::uint64_t start = file.GetPosition();
   const std::uint64_t length = file.GetLength();
   const std::uint64_t available = length > start ? length - start : 0;
-  std::string text(static_cast<std::size_t>(std::min<std::uint64_t>(available, kHeaderWindow)), '\0');
+  std::string text(static_cast<std::size_t>(std::min<std::uint64_t>(available, kHeaderWindow)),
+                   '\0');
   text.resize(file.Read(text.data(), static_cast<UINT>(text.size())));
   std::transform(text.begin(), text.end(), text.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   const auto header = ParseXbmHeader(text);
   if (!header) return nullptr;
   const int width = header->width, height = header->height;
-  if (width <= 0 || height <= 0 || width > kMaxPictureSide || height > kMaxPictureSide) return nullptr;
+  if (width <= 0 || height <= 0 || width > kMaxPictureSide || height > kMaxPictureSide)
+    return nullptr;
 
   // Every constant takes at least one digit and a separator: a file too short to
   // hold them all is refused before memory is set aside.

@@ -30,7 +30,8 @@ void FileRow(const SourceDib& source, int y, bool entryZeroIsBlack, std::vector<
   } else if (source.bits() <= 8) {
     source.Indexes(y, indexes.data());
     for (int x = 0; x < width; ++x)
-      if (source.GreyOfEntry(indexes[std::size_t(x)]) < kBlackBelow) out[std::size_t(x / 8)] |= BYTE(1 << (x % 8));
+      if (source.GreyOfEntry(indexes[std::size_t(x)]) < kBlackBelow)
+        out[std::size_t(x / 8)] |= BYTE(1 << (x % 8));
   } else {
     const BYTE* px = source.Row(y);
     for (int x = 0; x < width; ++x, px += 3)
@@ -52,7 +53,8 @@ bool WriteXbmFile(CFile& file, HGLOBAL dib) {
   if (!source.valid()) return false;
   if (source.bits() > 8 && source.bits() != 24 && !source.ExpandTo24Bits()) return false;
   const int width = source.width(), height = source.height();
-  const bool entryZeroIsBlack = source.colors() < 2 || source.GreyOfEntry(0) <= source.GreyOfEntry(1);
+  const bool entryZeroIsBlack =
+      source.colors() < 2 || source.GreyOfEntry(0) <= source.GreyOfEntry(1);
 
   std::vector<BYTE> indexes, row;
   try {
@@ -64,9 +66,10 @@ bool WriteXbmFile(CFile& file, HGLOBAL dib) {
 
   BufferedWriter out(file);
   char text[160];
-  const int n = std::snprintf(text, sizeof text,
-                              "#define count_width %d\n\r#define count_height %d\n\rstatic char count_bits[] = {\n\r",
-                              width, height);
+  const int n = std::snprintf(
+      text, sizeof text,
+      "#define count_width %d\n\r#define count_height %d\n\rstatic char count_bits[] = {\n\r",
+      width, height);
   out.Write(text, std::size_t(n));
   static constexpr char kHex[] = "0123456789abcdef";
   for (int y = 0; y < height; ++y) {

@@ -112,10 +112,11 @@ constexpr UINT GMEM_MOVEABLE = 0x0002;
 constexpr UINT GMEM_ZEROINIT = 0x0040;
 constexpr UINT GHND = 0x0042;
 
-GRAPHICS_API HGLOBAL GlobalAlloc(UINT flags, std::size_t bytes);  // nullptr on failure or absurd size
-GRAPHICS_API void* GlobalLock(HGLOBAL h);                          // nullptr for a null/freed handle
-GRAPHICS_API BOOL GlobalUnlock(HGLOBAL h);                         // TRUE while still locked
-GRAPHICS_API std::size_t GlobalSize(HGLOBAL h);                    // 0 for a null/freed handle
+GRAPHICS_API HGLOBAL GlobalAlloc(UINT flags,
+                                 std::size_t bytes);  // nullptr on failure or absurd size
+GRAPHICS_API void* GlobalLock(HGLOBAL h);             // nullptr for a null/freed handle
+GRAPHICS_API BOOL GlobalUnlock(HGLOBAL h);            // TRUE while still locked
+GRAPHICS_API std::size_t GlobalSize(HGLOBAL h);       // 0 for a null/freed handle
 // New bytes are zero-filled; nullptr on failure, and then the old block stays valid.
 GRAPHICS_API HGLOBAL GlobalReAlloc(HGLOBAL h, std::size_t bytes, UINT flags);
 GRAPHICS_API HGLOBAL GlobalFree(HGLOBAL h);  // returns nullptr
@@ -129,7 +130,8 @@ using HPALETTE = PaletteObject*;
 GRAPHICS_API HPALETTE CreatePalette(const LOGPALETTE* description);  // nullptr on bad input
 // Copies up to count entries from start; returns the number copied. With a null
 // entries pointer it returns the palette's entry count.
-GRAPHICS_API UINT GetPaletteEntries(HPALETTE palette, UINT start, UINT count, PALETTEENTRY* entries);
+GRAPHICS_API UINT GetPaletteEntries(HPALETTE palette, UINT start, UINT count,
+                                    PALETTEENTRY* entries);
 GRAPHICS_API BOOL DeleteObject(HPALETTE palette);
 
 // ---------------------------------------------------------------------------------------
@@ -137,10 +139,23 @@ GRAPHICS_API BOOL DeleteObject(HPALETTE palette);
 // ---------------------------------------------------------------------------------------
 class GRAPHICS_API CFileException : public std::exception {
  public:
-  enum Cause { none = 0, generic = 1, fileNotFound = 2, badPath = 3, tooManyOpenFiles = 4,
-               accessDenied = 5, invalidFile = 6, removeCurrentDir = 7, directoryFull = 8,
-               badSeek = 9, hardIO = 10, sharingViolation = 11, lockViolation = 12,
-               diskFull = 13, endOfFile = 14 };
+  enum Cause {
+    none = 0,
+    generic = 1,
+    fileNotFound = 2,
+    badPath = 3,
+    tooManyOpenFiles = 4,
+    accessDenied = 5,
+    invalidFile = 6,
+    removeCurrentDir = 7,
+    directoryFull = 8,
+    badSeek = 9,
+    hardIO = 10,
+    sharingViolation = 11,
+    lockViolation = 12,
+    diskFull = 13,
+    endOfFile = 14
+  };
   CFileException(int cause = none, int osError = 0, std::string fileName = {});
   const char* what() const noexcept override;
   static int CauseFromErrno(int error);
@@ -155,10 +170,20 @@ class GRAPHICS_API CFileException : public std::exception {
 
 class GRAPHICS_API CFile {
  public:
-  enum OpenFlags : UINT { modeRead = 0x0000, modeWrite = 0x0001, modeReadWrite = 0x0002,
-                          shareCompat = 0x0000, shareExclusive = 0x0010, shareDenyWrite = 0x0020,
-                          shareDenyRead = 0x0030, shareDenyNone = 0x0040, modeNoTruncate = 0x0100,
-                          modeCreate = 0x1000, typeText = 0x4000, typeBinary = 0x8000 };
+  enum OpenFlags : UINT {
+    modeRead = 0x0000,
+    modeWrite = 0x0001,
+    modeReadWrite = 0x0002,
+    shareCompat = 0x0000,
+    shareExclusive = 0x0010,
+    shareDenyWrite = 0x0020,
+    shareDenyRead = 0x0030,
+    shareDenyNone = 0x0040,
+    modeNoTruncate = 0x0100,
+    modeCreate = 0x1000,
+    typeText = 0x4000,
+    typeBinary = 0x8000
+  };
   enum SeekPosition { begin = 0, current = 1, end = 2 };
 
   CFile();
@@ -251,13 +276,13 @@ using HWND = WindowObject*;
 
 #pragma pack(push, 1)
 struct BITMAP {
-  LONG bmType;        // 0
+  LONG bmType;  // 0
   LONG bmWidth;
   LONG bmHeight;
   LONG bmWidthBytes;  // bytes of one row
   WORD bmPlanes;
   WORD bmBitsPixel;
-  void* bmBits;       // the pixels of a DIB section, else null
+  void* bmBits;  // the pixels of a DIB section, else null
 };
 #pragma pack(pop)
 struct DIBSECTION {
@@ -286,9 +311,8 @@ constexpr int PS_SOLID = 0;
 // GetDeviceCaps indexes and raster capability bits.
 constexpr int HORZRES = 8, VERTRES = 10, BITSPIXEL = 12, PLANES = 14, NUMCOLORS = 24,
               RASTERCAPS = 38, SIZEPALETTE = 104, NUMRESERVED = 106, COLORRES = 108;
-constexpr int RC_BITBLT = 0x0001, RC_BITMAP64 = 0x0008, RC_DI_BITMAP = 0x0080,
-              RC_PALETTE = 0x0100, RC_DIBTODEV = 0x0200, RC_STRETCHBLT = 0x0800,
-              RC_STRETCHDIB = 0x2000;
+constexpr int RC_BITBLT = 0x0001, RC_BITMAP64 = 0x0008, RC_DI_BITMAP = 0x0080, RC_PALETTE = 0x0100,
+              RC_DIBTODEV = 0x0200, RC_STRETCHBLT = 0x0800, RC_STRETCHDIB = 0x2000;
 
 // Results of GetClipBox.
 constexpr int RGN_ERROR = 0, NULLREGION = 1, SIMPLEREGION = 2;
@@ -341,13 +365,14 @@ GRAPHICS_API int GetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, void*
 // from the bottom row as stored. Sizes must be positive. Returns the number of source
 // lines, 0 when nothing was drawn.
 GRAPHICS_API int StretchDIBits(HDC dc, int xDest, int yDest, int destWidth, int destHeight,
-                               int xSrc, int ySrc, int srcWidth, int srcHeight,
-                               const void* bits, const BITMAPINFO* info, UINT usage, DWORD rop);
+                               int xSrc, int ySrc, int srcWidth, int srcHeight, const void* bits,
+                               const BITMAPINFO* info, UINT usage, DWORD rop);
 GRAPHICS_API BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC source, int xSrc,
                          int ySrc, DWORD rop);
-GRAPHICS_API BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC source,
-                             int xSrc, int ySrc, int srcWidth, int srcHeight, DWORD rop);
-GRAPHICS_API BOOL PatBlt(HDC dc, int x, int y, int width, int height, DWORD rop);  // BLACKNESS, WHITENESS
+GRAPHICS_API BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int xSrc,
+                             int ySrc, int srcWidth, int srcHeight, DWORD rop);
+GRAPHICS_API BOOL PatBlt(HDC dc, int x, int y, int width, int height,
+                         DWORD rop);                   // BLACKNESS, WHITENESS
 GRAPHICS_API int SetStretchBltMode(HDC dc, int mode);  // previous mode; 0 for a mode not built
 GRAPHICS_API int GetStretchBltMode(HDC dc);
 
@@ -392,7 +417,10 @@ class GRAPHICS_API CPalette {
   ~CPalette();
   BOOL CreatePalette(const LOGPALETTE* description);
   BOOL DeleteObject();
-  void Attach(HPALETTE handle) { m_hObject = handle; m_bOwned = true; }
+  void Attach(HPALETTE handle) {
+    m_hObject = handle;
+    m_bOwned = true;
+  }
   HPALETTE Detach();
   HPALETTE GetSafeHandle() const { return m_hObject; }
   operator HPALETTE() const { return m_hObject; }
@@ -408,7 +436,7 @@ class GRAPHICS_API CDC {
   CDC();
   CDC(const CDC&) = delete;
   CDC& operator=(const CDC&) = delete;
-  ~CDC();  // deletes a context made by CreateCompatibleDC
+  ~CDC();                                   // deletes a context made by CreateCompatibleDC
   BOOL CreateCompatibleDC(CDC* reference);  // nullptr: compatible with the screen
   BOOL DeleteDC();
   void Attach(HDC dc);  // borrows a context; it is not deleted by this object
@@ -431,14 +459,14 @@ class GRAPHICS_API CDC {
 // ---------------------------------------------------------------------------------------
 // Error codes carried by CTextException.
 enum DecoderErrorCode : int {
-  DecoderErrLibrary = 1,         // the TIFF library refused the data
-  DecoderErrPathNotFound = 3,    // a folder of the file's path does not exist
-  DecoderErrFileNotFound = 4,    // the file does not exist (or another open error)
-  DecoderErrAccessDenied = 5,    // access denied, sharing violation, or not mappable
-  DecoderErrNotCompiled = 6,     // a recognised type that is not decoded here
-  DecoderErrUnknownType = 8,     // the type is not recognised
-  DecoderErrNoMemory = 10,       // memory for decoding ran out
-  DecoderErrEndOfFile = 11,      // an embedded picture lies beyond the data
+  DecoderErrLibrary = 1,       // the TIFF library refused the data
+  DecoderErrPathNotFound = 3,  // a folder of the file's path does not exist
+  DecoderErrFileNotFound = 4,  // the file does not exist (or another open error)
+  DecoderErrAccessDenied = 5,  // access denied, sharing violation, or not mappable
+  DecoderErrNotCompiled = 6,   // a recognised type that is not decoded here
+  DecoderErrUnknownType = 8,   // the type is not recognised
+  DecoderErrNoMemory = 10,     // memory for decoding ran out
+  DecoderErrEndOfFile = 11,    // an embedded picture lies beyond the data
 };
 
 // A decoding error: thrown by value from TIFF decoding, through OpenPicture, to the host.
@@ -459,12 +487,12 @@ class GRAPHICS_API CTextException : public std::exception {
 
 // Options of CPics::SaveDIBSECTIONasPNG. Colours are 0x00BBGGRR.
 struct PNGSaveOptions {
-  std::int32_t interlace;        // non-zero: Adam7
-  std::int32_t transparent;      // non-zero: write transparentColor as transparent
-  std::int32_t background;       // non-zero: write a background chunk
+  std::int32_t interlace;    // non-zero: Adam7
+  std::int32_t transparent;  // non-zero: write transparentColor as transparent
+  std::int32_t background;   // non-zero: write a background chunk
   COLORREF transparentColor;
   COLORREF backgroundColor;
-  std::int32_t bitDepthLimit;    // samples deeper than this are reduced to it
+  std::int32_t bitDepthLimit;  // samples deeper than this are reduced to it
 };
 
 // Options of CPics::SaveDIBSECTIONasTIF.
@@ -542,7 +570,8 @@ class GRAPHICS_API CPics {
   // --- Factories ------------------------------------------------------------------------
   static short PictureType(const char* fileName);
   static short PictureType(CFile* file);
-  static CPics* OpenPicture(const char* name, short dither = 0, const char* decoderOptions = nullptr);
+  static CPics* OpenPicture(const char* name, short dither = 0,
+                            const char* decoderOptions = nullptr);
   static CPics* OpenPicture(CFile* file, short dither = 0, const char* decoderOptions = nullptr);
   static CPics* CreatePicture(const char* name, short type);
   static CPics* CreatePicture(HGLOBAL hDIB, short type, short dither);
@@ -588,11 +617,11 @@ class GRAPHICS_API CPics {
   static void SetProgressDlg(CWnd* dlg, unsigned cmd, int partdone, int partend);
 
   // --- Library-wide settings ----------------------------------------------------------------
-  static int GifImageDisplayEnable;      // non-zero: every GIF picture is shown
-  static int GifImageSaveEnable;         // 0: GIF pictures can be neither saved nor copied out
-  static HGLOBAL GifImageDIB;            // placeholder shown in place of a disabled GIF
-  static COLORREF GifImageFrameColor;    // frame round a disabled GIF
-  static short GifImageFrameThickness;   // frame pen width; 0 or less: no frame
+  static int GifImageDisplayEnable;     // non-zero: every GIF picture is shown
+  static int GifImageSaveEnable;        // 0: GIF pictures can be neither saved nor copied out
+  static HGLOBAL GifImageDIB;           // placeholder shown in place of a disabled GIF
+  static COLORREF GifImageFrameColor;   // frame round a disabled GIF
+  static short GifImageFrameThickness;  // frame pen width; 0 or less: no frame
 
   // Progress reporting of long operations (see SetProgressDlg).
   static CWnd* m_pProgressDlg;
@@ -618,12 +647,15 @@ class GRAPHICS_API CPics {
   static int ImageFilter(HGLOBAL* phDIB, int index, IMGFILTER5X5* kernel, int strength);
   int AdjustBrightnessContrast(int brightness, int contrast);
   static int ThinImage(HGLOBAL* phDIB, int passes);
-  static int ColorSelection(HGLOBAL* phDIB, COLORREF replacement, COLORREF* colors, int count, int tolerance);
-  static int ContourDetection(HGLOBAL* phDIB, int reduce, int thresholdPercent, int mode, int passes);
-  static int BeginAutoTrace(HGLOBAL hDIB, int reduce, int thresholdPercent, int minLineSize, int mode,
-                            int passes);
+  static int ColorSelection(HGLOBAL* phDIB, COLORREF replacement, COLORREF* colors, int count,
+                            int tolerance);
+  static int ContourDetection(HGLOBAL* phDIB, int reduce, int thresholdPercent, int mode,
+                              int passes);
+  static int BeginAutoTrace(HGLOBAL hDIB, int reduce, int thresholdPercent, int minLineSize,
+                            int mode, int passes);
   static int GetNextLine(POINT* points, int* count, int maxCount);
-  static int GetNextLine(float* xs, float* ys, int* count, int maxCount, RECT* rect, int mergeLimit);
+  static int GetNextLine(float* xs, float* ys, int* count, int maxCount, RECT* rect,
+                         int mergeLimit);
   static void EndAutoTrace();
   static graphics::AutoTrace* m_pAutoTrace;  // the one active tracer, or null
 
@@ -662,23 +694,23 @@ class GRAPHICS_API CPics {
                                  RGBQUAD* colors, int colorCount);
 
   // --- The object's state ---------------------------------------------------------------
-  HPALETTE m_hPalette;        // made from m_PaletteBuffer; owned
-  HPALETTE m_hStdPalette;     // the standard palette; owned
+  HPALETTE m_hPalette;     // made from m_PaletteBuffer; owned
+  HPALETTE m_hStdPalette;  // the standard palette; owned
   int m_bTransparent;
   COLORREF m_transparentColor;
   // PNG save settings (TIFF and PNG section): set by the host, never by the library.
-  int m_bPngInterlace = 0;          // non-zero: Adam7
-  int m_bPngBackground = 0;         // non-zero: write m_pngBackgroundColor as background
+  int m_bPngInterlace = 0;   // non-zero: Adam7
+  int m_bPngBackground = 0;  // non-zero: write m_pngBackgroundColor as background
   COLORREF m_pngBackgroundColor = 0;
-  int m_pngBitDepthLimit = 0;       // 1: write a 1-bit picture when deeper
+  int m_pngBitDepthLimit = 0;  // 1: write a 1-bit picture when deeper
   char m_szDecoderOptions[260];
   char m_szEncoderOptions[260];
-  int m_bReadFile;            // 1: made to read an existing file
-  int m_bPaletteDevice;       // the display is a palette device
+  int m_bReadFile;       // 1: made to read an existing file
+  int m_bPaletteDevice;  // the display is a palette device
   short m_planes;
   short m_bitsPerPixel;
   short m_numColors;
-  int m_byteWidth;            // 32 bits: a 24-bit row may exceed 32767 bytes
+  int m_byteWidth;  // 32 bits: a 24-bit row may exceed 32767 bytes
   short m_width;
   short m_height;
   short m_xPos;
@@ -693,10 +725,10 @@ class GRAPHICS_API CPics {
   short m_dither;
   short m_bLoaded;
   short m_bHaveDIB;
-  BYTE* m_pWorkBuffer;        // row assembly buffer of some readers; null outside a load
+  BYTE* m_pWorkBuffer;  // row assembly buffer of some readers; null outside a load
   HGLOBAL m_hWorkBuffer;
-  HGLOBAL m_hDIB;             // the picture; owned
-  BYTE* m_PaletteBuffer;      // 256 red, green, blue triplets (768 bytes, new[]); owned
+  HGLOBAL m_hDIB;         // the picture; owned
+  BYTE* m_PaletteBuffer;  // 256 red, green, blue triplets (768 bytes, new[]); owned
   char m_szFileName[260];
   int m_bNoDither;
   int m_bEnabled;

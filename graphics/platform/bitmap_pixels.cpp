@@ -16,12 +16,18 @@ std::uint32_t BitmapObject::Raw(int x, int y) const {
   if (!isDibSection) return values[std::size_t(y) * std::size_t(width) + std::size_t(x)];
   const BYTE* row = dibBits.data() + std::size_t(height - 1 - y) * stride;
   switch (bits) {
-    case 1: return (row[x >> 3] >> (7 - (x & 7))) & 1u;
-    case 4: return (x & 1) ? (row[x >> 1] & 0x0Fu) : (row[x >> 1] >> 4);
-    case 8: return row[x];
-    case 16: return (row[2 * x] | (std::uint32_t(row[2 * x + 1]) << 8)) & 0x7FFFu;
-    case 24: return RGB(row[3 * x + 2], row[3 * x + 1], row[3 * x]);
-    default: return RGB(row[4 * x + 2], row[4 * x + 1], row[4 * x]);
+    case 1:
+      return (row[x >> 3] >> (7 - (x & 7))) & 1u;
+    case 4:
+      return (x & 1) ? (row[x >> 1] & 0x0Fu) : (row[x >> 1] >> 4);
+    case 8:
+      return row[x];
+    case 16:
+      return (row[2 * x] | (std::uint32_t(row[2 * x + 1]) << 8)) & 0x7FFFu;
+    case 24:
+      return RGB(row[3 * x + 2], row[3 * x + 1], row[3 * x]);
+    default:
+      return RGB(row[4 * x + 2], row[4 * x + 1], row[4 * x]);
   }
 }
 
@@ -41,7 +47,9 @@ void BitmapObject::SetRaw(int x, int y, std::uint32_t value) {
       row[x >> 1] = (x & 1) ? BYTE((row[x >> 1] & 0xF0) | (value & 0x0F))
                             : BYTE((row[x >> 1] & 0x0F) | ((value & 0x0F) << 4));
       break;
-    case 8: row[x] = BYTE(value); break;
+    case 8:
+      row[x] = BYTE(value);
+      break;
     case 16:
       row[2 * x] = BYTE(value);
       row[2 * x + 1] = BYTE((value >> 8) & 0x7F);

@@ -18,7 +18,8 @@ HBITMAP CloneDibSectionFormat(const BitmapObject& model, int width, int height);
 namespace {
 
 HBITMAP NewDeviceBitmap(int width, int height, int bits) {
-  if (!graphics::BitmapSizeAcceptable(width, height) || !graphics::IsDeviceDepth(bits)) return nullptr;
+  if (!graphics::BitmapSizeAcceptable(width, height) || !graphics::IsDeviceDepth(bits))
+    return nullptr;
   try {
     auto bitmap = std::make_unique<BitmapObject>();
     bitmap->width = width;
@@ -33,13 +34,20 @@ HBITMAP NewDeviceBitmap(int width, int height, int bits) {
 
 std::uint32_t ReadPackedPixel(const BYTE* row, int x, int bits) {
   switch (bits) {
-    case 1: return (row[x >> 3] >> (7 - (x & 7))) & 1u;
-    case 2: return (row[x >> 2] >> (6 - 2 * (x & 3))) & 3u;
-    case 4: return (x & 1) ? (row[x >> 1] & 0x0Fu) : (row[x >> 1] >> 4);
-    case 8: return row[x];
-    case 16: return (row[2 * x] | (std::uint32_t(row[2 * x + 1]) << 8)) & 0x7FFFu;
-    case 24: return RGB(row[3 * x + 2], row[3 * x + 1], row[3 * x]);
-    default: return RGB(row[4 * x + 2], row[4 * x + 1], row[4 * x]);
+    case 1:
+      return (row[x >> 3] >> (7 - (x & 7))) & 1u;
+    case 2:
+      return (row[x >> 2] >> (6 - 2 * (x & 3))) & 3u;
+    case 4:
+      return (x & 1) ? (row[x >> 1] & 0x0Fu) : (row[x >> 1] >> 4);
+    case 8:
+      return row[x];
+    case 16:
+      return (row[2 * x] | (std::uint32_t(row[2 * x + 1]) << 8)) & 0x7FFFu;
+    case 24:
+      return RGB(row[3 * x + 2], row[3 * x + 1], row[3 * x]);
+    default:
+      return RGB(row[4 * x + 2], row[4 * x + 1], row[4 * x]);
   }
 }
 

@@ -9,11 +9,12 @@
 
 namespace graphics {
 
-bool TransferPixels(DeviceContextObject& dest, const Rect64& destRect, const DeviceContextObject& source,
-                    const Rect64& srcRect, DWORD rop) {
+bool TransferPixels(DeviceContextObject& dest, const Rect64& destRect,
+                    const DeviceContextObject& source, const Rect64& srcRect, DWORD rop) {
   if (dest.bitmap == nullptr || source.bitmap == nullptr || !IsSourceRop(rop)) return false;
   StretchPlan plan;
-  if (!MakeStretchPlan(destRect, srcRect, DrawableArea(dest), source.bitmap->width, source.bitmap->height, plan))
+  if (!MakeStretchPlan(destRect, srcRect, DrawableArea(dest), source.bitmap->width,
+                       source.bitmap->height, plan))
     return true;
   BitmapObject& target = *dest.bitmap;
   // A blit within one bitmap reads from a snapshot so overlapping areas copy correctly.
@@ -22,14 +23,16 @@ bool TransferPixels(DeviceContextObject& dest, const Rect64& destRect, const Dev
   const BitmapObject& from = snapshot ? *snapshot : *source.bitmap;
   SourceConverter convert(from, source, target, dest);
   // Device bitmaps of one format copy their values as they are.
-  const bool direct = convert.identity() && rop == SRCCOPY && !from.isDibSection && !target.isDibSection;
+  const bool direct =
+      convert.identity() && rop == SRCCOPY && !from.isDibSection && !target.isDibSection;
   for (std::size_t row = 0; row < plan.sourceY.size(); ++row) {
     const int sy = plan.sourceY[row];
     if (sy < 0) continue;
     const int y = plan.top + int(row);
     if (direct) {
       const std::uint32_t* in = from.values.data() + std::size_t(sy) * std::size_t(from.width);
-      std::uint32_t* out = target.values.data() + std::size_t(y) * std::size_t(target.width) + plan.left;
+      std::uint32_t* out =
+          target.values.data() + std::size_t(y) * std::size_t(target.width) + plan.left;
       for (std::size_t col = 0; col < plan.sourceX.size(); ++col)
         if (plan.sourceX[col] >= 0) out[col] = in[plan.sourceX[col]];
       continue;
@@ -47,8 +50,10 @@ bool TransferPixels(DeviceContextObject& dest, const Rect64& destRect, const Dev
 }  // namespace graphics
 
 BOOL PatBlt(HDC dc, int x, int y, int width, int height, DWORD rop) {
-  if (dc == nullptr || dc->bitmap == nullptr || (rop != BLACKNESS && rop != WHITENESS)) return FALSE;
-  std::int64_t left = x, top = y, right = std::int64_t(x) + width, bottom = std::int64_t(y) + height;
+  if (dc == nullptr || dc->bitmap == nullptr || (rop != BLACKNESS && rop != WHITENESS))
+    return FALSE;
+  std::int64_t left = x, top = y, right = std::int64_t(x) + width,
+               bottom = std::int64_t(y) + height;
   if (right < left) std::swap(left, right);
   if (bottom < top) std::swap(top, bottom);
   const RECT area = graphics::DrawableArea(*dc);
@@ -63,16 +68,18 @@ BOOL PatBlt(HDC dc, int x, int y, int width, int height, DWORD rop) {
   return TRUE;
 }
 
-BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int xSrc, int ySrc, int srcWidth,
-                int srcHeight, DWORD rop) {
+BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int xSrc, int ySrc,
+                int srcWidth, int srcHeight, DWORD rop) {
   if (rop == BLACKNESS || rop == WHITENESS) return PatBlt(dest, x, y, width, height, rop);
   if (dest == nullptr || source == nullptr) return FALSE;
-  return graphics::TransferPixels(*dest, {x, y, width, height}, *source, {xSrc, ySrc, srcWidth, srcHeight}, rop)
+  return graphics::TransferPixels(*dest, {x, y, width, height}, *source,
+                                  {xSrc, ySrc, srcWidth, srcHeight}, rop)
              ? TRUE
              : FALSE;
 }
 
-BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC source, int xSrc, int ySrc, DWORD rop) {
+BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC source, int xSrc, int ySrc,
+            DWORD rop) {
   return StretchBlt(dest, x, y, width, height, source, xSrc, ySrc, width, height, rop);
 }
 

@@ -21,9 +21,10 @@ std::vector<PALETTEENTRY> EntriesOf(const COLORREF* colors, std::size_t count) {
 bool IsMonoDevice(const BitmapObject& bitmap) { return bitmap.bits == 1 && !bitmap.isDibSection; }
 
 bool SameTables(const BitmapObject& a, const BitmapObject& b) {
-  return std::equal(a.colorTable.begin(), a.colorTable.end(), b.colorTable.begin(), b.colorTable.end(),
-                    [](const RGBQUAD& x, const RGBQUAD& y) {
-                      return x.rgbRed == y.rgbRed && x.rgbGreen == y.rgbGreen && x.rgbBlue == y.rgbBlue;
+  return std::equal(a.colorTable.begin(), a.colorTable.end(), b.colorTable.begin(),
+                    b.colorTable.end(), [](const RGBQUAD& x, const RGBQUAD& y) {
+                      return x.rgbRed == y.rgbRed && x.rgbGreen == y.rgbGreen &&
+                             x.rgbBlue == y.rgbBlue;
                     });
 }
 
@@ -43,25 +44,32 @@ std::uint32_t RawMask(int bits) { return bits >= 24 ? 0xFFFFFFu : (std::uint32_t
 
 COLORREF ColorOfRaw(const BitmapObject& bitmap, std::uint32_t raw) {
   if (bitmap.bits >= 24) return raw & 0xFFFFFFu;
-  if (bitmap.bits == 16) return RGB(Expand5((raw >> 10) & 31), Expand5((raw >> 5) & 31), Expand5(raw & 31));
+  if (bitmap.bits == 16)
+    return RGB(Expand5((raw >> 10) & 31), Expand5((raw >> 5) & 31), Expand5(raw & 31));
   if (bitmap.isDibSection) {
     if (raw >= bitmap.colorTable.size()) return RGB(0, 0, 0);
     const RGBQUAD& q = bitmap.colorTable[raw];
     return RGB(q.rgbRed, q.rgbGreen, q.rgbBlue);
   }
   switch (bitmap.bits) {
-    case 1: return raw ? RGB(255, 255, 255) : RGB(0, 0, 0);
-    case 2: return TwoBitColors()[raw & 3];
-    case 4: return VgaColors()[raw & 15];
-    default: return SystemPaletteColor(raw);
+    case 1:
+      return raw ? RGB(255, 255, 255) : RGB(0, 0, 0);
+    case 2:
+      return TwoBitColors()[raw & 3];
+    case 4:
+      return VgaColors()[raw & 15];
+    default:
+      return SystemPaletteColor(raw);
   }
 }
 
-ColorToRaw::ColorToRaw(const BitmapObject& target, const DeviceContextObject* dc) : m_target(target) {
+ColorToRaw::ColorToRaw(const BitmapObject& target, const DeviceContextObject* dc)
+    : m_target(target) {
   m_keys.fill(kNoKey);
   if (target.bits > 8) return;
   if (target.isDibSection) {
-    for (const RGBQUAD& q : target.colorTable) m_choices.push_back({q.rgbRed, q.rgbGreen, q.rgbBlue, 0});
+    for (const RGBQUAD& q : target.colorTable)
+      m_choices.push_back({q.rgbRed, q.rgbGreen, q.rgbBlue, 0});
     return;
   }
   switch (target.bits) {
@@ -70,8 +78,12 @@ ColorToRaw::ColorToRaw(const BitmapObject& target, const DeviceContextObject* dc
       m_choices = EntriesOf(mono, 2);
       break;
     }
-    case 2: m_choices = EntriesOf(TwoBitColors().data(), 4); break;
-    case 4: m_choices = EntriesOf(VgaColors().data(), 16); break;
+    case 2:
+      m_choices = EntriesOf(TwoBitColors().data(), 4);
+      break;
+    case 4:
+      m_choices = EntriesOf(VgaColors().data(), 16);
+      break;
     default:
       m_viaSystemPalette = true;
       if (dc != nullptr) m_choices = dc->paletteEntries;
@@ -82,7 +94,8 @@ ColorToRaw::ColorToRaw(const BitmapObject& target, const DeviceContextObject* dc
 std::uint32_t ColorToRaw::Convert(COLORREF color) const {
   if (m_target.bits >= 24) return color & 0xFFFFFFu;
   if (m_target.bits == 16)
-    return ((GetRValue(color) >> 3) << 10) | ((GetGValue(color) >> 3) << 5) | (GetBValue(color) >> 3);
+    return ((GetRValue(color) >> 3) << 10) | ((GetGValue(color) >> 3) << 5) |
+           (GetBValue(color) >> 3);
   if (!m_viaSystemPalette) return NearestEntry(m_choices, color);
   if (m_choices.empty()) return SystemPaletteIndex(color);
   const PALETTEENTRY& e = m_choices[NearestEntry(m_choices, color)];
@@ -113,7 +126,8 @@ SourceConverter::SourceConverter(const BitmapObject& source, const DeviceContext
     m_sourceBackground = ColorToRaw(source, &sourceDc)(sourceDc.bkColor);
   } else if (source.bits <= 8) {
     m_mode = Mode::Lookup;
-    for (std::uint32_t i = 0; i < (1u << source.bits); ++i) m_lookup.push_back(m_toDest(ColorOfRaw(source, i)));
+    for (std::uint32_t i = 0; i < (1u << source.bits); ++i)
+      m_lookup.push_back(m_toDest(ColorOfRaw(source, i)));
   } else {
     m_mode = Mode::ThroughColor;
   }
@@ -121,13 +135,19 @@ SourceConverter::SourceConverter(const BitmapObject& source, const DeviceContext
 
 std::uint32_t SourceConverter::operator()(std::uint32_t raw) {
   switch (m_mode) {
-    case Mode::Same: return raw;
-    case Mode::Lookup: return m_lookup[raw & (m_lookup.size() - 1)];
-    case Mode::ToMono: return raw == m_sourceBackground ? 1u : 0u;
-    default: return m_toDest(ColorOfRaw(m_source, raw));
+    case Mode::Same:
+      return raw;
+    case Mode::Lookup:
+      return m_lookup[raw & (m_lookup.size() - 1)];
+    case Mode::ToMono:
+      return raw == m_sourceBackground ? 1u : 0u;
+    default:
+      return m_toDest(ColorOfRaw(m_source, raw));
   }
 }
 
-bool IsSourceRop(DWORD rop) { return rop == SRCCOPY || rop == SRCAND || rop == SRCPAINT || rop == SRCINVERT; }
+bool IsSourceRop(DWORD rop) {
+  return rop == SRCCOPY || rop == SRCAND || rop == SRCPAINT || rop == SRCINVERT;
+}
 
 }  // namespace graphics

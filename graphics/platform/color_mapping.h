@@ -58,10 +58,14 @@ class SourceConverter {
 bool IsSourceRop(DWORD rop);
 inline std::uint32_t ApplyRop(DWORD rop, std::uint32_t source, std::uint32_t dest) {
   switch (rop) {
-    case SRCAND: return source & dest;
-    case SRCPAINT: return source | dest;
-    case SRCINVERT: return source ^ dest;
-    default: return source;
+    case SRCAND:
+      return source & dest;
+    case SRCPAINT:
+      return source | dest;
+    case SRCINVERT:
+      return source ^ dest;
+    default:
+      return source;
   }
 }
 

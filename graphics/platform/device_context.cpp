@@ -122,18 +122,27 @@ int GetStretchBltMode(HDC dc) { return dc == nullptr ? 0 : dc->stretchMode; }
 int GetDeviceCaps(HDC dc, int index) {
   if (dc == nullptr) return 0;
   switch (index) {
-    case HORZRES: return dc->horzRes;
-    case VERTRES: return dc->vertRes;
-    case BITSPIXEL: return dc->devBits;
-    case PLANES: return dc->devPlanes;
-    case NUMCOLORS: return dc->paletteDevice ? 20 : (dc->devBits <= 8 ? 1 << dc->devBits : -1);
+    case HORZRES:
+      return dc->horzRes;
+    case VERTRES:
+      return dc->vertRes;
+    case BITSPIXEL:
+      return dc->devBits;
+    case PLANES:
+      return dc->devPlanes;
+    case NUMCOLORS:
+      return dc->paletteDevice ? 20 : (dc->devBits <= 8 ? 1 << dc->devBits : -1);
     case RASTERCAPS:
       return RC_BITBLT | RC_BITMAP64 | RC_DI_BITMAP | RC_DIBTODEV | RC_STRETCHBLT | RC_STRETCHDIB |
              (dc->paletteDevice ? RC_PALETTE : 0);
-    case SIZEPALETTE: return dc->paletteDevice ? 1 << std::min(dc->devBits, 8) : 0;
-    case NUMRESERVED: return dc->paletteDevice ? 20 : 0;
-    case COLORRES: return dc->paletteDevice ? 18 : dc->devBits;
-    default: return 0;
+    case SIZEPALETTE:
+      return dc->paletteDevice ? 1 << std::min(dc->devBits, 8) : 0;
+    case NUMRESERVED:
+      return dc->paletteDevice ? 20 : 0;
+    case COLORRES:
+      return dc->paletteDevice ? 18 : dc->devBits;
+    default:
+      return 0;
   }
 }
 

@@ -11,14 +11,18 @@ namespace {
 void WritePacked(BYTE* row, int x, int bits, std::uint32_t value) {
   switch (bits) {
     case 1:
-      if (value & 1) row[x >> 3] |= BYTE(0x80 >> (x & 7));
-      else row[x >> 3] &= BYTE(~(0x80 >> (x & 7)));
+      if (value & 1)
+        row[x >> 3] |= BYTE(0x80 >> (x & 7));
+      else
+        row[x >> 3] &= BYTE(~(0x80 >> (x & 7)));
       break;
     case 4:
       row[x >> 1] = (x & 1) ? BYTE((row[x >> 1] & 0xF0) | (value & 0x0F))
                             : BYTE((row[x >> 1] & 0x0F) | ((value & 0x0F) << 4));
       break;
-    case 8: row[x] = BYTE(value); break;
+    case 8:
+      row[x] = BYTE(value);
+      break;
     case 24:
       row[3 * x] = GetBValue(value);
       row[3 * x + 1] = GetGValue(value);
@@ -38,7 +42,8 @@ void WritePacked(BYTE* row, int x, int bits, std::uint32_t value) {
 std::vector<RGBQUAD> TableFor(const BitmapObject& bitmap, const DeviceContextObject& dc, int bits) {
   std::vector<RGBQUAD> table(std::size_t(1) << bits, RGBQUAD{0, 0, 0, 0});
   if (bitmap.isDibSection && bitmap.bits == bits) {
-    std::copy_n(bitmap.colorTable.begin(), std::min(table.size(), bitmap.colorTable.size()), table.begin());
+    std::copy_n(bitmap.colorTable.begin(), std::min(table.size(), bitmap.colorTable.size()),
+                table.begin());
   } else if (bits == 8) {
     const std::size_t n = std::min(table.size(), dc.paletteEntries.size());
     for (std::size_t i = 0; i < n; ++i) {
@@ -58,13 +63,15 @@ std::vector<RGBQUAD> TableFor(const BitmapObject& bitmap, const DeviceContextObj
 
 }  // namespace
 
-int GetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, void* bits, BITMAPINFO* info, UINT usage) {
+int GetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, void* bits, BITMAPINFO* info,
+              UINT usage) {
   if (dc == nullptr || bitmap == nullptr || info == nullptr || usage != DIB_RGB_COLORS) return 0;
   BITMAPINFOHEADER& header = info->bmiHeader;
   if (header.biSize < 40) return 0;
   const int depth = header.biBitCount == 0 ? (bitmap->bits <= 8 ? 8 : 24) : header.biBitCount;
   if (!(depth == 1 || depth == 4 || depth == 8 || depth == 24 || depth == 32)) return 0;
-  const std::size_t stride = std::size_t((std::uint64_t(bitmap->width) * unsigned(depth) + 31) / 32 * 4);
+  const std::size_t stride =
+      std::size_t((std::uint64_t(bitmap->width) * unsigned(depth) + 31) / 32 * 4);
   header.biWidth = bitmap->width;
   header.biHeight = bitmap->height;
   header.biPlanes = 1;
@@ -75,7 +82,8 @@ int GetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, void* bits, BITMAP
   if (depth <= 8) {
     table = TableFor(*bitmap, *dc, depth);
     header.biClrUsed = 0;
-    std::memcpy(reinterpret_cast<BYTE*>(info) + header.biSize, table.data(), table.size() * sizeof(RGBQUAD));
+    std::memcpy(reinterpret_cast<BYTE*>(info) + header.biSize, table.data(),
+                table.size() * sizeof(RGBQUAD));
   }
   if (bits == nullptr) return bitmap->height;
   if (start >= UINT(bitmap->height)) return 0;
@@ -106,9 +114,12 @@ int GetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, void* bits, BITMAP
     for (int x = 0; x < bitmap->width; ++x) {
       const std::uint32_t raw = bitmap->Raw(x, y);
       std::uint32_t value;
-      if (sameRaw) value = raw;
-      else if (depth <= 8) value = toIndex(graphics::ColorOfRaw(*bitmap, raw));
-      else value = graphics::ColorOfRaw(*bitmap, raw);
+      if (sameRaw)
+        value = raw;
+      else if (depth <= 8)
+        value = toIndex(graphics::ColorOfRaw(*bitmap, raw));
+      else
+        value = graphics::ColorOfRaw(*bitmap, raw);
       WritePacked(row, x, depth, value);
     }
   }

@@ -13,7 +13,8 @@ namespace {
 
 HBITMAP NewSection(const BITMAPINFOHEADER& header, const RGBQUAD* colors, std::size_t colorCount) {
   const int bits = header.biBitCount;
-  if (!(bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32)) return nullptr;
+  if (!(bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32))
+    return nullptr;
   if (header.biCompression != BI_RGB || header.biPlanes != 1) return nullptr;
   if (!BitmapSizeAcceptable(header.biWidth, header.biHeight)) return nullptr;
   const std::uint64_t stride = (std::uint64_t(header.biWidth) * unsigned(bits) + 31) / 32 * 4;
@@ -25,11 +26,13 @@ HBITMAP NewSection(const BITMAPINFOHEADER& header, const RGBQUAD* colors, std::s
     bitmap->bits = bits;
     bitmap->stride = std::size_t(stride);
     bitmap->dibBits.assign(std::size_t(stride * std::uint64_t(header.biHeight)), 0);
-    bitmap->header = BITMAPINFOHEADER{40, header.biWidth, header.biHeight, 1, WORD(bits), BI_RGB, 0,
-                                      header.biXPelsPerMeter, header.biYPelsPerMeter, 0, 0};
+    bitmap->header =
+        BITMAPINFOHEADER{40, header.biWidth,         header.biHeight,        1, WORD(bits), BI_RGB,
+                         0,  header.biXPelsPerMeter, header.biYPelsPerMeter, 0, 0};
     if (bits <= 8) {
       bitmap->colorTable.assign(std::size_t(1) << bits, RGBQUAD{0, 0, 0, 0});
-      std::copy_n(colors, std::min(colorCount, bitmap->colorTable.size()), bitmap->colorTable.begin());
+      std::copy_n(colors, std::min(colorCount, bitmap->colorTable.size()),
+                  bitmap->colorTable.begin());
       bitmap->header.biClrUsed = DWORD(bitmap->colorTable.size());
     }
     return bitmap.release();
@@ -39,7 +42,8 @@ HBITMAP NewSection(const BITMAPINFOHEADER& header, const RGBQUAD* colors, std::s
 }
 
 BitmapObject* SelectedPaletteSection(HDC dc) {
-  if (dc == nullptr || dc->bitmap == nullptr || !dc->bitmap->isDibSection || dc->bitmap->bits > 8) return nullptr;
+  if (dc == nullptr || dc->bitmap == nullptr || !dc->bitmap->isDibSection || dc->bitmap->bits > 8)
+    return nullptr;
   return dc->bitmap;
 }
 
@@ -54,8 +58,8 @@ HBITMAP CloneDibSectionFormat(const BitmapObject& model, int width, int height) 
 
 }  // namespace graphics
 
-HBITMAP CreateDIBSection(HDC /*dc*/, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section,
-                         DWORD /*offset*/) {
+HBITMAP CreateDIBSection(HDC /*dc*/, const BITMAPINFO* info, UINT usage, void** bits,
+                         HANDLE section, DWORD /*offset*/) {
   if (bits != nullptr) *bits = nullptr;
   // Only colour tables of RGB values and memory of our own are supported.
   if (info == nullptr || usage != DIB_RGB_COLORS || section != nullptr) return nullptr;
@@ -66,7 +70,8 @@ HBITMAP CreateDIBSection(HDC /*dc*/, const BITMAPINFO* info, UINT usage, void** 
     const std::size_t full = std::size_t(1) << header.biBitCount;
     colorCount = header.biClrUsed != 0 ? std::min<std::size_t>(header.biClrUsed, full) : full;
   }
-  const auto* colors = reinterpret_cast<const RGBQUAD*>(reinterpret_cast<const BYTE*>(info) + header.biSize);
+  const auto* colors =
+      reinterpret_cast<const RGBQUAD*>(reinterpret_cast<const BYTE*>(info) + header.biSize);
   HBITMAP bitmap = graphics::NewSection(header, colors, colorCount);
   if (bitmap != nullptr && bits != nullptr) *bits = bitmap->dibBits.data();
   return bitmap;

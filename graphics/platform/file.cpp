@@ -18,25 +18,35 @@ const char* CFileException::what() const noexcept { return m_message.c_str(); }
 
 int CFileException::CauseFromErrno(int error) {
   switch (error) {
-    case 0: return none;
-    case ENOENT: return fileNotFound;
+    case 0:
+      return none;
+    case ENOENT:
+      return fileNotFound;
     case ENOTDIR:
     case ENAMETOOLONG:
-    case ELOOP: return badPath;
+    case ELOOP:
+      return badPath;
     case EMFILE:
-    case ENFILE: return tooManyOpenFiles;
+    case ENFILE:
+      return tooManyOpenFiles;
     case EACCES:
     case EPERM:
     case EROFS:
-    case EISDIR: return accessDenied;
-    case ETXTBSY: return sharingViolation;
+    case EISDIR:
+      return accessDenied;
+    case ETXTBSY:
+      return sharingViolation;
     case ESPIPE:
-    case EINVAL: return badSeek;
-    case EIO: return hardIO;
+    case EINVAL:
+      return badSeek;
+    case EIO:
+      return hardIO;
     case ENOSPC:
     case EDQUOT:
-    case EFBIG: return diskFull;
-    default: return generic;
+    case EFBIG:
+      return diskFull;
+    default:
+      return generic;
   }
 }
 
@@ -66,9 +76,15 @@ BOOL CFile::Open(const char* name, UINT flags, CFileException* error) {
   }
   int mode = O_CLOEXEC;
   switch (flags & 0x3) {
-    case modeWrite: mode |= O_WRONLY; break;
-    case modeReadWrite: mode |= O_RDWR; break;
-    default: mode |= O_RDONLY; break;
+    case modeWrite:
+      mode |= O_WRONLY;
+      break;
+    case modeReadWrite:
+      mode |= O_RDWR;
+      break;
+    default:
+      mode |= O_RDONLY;
+      break;
   }
   if (flags & modeCreate) {
     mode |= O_CREAT;
@@ -85,9 +101,12 @@ BOOL CFile::Open(const char* name, UINT flags, CFileException* error) {
   }
   // Folders, pipes and sockets open under POSIX but are no files to keep pictures in.
   struct stat info {};
-  if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode) || S_ISFIFO(info.st_mode) || S_ISSOCK(info.st_mode)) {
+  if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode) || S_ISFIFO(info.st_mode) ||
+      S_ISSOCK(info.st_mode)) {
     ::close(fd);
-    if (error) *error = CFileException(CFileException::accessDenied, S_ISDIR(info.st_mode) ? EISDIR : EINVAL, name);
+    if (error)
+      *error = CFileException(CFileException::accessDenied, S_ISDIR(info.st_mode) ? EISDIR : EINVAL,
+                              name);
     return FALSE;
   }
   ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
@@ -148,7 +167,8 @@ std::uint64_t CFile::GetLength() const {
 }
 
 void CFile::Flush() {
-  if (m_fd >= 0 && ::fsync(m_fd) != 0 && errno != EINVAL && errno != EROFS) ThrowErrno(m_strFileName);
+  if (m_fd >= 0 && ::fsync(m_fd) != 0 && errno != EINVAL && errno != EROFS)
+    ThrowErrno(m_strFileName);
 }
 
 void CFile::Close() {

@@ -84,13 +84,17 @@ BOOL LineTo(HDC dc, int x, int y) {
     auto cut = [&](double p, double q) {
       if (p == 0) return q >= 0;
       const double r = q / p;
-      if (p < 0) t0 = std::max(t0, r);
-      else t1 = std::min(t1, r);
+      if (p < 0)
+        t0 = std::max(t0, r);
+      else
+        t1 = std::min(t1, r);
       return t0 <= t1;
     };
     const double margin = double(w) + 1;
-    if (!cut(-ddx, double(cx) - (area.left - margin)) || !cut(ddx, (area.right + margin) - double(cx)) ||
-        !cut(-ddy, double(cy) - (area.top - margin)) || !cut(ddy, (area.bottom + margin) - double(cy)))
+    if (!cut(-ddx, double(cx) - (area.left - margin)) ||
+        !cut(ddx, (area.right + margin) - double(cx)) ||
+        !cut(-ddy, double(cy) - (area.top - margin)) ||
+        !cut(ddy, (area.bottom + margin) - double(cy)))
       return TRUE;
     const std::int64_t sx0 = cx + std::int64_t(ddx * t0), sy0 = cy + std::int64_t(ddy * t0);
     ex = cx + std::int64_t(ddx * t1);

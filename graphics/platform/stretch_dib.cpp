@@ -32,7 +32,8 @@ struct DibPixels {
       entryBytes = 3;
     } else {
       const BITMAPINFOHEADER& header = info->bmiHeader;
-      if (header.biSize < 40 || header.biCompression != BI_RGB || header.biPlanes != 1) return false;
+      if (header.biSize < 40 || header.biCompression != BI_RGB || header.biPlanes != 1)
+        return false;
       w = header.biWidth;
       h = header.biHeight;
       this->bits = header.biBitCount;
@@ -62,29 +63,35 @@ struct DibPixels {
   std::uint32_t At(int x, int y) const {
     const BYTE* row = rows + std::size_t(height - 1 - y) * stride;
     switch (bits) {
-      case 1: return (row[x >> 3] >> (7 - (x & 7))) & 1u;
-      case 4: return (x & 1) ? (row[x >> 1] & 0x0Fu) : (row[x >> 1] >> 4);
-      case 8: return row[x];
+      case 1:
+        return (row[x >> 3] >> (7 - (x & 7))) & 1u;
+      case 4:
+        return (x & 1) ? (row[x >> 1] & 0x0Fu) : (row[x >> 1] >> 4);
+      case 8:
+        return row[x];
       case 16: {
         const std::uint32_t v = row[2 * x] | (std::uint32_t(row[2 * x + 1]) << 8);
         auto expand = [](std::uint32_t c) { return BYTE((c << 3) | (c >> 2)); };
         return RGB(expand((v >> 10) & 31), expand((v >> 5) & 31), expand(v & 31));
       }
-      case 24: return RGB(row[3 * x + 2], row[3 * x + 1], row[3 * x]);
-      default: return RGB(row[4 * x + 2], row[4 * x + 1], row[4 * x]);
+      case 24:
+        return RGB(row[3 * x + 2], row[3 * x + 1], row[3 * x]);
+      default:
+        return RGB(row[4 * x + 2], row[4 * x + 1], row[4 * x]);
     }
   }
 };
 
 }  // namespace
 
-bool StretchDibInto(DeviceContextObject& dest, const Rect64& destRect, const Rect64& srcRect, const void* bits,
-                    const BITMAPINFO* info, DWORD rop) {
+bool StretchDibInto(DeviceContextObject& dest, const Rect64& destRect, const Rect64& srcRect,
+                    const void* bits, const BITMAPINFO* info, DWORD rop) {
   if (dest.bitmap == nullptr || info == nullptr || !IsSourceRop(rop)) return false;
   DibPixels dib;
   if (!dib.Read(info, bits)) return false;
   StretchPlan plan;
-  if (!MakeStretchPlan(destRect, srcRect, DrawableArea(dest), dib.width, dib.height, plan)) return true;
+  if (!MakeStretchPlan(destRect, srcRect, DrawableArea(dest), dib.width, dib.height, plan))
+    return true;
   BitmapObject& target = *dest.bitmap;
   ColorToRaw toRaw(target, &dest);
   std::vector<std::uint32_t> lookup;  // colour index to destination value
@@ -101,7 +108,8 @@ bool StretchDibInto(DeviceContextObject& dest, const Rect64& destRect, const Rec
     const int y = plan.top + int(row);
     if (direct) {
       const BYTE* in = dib.rows + std::size_t(dib.height - 1 - sy) * dib.stride;
-      std::uint32_t* out = target.values.data() + std::size_t(y) * std::size_t(target.width) + plan.left;
+      std::uint32_t* out =
+          target.values.data() + std::size_t(y) * std::size_t(target.width) + plan.left;
       for (std::size_t col = 0; col < plan.sourceX.size(); ++col) {
         const int sx = plan.sourceX[col];
         if (sx < 0) continue;
@@ -124,13 +132,17 @@ bool StretchDibInto(DeviceContextObject& dest, const Rect64& destRect, const Rec
 
 }  // namespace graphics
 
-int StretchDIBits(HDC dc, int xDest, int yDest, int destWidth, int destHeight, int xSrc, int ySrc, int srcWidth,
-                  int srcHeight, const void* bits, const BITMAPINFO* info, UINT usage, DWORD rop) {
+int StretchDIBits(HDC dc, int xDest, int yDest, int destWidth, int destHeight, int xSrc, int ySrc,
+                  int srcWidth, int srcHeight, const void* bits, const BITMAPINFO* info, UINT usage,
+                  DWORD rop) {
   if (dc == nullptr || info == nullptr || usage != DIB_RGB_COLORS) return 0;
-  const std::int64_t height =
-      info->bmiHeader.biSize == 12 ? reinterpret_cast<const BITMAPCOREHEADER*>(info)->bcHeight : info->bmiHeader.biHeight;
+  const std::int64_t height = info->bmiHeader.biSize == 12
+                                  ? reinterpret_cast<const BITMAPCOREHEADER*>(info)->bcHeight
+                                  : info->bmiHeader.biHeight;
   // The source rectangle counts rows from the bottom of the DIB; the plan reads top-down.
   const graphics::Rect64 source{xSrc, height - std::int64_t(ySrc) - srcHeight, srcWidth, srcHeight};
-  if (!graphics::StretchDibInto(*dc, {xDest, yDest, destWidth, destHeight}, source, bits, info, rop)) return 0;
+  if (!graphics::StretchDibInto(*dc, {xDest, yDest, destWidth, destHeight}, source, bits, info,
+                                rop))
+    return 0;
   return srcHeight;
 }

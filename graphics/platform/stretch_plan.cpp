@@ -6,8 +6,9 @@ namespace graphics {
 namespace {
 
 // Source indexes for destination pixels [first, last) of a span; false when none hits.
-bool PlanSpan(std::int64_t destStart, std::int64_t destLength, std::int64_t srcStart, std::int64_t srcLength,
-              std::int64_t areaStart, std::int64_t areaEnd, int sourceSize, int& first, std::vector<int>& out) {
+bool PlanSpan(std::int64_t destStart, std::int64_t destLength, std::int64_t srcStart,
+              std::int64_t srcLength, std::int64_t areaStart, std::int64_t areaEnd, int sourceSize,
+              int& first, std::vector<int>& out) {
   const std::int64_t begin = std::max(destStart, areaStart);
   const std::int64_t end = std::min(destStart + destLength, areaEnd);
   if (end <= begin) return false;
@@ -28,10 +29,10 @@ bool PlanSpan(std::int64_t destStart, std::int64_t destLength, std::int64_t srcS
 bool MakeStretchPlan(const Rect64& dest, const Rect64& src, const RECT& area, int sourceWidth,
                      int sourceHeight, StretchPlan& plan) {
   if (dest.width <= 0 || dest.height <= 0 || src.width <= 0 || src.height <= 0) return false;
-  return PlanSpan(dest.x, dest.width, src.x, src.width, area.left, area.right, sourceWidth, plan.left,
-                  plan.sourceX) &&
-         PlanSpan(dest.y, dest.height, src.y, src.height, area.top, area.bottom, sourceHeight, plan.top,
-                  plan.sourceY);
+  return PlanSpan(dest.x, dest.width, src.x, src.width, area.left, area.right, sourceWidth,
+                  plan.left, plan.sourceX) &&
+         PlanSpan(dest.y, dest.height, src.y, src.height, area.top, area.bottom, sourceHeight,
+                  plan.top, plan.sourceY);
 }
 
 }  // namespace graphics

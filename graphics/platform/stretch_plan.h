@@ -18,16 +18,17 @@ struct Rect64 {
 };
 
 // Offset into a source span of srcLength pixels shown on destLength pixels.
-inline std::int64_t SourceOffset(std::int64_t destOffset, std::int64_t destLength, std::int64_t srcLength) {
+inline std::int64_t SourceOffset(std::int64_t destOffset, std::int64_t destLength,
+                                 std::int64_t srcLength) {
   const __int128 numerator = __int128(2 * destOffset + 1) * srcLength;
   const __int128 denominator = __int128(2) * destLength;
   return std::int64_t(numerator / denominator);
 }
 
 struct StretchPlan {
-  int left = 0, top = 0;           // first destination pixel drawn
-  std::vector<int> sourceX;        // per destination column from left; -1 outside the source
-  std::vector<int> sourceY;        // per destination row from top; -1 outside the source
+  int left = 0, top = 0;     // first destination pixel drawn
+  std::vector<int> sourceX;  // per destination column from left; -1 outside the source
+  std::vector<int> sourceY;  // per destination row from top; -1 outside the source
 };
 
 // Plans the destination pixels of `dest` that fall inside `area` (top-down source

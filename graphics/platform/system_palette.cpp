@@ -17,7 +17,8 @@ struct SystemPalette {
     const auto& reserved = ReservedColors();
     for (int i = 0; i < 10; ++i) {
       colors[i] = RGB(reserved[i].peRed, reserved[i].peGreen, reserved[i].peBlue);
-      colors[246 + i] = RGB(reserved[10 + i].peRed, reserved[10 + i].peGreen, reserved[10 + i].peBlue);
+      colors[246 + i] =
+          RGB(reserved[10 + i].peRed, reserved[10 + i].peGreen, reserved[10 + i].peBlue);
       used[i] = used[246 + i] = true;
     }
     nextVictim = 10;

@@ -29,10 +29,12 @@ std::unique_ptr<graphics::AutoTrace> TracerFor(HGLOBAL block) {
 
 }  // namespace
 
-int CPics::BeginAutoTrace(HGLOBAL hDIB, int reduce, int thresholdPercent, int minLineSize, int mode, int passes) {
+int CPics::BeginAutoTrace(HGLOBAL hDIB, int reduce, int thresholdPercent, int minLineSize, int mode,
+                          int passes) {
   const auto layout = graphics::ReadBlockLayout(hDIB);
   if (!layout) return 0;
-  const bool contours = !(reduce < 0 || thresholdPercent < 0 || (reduce == 0 && thresholdPercent == 100));
+  const bool contours =
+      !(reduce < 0 || thresholdPercent < 0 || (reduce == 0 && thresholdPercent == 100));
 
   std::unique_ptr<graphics::AutoTrace> tracer;
   if (!contours && layout->bitCount == 24) {

@@ -19,7 +19,8 @@ constexpr double kPi = 3.141592653589793;
 std::array<int, 256> ContrastTable(int contrast) {
   std::array<int, 256> table{};
   if (contrast == 0) return table;
-  for (int i = 0; i < 256; ++i) table[size_t(i)] = int(contrast * std::sin(i * 2 * kPi / 256 - kPi));
+  for (int i = 0; i < 256; ++i)
+    table[size_t(i)] = int(contrast * std::sin(i * 2 * kPi / 256 - kPi));
   return table;
 }
 

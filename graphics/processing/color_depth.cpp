@@ -20,7 +20,8 @@ void MapColors(const graphics::DibWorker& worker, Map map) {
   if (l.bitCount == 8) {
     BYTE* entries = dib.data() + l.PaletteOffset();
     for (uint32_t i = 0; i < l.colorCount; ++i)
-      graphics::WriteEntry(entries, l.entrySize, i, map(graphics::ReadEntry(entries, l.entrySize, i)));
+      graphics::WriteEntry(entries, l.entrySize, i,
+                           map(graphics::ReadEntry(entries, l.entrySize, i)));
     return;
   }
   BYTE* rows = dib.data() + l.imageOffset;
@@ -72,7 +73,9 @@ int CPics::SetColorDepth(HGLOBAL* phDIB, int n, unsigned char* palette) {
   if (palette == nullptr) {
     const int step = 255 / n;
     auto level = [step](uint8_t v) { return uint8_t((v / step) * step); };
-    MapColors(worker, [&](RgbColor c) { return RgbColor{level(c.red), level(c.green), level(c.blue)}; });
+    MapColors(worker, [&](RgbColor c) {
+      return RgbColor{level(c.red), level(c.green), level(c.blue)};
+    });
   } else {
     MapColors(worker, NearestColor(palette, n));
   }

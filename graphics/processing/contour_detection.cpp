@@ -16,7 +16,8 @@ int ThresholdFromPercent(int percent) { return int(percent * 255.0 / 100.0); }
 IMGFILTER5X5 EdgeKernel() {
   IMGFILTER5X5 kernel{};
   for (int r = 0; r < 5; ++r)
-    for (int c = 0; c < 5; ++c) kernel.k[r * 5 + c] = (r == 0 || r == 4 || c == 0 || c == 4) ? -1 : 1;
+    for (int c = 0; c < 5; ++c)
+      kernel.k[r * 5 + c] = (r == 0 || r == 4 || c == 0 || c == 4) ? -1 : 1;
   kernel.k[12] = 8;
   kernel.divisor = 1;
   kernel.offset = 255;
@@ -25,7 +26,8 @@ IMGFILTER5X5 EdgeKernel() {
 
 }  // namespace
 
-int CPics::ContourDetection(HGLOBAL* phDIB, int reduce, int thresholdPercent, int mode, int passes) {
+int CPics::ContourDetection(HGLOBAL* phDIB, int reduce, int thresholdPercent, int mode,
+                            int passes) {
   if (!ConvertTo24BPP(phDIB)) return 0;
   EndFixedStage();
   const int threshold = ThresholdFromPercent(thresholdPercent);

@@ -20,7 +20,8 @@ constexpr int64_t kLargestTable = int64_t(1) << 20;
 // Turns window sums into stored channel values: divisor, offset, strength, clamp.
 class ValueMapper {
  public:
-  ValueMapper(const Kernel& kernel, int strength) : divisor_(kernel.divisor), offset_(kernel.offset), strength_(strength) {
+  ValueMapper(const Kernel& kernel, int strength)
+      : divisor_(kernel.divisor), offset_(kernel.offset), strength_(strength) {
     for (int i = 0; i < kernel.size() * kernel.size(); ++i) {
       const int64_t v = int64_t(kernel.k[size_t(i)]) * 255;
       (v < 0 ? minSum_ : maxSum_) += v;
@@ -110,11 +111,13 @@ void SumRow(const Kernel& kernel, const BYTE* const* rows, uint32_t width, Acc* 
   };
   const int64_t leftEnd = std::min<int64_t>(h, width);
   for (int64_t x = 0; x < leftEnd; ++x) edgeColumn(x);
-  for (int64_t x = std::max<int64_t>(int64_t(width) - h, leftEnd); x < int64_t(width); ++x) edgeColumn(x);
+  for (int64_t x = std::max<int64_t>(int64_t(width) - h, leftEnd); x < int64_t(width); ++x)
+    edgeColumn(x);
 }
 
 template <typename Acc>
-bool FilterRows(const DibLayout& l, BYTE* image, const Kernel& kernel, const ValueMapper& mapper, bool report) {
+bool FilterRows(const DibLayout& l, BYTE* image, const Kernel& kernel, const ValueMapper& mapper,
+                bool report) {
   const int h = kernel.reach, n = kernel.size();
   const size_t bytes = 3 * size_t(l.width);
   if (bytes == 0 || l.height == 0) return true;

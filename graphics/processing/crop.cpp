@@ -37,8 +37,10 @@ int CPics::Crop(HGLOBAL* phDIB, POINT origin, SIZE size) {
     graphics::LockedBlock from(*phDIB), to(fresh);
     const uint64_t outStride = graphics::RowStride(uint64_t(cx), 24);
     for (int64_t r = 0; r < cy; ++r)
-      std::memcpy(to.data() + 40 + uint64_t(r) * outStride,
-                  from.data() + layout->imageOffset + uint64_t(y + r) * layout->stride + 3 * uint64_t(x), size_t(3 * cx));
+      std::memcpy(
+          to.data() + 40 + uint64_t(r) * outStride,
+          from.data() + layout->imageOffset + uint64_t(y + r) * layout->stride + 3 * uint64_t(x),
+          size_t(3 * cx));
   }
   GlobalFree(*phDIB);
   *phDIB = fresh;

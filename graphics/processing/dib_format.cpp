@@ -18,9 +18,22 @@ namespace {
 
 // The display system's default 16-colour palette.
 constexpr std::array<RgbColor, 16> kDefault16 = {{
-    {0, 0, 0}, {128, 0, 0}, {0, 128, 0}, {128, 128, 0}, {0, 0, 128}, {128, 0, 128},
-    {0, 128, 128}, {192, 192, 192}, {128, 128, 128}, {255, 0, 0}, {0, 255, 0},
-    {255, 255, 0}, {0, 0, 255}, {255, 0, 255}, {0, 255, 255}, {255, 255, 255},
+    {0, 0, 0},
+    {128, 0, 0},
+    {0, 128, 0},
+    {128, 128, 0},
+    {0, 0, 128},
+    {128, 0, 128},
+    {0, 128, 128},
+    {192, 192, 192},
+    {128, 128, 128},
+    {255, 0, 0},
+    {0, 255, 0},
+    {255, 255, 0},
+    {0, 0, 255},
+    {255, 0, 255},
+    {0, 255, 255},
+    {255, 255, 255},
 }};
 
 unsigned EntriesFor(unsigned bits) { return bits == 1 ? 2 : bits == 4 ? 16 : bits == 8 ? 256 : 0; }
@@ -54,7 +67,9 @@ std::vector<RgbColor> TargetPalette(const BYTE* src, const graphics::DibLayout& 
 // small direct-mapped cache in front of the search.
 class PaletteMatcher {
  public:
-  explicit PaletteMatcher(const std::vector<RgbColor>& palette) : palette_(palette) { keys_.fill(UINT32_MAX); }
+  explicit PaletteMatcher(const std::vector<RgbColor>& palette) : palette_(palette) {
+    keys_.fill(UINT32_MAX);
+  }
 
   uint8_t operator()(RgbColor c) {
     const uint32_t key = uint32_t(c.red) << 16 | uint32_t(c.green) << 8 | c.blue;
@@ -62,7 +77,8 @@ class PaletteMatcher {
     if (keys_[slot] == key) return values_[slot];
     int best = 0, bestDistance = INT32_MAX;
     for (size_t i = 0; i < palette_.size(); ++i) {
-      const int dr = c.red - palette_[i].red, dg = c.green - palette_[i].green, db = c.blue - palette_[i].blue;
+      const int dr = c.red - palette_[i].red, dg = c.green - palette_[i].green,
+                db = c.blue - palette_[i].blue;
       const int d = dr * dr + dg * dg + db * db;
       if (d < bestDistance) bestDistance = d, best = int(i);
     }
@@ -102,14 +118,16 @@ void PutColor(BYTE* row, unsigned bits, uint32_t x, RgbColor c) {
 
 }  // namespace
 
-HGLOBAL CPics::ConvertDIBFormat(BITMAPINFO* source, unsigned width, unsigned height, unsigned bitCount,
-                                int stretch) {
+HGLOBAL CPics::ConvertDIBFormat(BITMAPINFO* source, unsigned width, unsigned height,
+                                unsigned bitCount, int stretch) {
   // The caller vouches for the source buffer; its header is still checked.
   const auto src = graphics::ReadDibLayout(source, UINT64_MAX, true);
   if (!src) return nullptr;
-  if (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 16 && bitCount != 24 && bitCount != 32)
+  if (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 16 && bitCount != 24 &&
+      bitCount != 32)
     return nullptr;
-  if (width > unsigned(graphics::kMaxPictureSide) || height > unsigned(graphics::kMaxPictureSide)) return nullptr;
+  if (width > unsigned(graphics::kMaxPictureSide) || height > unsigned(graphics::kMaxPictureSide))
+    return nullptr;
 
   const BYTE* in = reinterpret_cast<const BYTE*>(source);
   const uint64_t stride = graphics::RowStride(width, bitCount);
@@ -135,14 +153,19 @@ HGLOBAL CPics::ConvertDIBFormat(BITMAPINFO* source, unsigned width, unsigned hei
       if (sy >= src->height) continue;  // outside the copied area stays zero
       const uint32_t storedSource = src->height - 1 - sy;
       BYTE* row = bits + (height - 1 - ty) * stride;
-      if (sourceOwn) reader.Indexes(storedSource, indexes.data());
-      else reader.Colors(storedSource, colors.data());
+      if (sourceOwn)
+        reader.Indexes(storedSource, indexes.data());
+      else
+        reader.Colors(storedSource, colors.data());
       for (uint32_t tx = 0; tx < width; ++tx) {
         const uint32_t sx = resize ? uint32_t(uint64_t(tx) * src->width / width) : tx;
         if (sx >= src->width) break;
-        if (sourceOwn) PutIndex(row, bitCount, tx, indexes[sx]);
-        else if (bitCount <= 8) PutIndex(row, bitCount, tx, match(colors[sx]));
-        else PutColor(row, bitCount, tx, colors[sx]);
+        if (sourceOwn)
+          PutIndex(row, bitCount, tx, indexes[sx]);
+        else if (bitCount <= 8)
+          PutIndex(row, bitCount, tx, match(colors[sx]));
+        else
+          PutColor(row, bitCount, tx, colors[sx]);
       }
     }
     GlobalUnlock(result);

@@ -11,17 +11,20 @@ bool IsPaletteDepth(unsigned bits) { return bits == 1 || bits == 2 || bits == 4 
 
 }  // namespace
 
-std::optional<DibLayout> ReadDibLayout(const void* dib, uint64_t availableBytes, bool allowDirectColor) {
+std::optional<DibLayout> ReadDibLayout(const void* dib, uint64_t availableBytes,
+                                       bool allowDirectColor) {
   if (dib == nullptr || availableBytes < 12) return std::nullopt;
   DibLayout l;
   l.headerSize = CPics::DIBHeaderSize(dib);
   if (availableBytes < l.headerSize) return std::nullopt;
   const int width = CPics::DIBWidth(dib);
   const int height = CPics::DIBHeight(dib);
-  if (width < 0 || height < 0 || width > kMaxPictureSide || height > kMaxPictureSide) return std::nullopt;
+  if (width < 0 || height < 0 || width > kMaxPictureSide || height > kMaxPictureSide)
+    return std::nullopt;
   const int bits = CPics::DIBBitsPerPixel(dib);
   const bool direct = bits == 16 || bits == 32;
-  if (!(IsPaletteDepth(unsigned(bits)) || bits == 24 || (allowDirectColor && direct))) return std::nullopt;
+  if (!(IsPaletteDepth(unsigned(bits)) || bits == 24 || (allowDirectColor && direct)))
+    return std::nullopt;
 
   if (l.headerSize != 12) std::memcpy(&l.compression, static_cast<const BYTE*>(dib) + 16, 4);
   if (l.compression != BI_RGB && !(direct && l.compression == kBitFields)) return std::nullopt;

@@ -22,7 +22,8 @@ std::array<RgbColor, 256> ReadPalette(const BYTE* dib, const DibLayout& layout,
                                       const std::array<RgbColor, 256>& filler) {
   std::array<RgbColor, 256> palette = filler;
   const BYTE* entries = dib + layout.PaletteOffset();
-  for (uint32_t i = 0; i < layout.colorCount && i < 256; ++i) palette[i] = ReadEntry(entries, layout.entrySize, i);
+  for (uint32_t i = 0; i < layout.colorCount && i < 256; ++i)
+    palette[i] = ReadEntry(entries, layout.entrySize, i);
   return palette;
 }
 

@@ -22,7 +22,8 @@ void DitherEngine::ProcessRow(uint8_t* current, uint8_t* next) {
   for (uint32_t x = 0; x < width_; ++x) {
     uint8_t* px = current + 3 * x;
     const int blue = px[0], green = px[1], red = px[2];
-    const int t = 36 * StandardCubeLevel(red) + 6 * StandardCubeLevel(green) + StandardCubeLevel(blue);
+    const int t =
+        36 * StandardCubeLevel(red) + 6 * StandardCubeLevel(green) + StandardCubeLevel(blue);
     const RgbColor& chosen = StandardColorTable[t];
     // Arithmetic shift: the quarter rounds towards minus infinity.
     const int err[3] = {(blue - chosen.blue) >> 2, (green - chosen.green) >> 2,

@@ -11,8 +11,8 @@
 namespace graphics {
 
 struct Kernel {
-  int reach = 1;                     // 1 for 3 x 3, 2 for 5 x 5
-  std::array<int32_t, 25> k{};       // (2 * reach + 1)^2 coefficients, row by row
+  int reach = 1;                // 1 for 3 x 3, 2 for 5 x 5
+  std::array<int32_t, 25> k{};  // (2 * reach + 1)^2 coefficients, row by row
   int32_t divisor = 1;
   int32_t offset = 0;
 

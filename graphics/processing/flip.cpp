@@ -53,6 +53,10 @@ int FlipVertical(HGLOBAL* handle) {
 
 }  // namespace graphics
 
-int CPics::FlipHorz() { return m_hDIB ? graphics::RefreshAfterTransform(*this, graphics::FlipHorizontal(&m_hDIB)) : 0; }
+int CPics::FlipHorz() {
+  return m_hDIB ? graphics::RefreshAfterTransform(*this, graphics::FlipHorizontal(&m_hDIB)) : 0;
+}
 
-int CPics::FlipVert() { return m_hDIB ? graphics::RefreshAfterTransform(*this, graphics::FlipVertical(&m_hDIB)) : 0; }
+int CPics::FlipVert() {
+  return m_hDIB ? graphics::RefreshAfterTransform(*this, graphics::FlipVertical(&m_hDIB)) : 0;
+}

@@ -38,7 +38,8 @@ void MapPaletteEntries(const graphics::DibWorker& worker, GreyMapping map) {
   }
 }
 
-void GreyRows(const BYTE* in, const graphics::DibLayout& l, BYTE* out, uint32_t stride8, GreyMapping map) {
+void GreyRows(const BYTE* in, const graphics::DibLayout& l, BYTE* out, uint32_t stride8,
+              GreyMapping map) {
   for (uint32_t r = 0; r < l.height; ++r) {
     const BYTE* px = in + r * l.stride;
     BYTE* dst = out + size_t(r) * stride8;

@@ -14,9 +14,12 @@ constexpr uint16_t Order(uint16_t primary, uint16_t secondary, uint16_t tertiary
 // 6-bit value of one channel (by its code) of a histogram key.
 constexpr uint32_t Channel(uint32_t key, uint16_t code) {
   switch (code) {
-    case kRed: return (key >> 12) & 63;
-    case kGreen: return (key >> 6) & 63;
-    default: return key & 63;
+    case kRed:
+      return (key >> 12) & 63;
+    case kGreen:
+      return (key >> 6) & 63;
+    default:
+      return key & 63;
   }
 }
 
@@ -69,8 +72,8 @@ QuantBox MedianCutQuantizer::MakeBox(int32_t first, int32_t last) const {
   box.minRed = uint8_t(lo[0]), box.maxRed = uint8_t(hi[0]);
   box.minGreen = uint8_t(lo[1]), box.maxGreen = uint8_t(hi[1]);
   box.minBlue = uint8_t(lo[2]), box.maxBlue = uint8_t(hi[2]);
-  box.sortOrder = SortOrderFor(int(hi[0]) - int(lo[0]), int(hi[1]) - int(lo[1]),
-                               int(hi[2]) - int(lo[2]));
+  box.sortOrder =
+      SortOrderFor(int(hi[0]) - int(lo[0]), int(hi[1]) - int(lo[1]), int(hi[2]) - int(lo[2]));
   return box;
 }
 

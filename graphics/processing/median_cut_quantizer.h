@@ -65,10 +65,10 @@ class MedianCutQuantizer {
   void ComputeMeans();
   void FillInverseTable();
 
-  std::vector<uint32_t> histogram_;   // kCells counters, released by BuildPalette
-  std::vector<ColorEntry> colors_;    // one entry per non-empty histogram cell
+  std::vector<uint32_t> histogram_;  // kCells counters, released by BuildPalette
+  std::vector<ColorEntry> colors_;   // one entry per non-empty histogram cell
   std::vector<QuantBox> boxes_;
-  std::vector<uint8_t> inverse_;      // kCells palette indexes
+  std::vector<uint8_t> inverse_;  // kCells palette indexes
   std::array<RgbColor, kColors> palette_{};
 };
 

@@ -25,7 +25,8 @@ namespace graphics {
 namespace {
 
 void SendProgress() {
-  if (CPics::m_pProgressDlg) CPics::m_pProgressDlg->SendMessage(WM_COMMAND, CPics::m_progressCmd, 0);
+  if (CPics::m_pProgressDlg)
+    CPics::m_pProgressDlg->SendMessage(WM_COMMAND, CPics::m_progressCmd, 0);
 }
 
 }  // namespace

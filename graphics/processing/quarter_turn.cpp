@@ -52,8 +52,13 @@ int RotateQuarterTurn(HGLOBAL* handle, bool clockwise) {
 
 }  // namespace graphics
 
-int CPics::RotateCW() { return m_hDIB ? graphics::RefreshAfterTransform(*this, graphics::RotateQuarterTurn(&m_hDIB, true)) : 0; }
+int CPics::RotateCW() {
+  return m_hDIB ? graphics::RefreshAfterTransform(*this, graphics::RotateQuarterTurn(&m_hDIB, true))
+                : 0;
+}
 
 int CPics::RotateCCW() {
-  return m_hDIB ? graphics::RefreshAfterTransform(*this, graphics::RotateQuarterTurn(&m_hDIB, false)) : 0;
+  return m_hDIB
+             ? graphics::RefreshAfterTransform(*this, graphics::RotateQuarterTurn(&m_hDIB, false))
+             : 0;
 }

@@ -6,7 +6,8 @@
 
 namespace graphics {
 
-HGLOBAL AllocateReshapedDib(const BYTE* sourceDib, const DibLayout& layout, uint32_t width, uint32_t height) {
+HGLOBAL AllocateReshapedDib(const BYTE* sourceDib, const DibLayout& layout, uint32_t width,
+                            uint32_t height) {
   if (width > uint32_t(kMaxPictureSide) || height > uint32_t(kMaxPictureSide)) return nullptr;
   const uint64_t imageSize = RowStride(width, layout.bitCount) * height;
   const uint64_t total = layout.imageOffset + imageSize;

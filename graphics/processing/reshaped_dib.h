@@ -11,7 +11,8 @@ namespace graphics {
 
 // Null when the new size exceeds the largest picture or the block cannot be had.
 // The rows start at layout.imageOffset and have RowStride(width, layout.bitCount).
-HGLOBAL AllocateReshapedDib(const BYTE* sourceDib, const DibLayout& layout, uint32_t width, uint32_t height);
+HGLOBAL AllocateReshapedDib(const BYTE* sourceDib, const DibLayout& layout, uint32_t width,
+                            uint32_t height);
 
 // The member forms: refresh the object's header copy after a transform of m_hDIB.
 int RefreshAfterTransform(CPics& picture, int result);

@@ -48,5 +48,6 @@ int ResizeByFactor(HGLOBAL* handle, float factor) {
 }  // namespace graphics
 
 int CPics::Resize(float factor) {
-  return m_hDIB ? graphics::RefreshAfterTransform(*this, graphics::ResizeByFactor(&m_hDIB, factor)) : 0;
+  return m_hDIB ? graphics::RefreshAfterTransform(*this, graphics::ResizeByFactor(&m_hDIB, factor))
+                : 0;
 }

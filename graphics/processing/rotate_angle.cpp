@@ -62,8 +62,10 @@ int RotateByAngle(HGLOBAL* handle, double degrees) {
   } catch (const std::bad_alloc&) {
     return 0;
   }
-  for (int64_t i = 0; i <= newW; ++i) xc[i] = float(double(i + b.x0) * c), xsn[i] = float(double(i + b.x0) * s);
-  for (int64_t j = 0; j <= newH; ++j) yc[j] = float(double(j + b.y0) * c), ysn[j] = float(double(j + b.y0) * s);
+  for (int64_t i = 0; i <= newW; ++i)
+    xc[i] = float(double(i + b.x0) * c), xsn[i] = float(double(i + b.x0) * s);
+  for (int64_t j = 0; j <= newH; ++j)
+    yc[j] = float(double(j + b.y0) * c), ysn[j] = float(double(j + b.y0) * s);
 
   HGLOBAL fresh = nullptr;
   {
@@ -75,24 +77,24 @@ int RotateByAngle(HGLOBAL* handle, double degrees) {
     BYTE* out = to.data() + layout->imageOffset;
     const uint64_t inStride = layout->stride, outStride = RowStride(uint64_t(newW), 24);
     for (int j0 = 0; j0 < newH; j0 += kTile)
-    for (int i0 = 0; i0 < newW; i0 += kTile) {
-      const int i1 = int(std::min<int64_t>(newW, i0 + kTile));
-      const int j1 = int(std::min<int64_t>(newH, j0 + kTile));
-      for (int j = j0; j < j1; ++j) {
-        const float rowSin = ysn[j], rowCos = yc[j];
-        BYTE* dst = out + uint64_t(j) * outStride + 3 * uint64_t(i0);
-        for (int i = i0; i < i1; ++i, dst += 3) {
-          const int sx = FloorToInt(xc[i] - rowSin + 0.5f);
-          const int sy = FloorToInt(rowCos + xsn[i] + 0.5f);
-          if (unsigned(sx) < w && unsigned(sy) < h) {
-            const BYTE* src = in + uint64_t(sy) * inStride + 3 * uint64_t(sx);
-            dst[0] = src[0], dst[1] = src[1], dst[2] = src[2];
-          } else {
-            dst[0] = dst[1] = dst[2] = 255;
+      for (int i0 = 0; i0 < newW; i0 += kTile) {
+        const int i1 = int(std::min<int64_t>(newW, i0 + kTile));
+        const int j1 = int(std::min<int64_t>(newH, j0 + kTile));
+        for (int j = j0; j < j1; ++j) {
+          const float rowSin = ysn[j], rowCos = yc[j];
+          BYTE* dst = out + uint64_t(j) * outStride + 3 * uint64_t(i0);
+          for (int i = i0; i < i1; ++i, dst += 3) {
+            const int sx = FloorToInt(xc[i] - rowSin + 0.5f);
+            const int sy = FloorToInt(rowCos + xsn[i] + 0.5f);
+            if (unsigned(sx) < w && unsigned(sy) < h) {
+              const BYTE* src = in + uint64_t(sy) * inStride + 3 * uint64_t(sx);
+              dst[0] = src[0], dst[1] = src[1], dst[2] = src[2];
+            } else {
+              dst[0] = dst[1] = dst[2] = 255;
+            }
           }
         }
       }
-    }
   }
   GlobalFree(*handle);
   *handle = fresh;
@@ -102,5 +104,6 @@ int RotateByAngle(HGLOBAL* handle, double degrees) {
 }  // namespace graphics
 
 int CPics::RotateCW(float angle) {
-  return m_hDIB ? graphics::RefreshAfterTransform(*this, graphics::RotateByAngle(&m_hDIB, angle)) : 0;
+  return m_hDIB ? graphics::RefreshAfterTransform(*this, graphics::RotateByAngle(&m_hDIB, angle))
+                : 0;
 }

@@ -17,7 +17,8 @@ uint32_t Load32(const BYTE* p) {
 
 }  // namespace
 
-SourceRowReader::SourceRowReader(const BYTE* dib, const DibLayout& layout) : dib_(dib), layout_(layout) {
+SourceRowReader::SourceRowReader(const BYTE* dib, const DibLayout& layout)
+    : dib_(dib), layout_(layout) {
   if (layout.bitCount <= 8) palette_ = ReadPalette(dib, layout, kBlackPalette);
   if (layout.bitCount != 16 && layout.bitCount != 32) return;
   uint32_t masks[3];
@@ -40,7 +41,8 @@ SourceRowReader::SourceRowReader(const BYTE* dib, const DibLayout& layout) : dib
 }
 
 void SourceRowReader::Indexes(uint32_t storedRow, uint8_t* out) const {
-  UnpackIndexes(dib_ + layout_.imageOffset + storedRow * layout_.stride, layout_.bitCount, layout_.width, out);
+  UnpackIndexes(dib_ + layout_.imageOffset + storedRow * layout_.stride, layout_.bitCount,
+                layout_.width, out);
 }
 
 void SourceRowReader::Colors(uint32_t storedRow, RgbColor* out) const {

@@ -24,8 +24,7 @@ constexpr std::array<RgbColor, 256> BuildStandardColorTable() {
   std::array<RgbColor, 256> table{};
   for (int r = 0; r < 6; ++r)
     for (int g = 0; g < 6; ++g)
-      for (int b = 0; b < 6; ++b)
-        table[36 * r + 6 * g + b] = {cube[r], cube[g], cube[b]};
+      for (int b = 0; b < 6; ++b) table[36 * r + 6 * g + b] = {cube[r], cube[g], cube[b]};
   for (int k = 32; k <= 71; ++k)
     table[216 + (k - 32)] = {grid[k >> 5], grid[(k >> 2) & 7], static_cast<uint8_t>(85 * (k & 3))};
   return table;

@@ -39,7 +39,8 @@ constexpr unsigned kSides[4] = {0200, 0002, 0040, 0010};
 
 class Thinner {
  public:
-  Thinner(BYTE* image, const DibLayout& l) : image_(image), stride_(l.stride), width_(l.width), height_(l.height) {}
+  Thinner(BYTE* image, const DibLayout& l)
+      : image_(image), stride_(l.stride), width_(l.width), height_(l.height) {}
 
   bool Allocate() {
     try {
@@ -67,7 +68,9 @@ class Thinner {
   }
 
  private:
-  unsigned Ink(uint32_t y, uint32_t x) const { return image_[uint64_t(y) * stride_ + 3 * uint64_t(x)] == 0; }
+  unsigned Ink(uint32_t y, uint32_t x) const {
+    return image_[uint64_t(y) * stride_ + 3 * uint64_t(x)] == 0;
+  }
 
   bool Step() {
     if (stopped_) return false;

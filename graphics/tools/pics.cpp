@@ -17,11 +17,14 @@ const Command kCommands[] = {
     {"info", pics::RunInfo, "info FILE"},
     {"convert", pics::RunConvert,
      "convert IN OUT [--type N] [--dither] [--decoder-options S] [--encoder-options S]"},
-    {"apply", pics::RunApply, "apply IN OUT OP [ARGS...]... (to24 to8 gray bw T posterize N rotate A rotate-cw rotate-ccw "
-                              "flip-h flip-v resize F crop X Y W H filter3 I [S] filter5 I [S] brightness B C thin N "
-                              "select RRGGBB TOL RRGGBB... contour R P M N)"},
-    {"trace", pics::RunTrace, "trace IN [--svg OUT] [--raw] [--threshold P] [--passes N] [--min N] [--merge N]"},
-    {"draw", pics::RunDraw, "draw IN OUT [--size WxH] [--zoom Z] [--transparent RRGGBB] [--gif-display 0|1]"},
+    {"apply", pics::RunApply,
+     "apply IN OUT OP [ARGS...]... (to24 to8 gray bw T posterize N rotate A rotate-cw rotate-ccw "
+     "flip-h flip-v resize F crop X Y W H filter3 I [S] filter5 I [S] brightness B C thin N "
+     "select RRGGBB TOL RRGGBB... contour R P M N)"},
+    {"trace", pics::RunTrace,
+     "trace IN [--svg OUT] [--raw] [--threshold P] [--passes N] [--min N] [--merge N]"},
+    {"draw", pics::RunDraw,
+     "draw IN OUT [--size WxH] [--zoom Z] [--transparent RRGGBB] [--gif-display 0|1]"},
 };
 
 int Usage() {

@@ -69,7 +69,8 @@ class ArgumentReader {
 
  private:
   static bool IsColour(const std::string& text) {
-    return text.size() == 6 && text.find_first_not_of("0123456789abcdefABCDEF") == std::string::npos;
+    return text.size() == 6 &&
+           text.find_first_not_of("0123456789abcdefABCDEF") == std::string::npos;
   }
   bool Missing() {
     error_ = "missing argument";
@@ -101,25 +102,42 @@ bool ApplyOne(CPics& p, const std::string& op, ArgumentReader& in, std::string& 
   int a = 0, b = 0, c = 0, d = 0;
   float f = 0;
   int result = -1;
-  if (op == "to24") result = p.ConvertTo24BPP();
-  else if (op == "to8") result = p.ConvertTo8BPP();
-  else if (op == "gray") result = p.ConvertToGray(0);
-  else if (op == "bw") result = in.Int(a) ? p.ConvertToBlackAndWhite(a, 0) : -2;
-  else if (op == "posterize") result = in.Int(a) ? Refresh(p, CPics::SetColorDepth(&p.m_hDIB, a, nullptr)) : -2;
-  else if (op == "rotate") result = in.Float(f) ? p.RotateCW(f) : -2;
-  else if (op == "rotate-cw") result = p.RotateCW();
-  else if (op == "rotate-ccw") result = p.RotateCCW();
-  else if (op == "flip-h") result = p.FlipHorz();
-  else if (op == "flip-v") result = p.FlipVert();
-  else if (op == "resize") result = in.Float(f) ? p.Resize(f) : -2;
+  if (op == "to24")
+    result = p.ConvertTo24BPP();
+  else if (op == "to8")
+    result = p.ConvertTo8BPP();
+  else if (op == "gray")
+    result = p.ConvertToGray(0);
+  else if (op == "bw")
+    result = in.Int(a) ? p.ConvertToBlackAndWhite(a, 0) : -2;
+  else if (op == "posterize")
+    result = in.Int(a) ? Refresh(p, CPics::SetColorDepth(&p.m_hDIB, a, nullptr)) : -2;
+  else if (op == "rotate")
+    result = in.Float(f) ? p.RotateCW(f) : -2;
+  else if (op == "rotate-cw")
+    result = p.RotateCW();
+  else if (op == "rotate-ccw")
+    result = p.RotateCCW();
+  else if (op == "flip-h")
+    result = p.FlipHorz();
+  else if (op == "flip-v")
+    result = p.FlipVert();
+  else if (op == "resize")
+    result = in.Float(f) ? p.Resize(f) : -2;
   else if (op == "crop")
-    result = in.Int(a) && in.Int(b) && in.Int(c) && in.Int(d) ? p.Crop(POINT{a, b}, SIZE{c, d}) : -2;
+    result =
+        in.Int(a) && in.Int(b) && in.Int(c) && in.Int(d) ? p.Crop(POINT{a, b}, SIZE{c, d}) : -2;
   else if (op == "filter3" || op == "filter5") {
     int strength = 10;
-    if (!in.Int(a) || !in.OptionalInt(strength)) result = -2;
-    else result = op == "filter3" ? p.ImageFilter3X3(a, nullptr, strength) : p.ImageFilter(a, nullptr, strength);
-  } else if (op == "brightness") result = in.Int(a) && in.Int(b) ? p.AdjustBrightnessContrast(a, b) : -2;
-  else if (op == "thin") result = in.Int(a) ? Refresh(p, CPics::ThinImage(&p.m_hDIB, a)) : -2;
+    if (!in.Int(a) || !in.OptionalInt(strength))
+      result = -2;
+    else
+      result = op == "filter3" ? p.ImageFilter3X3(a, nullptr, strength)
+                               : p.ImageFilter(a, nullptr, strength);
+  } else if (op == "brightness")
+    result = in.Int(a) && in.Int(b) ? p.AdjustBrightnessContrast(a, b) : -2;
+  else if (op == "thin")
+    result = in.Int(a) ? Refresh(p, CPics::ThinImage(&p.m_hDIB, a)) : -2;
   else if (op == "select") {
     COLORREF replacement = 0;
     std::vector<COLORREF> keep;
@@ -135,15 +153,20 @@ bool ApplyOne(CPics& p, const std::string& op, ArgumentReader& in, std::string& 
         message = "select needs at least one colour to keep";
         return false;
       }
-      result = Refresh(p, CPics::ColorSelection(&p.m_hDIB, replacement, keep.data(), int(keep.size()), a));
+      result = Refresh(
+          p, CPics::ColorSelection(&p.m_hDIB, replacement, keep.data(), int(keep.size()), a));
     }
   } else if (op == "contour") {
     result = in.Int(a) && in.Int(b) && in.Int(c) && in.Int(d)
-                 ? Refresh(p, CPics::ContourDetection(&p.m_hDIB, a, b, c, d)) : -2;
+                 ? Refresh(p, CPics::ContourDetection(&p.m_hDIB, a, b, c, d))
+                 : -2;
   }
-  if (result == -1) message = "unknown operation '" + op + "'";
-  else if (result == -2) message = op + ": " + in.error();
-  else if (result == 0) message = op + " failed";
+  if (result == -1)
+    message = "unknown operation '" + op + "'";
+  else if (result == -2)
+    message = op + ": " + in.error();
+  else if (result == 0)
+    message = op + " failed";
   return result == 1;
 }
 

@@ -41,8 +41,10 @@ int RunConvert(const Arguments& args) {
       files.push_back(arg);
     }
   }
-  if (files.size() != 2) return Fail("usage: pics convert IN OUT [--type N] [--dither] "
-                                     "[--decoder-options S] [--encoder-options S]");
+  if (files.size() != 2)
+    return Fail(
+        "usage: pics convert IN OUT [--type N] [--dither] "
+        "[--decoder-options S] [--encoder-options S]");
   if (decoderOptions.size() >= 260 || encoderOptions.size() >= 260)
     return Fail("option strings must be shorter than 260 characters");
   const std::string& in = files[0];
@@ -50,8 +52,8 @@ int RunConvert(const Arguments& args) {
 
   if (type == PictureByExtension && CPics::TypeFromExtension(out.c_str()) == PictureByExtension)
     return Fail("cannot tell the output format from " + out + "; give --type N");
-  std::unique_ptr<CPics, PictureCloser> picture(
-      CPics::OpenPicture(in.c_str(), dither, decoderOptions.empty() ? nullptr : decoderOptions.c_str()));
+  std::unique_ptr<CPics, PictureCloser> picture(CPics::OpenPicture(
+      in.c_str(), dither, decoderOptions.empty() ? nullptr : decoderOptions.c_str()));
   if (!picture) return Fail("cannot read " + in);
   picture->SetEncoderOptions(encoderOptions.c_str());
   if (!picture->SavePictureAs(out.c_str(), type))

@@ -26,8 +26,9 @@ bool ParseInt(const std::string& text, int& value) {
 
 bool ParseSize(const std::string& text, int& width, int& height) {
   const auto x = text.find('x');
-  return x != std::string::npos && ParseInt(text.substr(0, x), width) && ParseInt(text.substr(x + 1), height) &&
-         width >= 1 && height >= 1 && width <= 32767 && height <= 32767;
+  return x != std::string::npos && ParseInt(text.substr(0, x), width) &&
+         ParseInt(text.substr(x + 1), height) && width >= 1 && height >= 1 && width <= 32767 &&
+         height <= 32767;
 }
 
 bool ParseColor(const std::string& text, COLORREF& color) {
@@ -83,7 +84,8 @@ int RunDraw(const Arguments& args) {
     const std::string& arg = args[i];
     const bool hasValue = i + 1 < args.size();
     if (arg == "--size" && hasValue) {
-      if (!ParseSize(args[++i], width, height)) return Fail("--size takes WxH with sides from 1 to 32767");
+      if (!ParseSize(args[++i], width, height))
+        return Fail("--size takes WxH with sides from 1 to 32767");
     } else if (arg == "--zoom" && hasValue) {
       const std::string& value = args[++i];
       char* end = nullptr;
@@ -104,7 +106,9 @@ int RunDraw(const Arguments& args) {
     }
   }
   if (files.size() != 2)
-    return Fail("usage: pics draw IN OUT [--size WxH] [--zoom Z] [--transparent RRGGBB] [--gif-display 0|1]");
+    return Fail(
+        "usage: pics draw IN OUT [--size WxH] [--zoom Z] [--transparent RRGGBB] [--gif-display "
+        "0|1]");
   const std::string& in = files[0];
   const std::string& out = files[1];
   if (CPics::TypeFromExtension(out.c_str()) == PictureByExtension)
@@ -125,19 +129,24 @@ int RunDraw(const Arguments& args) {
     width = int(drawnWidth);
     height = int(drawnHeight);
   }
-  const RECT dest = zoom > 0 ? RECT{0, 0, LONG(std::min(drawnWidth, 2e9)), LONG(std::min(drawnHeight, 2e9))}
-                             : RECT{0, 0, width, height};
+  const RECT dest =
+      zoom > 0 ? RECT{0, 0, LONG(std::min(drawnWidth, 2e9)), LONG(std::min(drawnHeight, 2e9))}
+               : RECT{0, 0, width, height};
 
   Canvas canvas(width, height);
   if (!canvas.valid()) return Fail("cannot make a drawing surface of that size");
   HDC dc = canvas.dc()->m_hDC;
-  if (transparent) PaintChecks(dc, width, height);
-  else PatBlt(dc, 0, 0, width, height, WHITENESS);
+  if (transparent)
+    PaintChecks(dc, width, height);
+  else
+    PatBlt(dc, 0, 0, width, height, WHITENESS);
   CPalette* previous = nullptr;
   picture->SetPal(canvas.dc(), &previous, 0);
-  if (!picture->DisplayPicture(canvas.dc(), &dest)) return Fail("nothing of the picture is visible");
+  if (!picture->DisplayPicture(canvas.dc(), &dest))
+    return Fail("nothing of the picture is visible");
 
-  PicturePtr shown(CPics::NewPicture(canvas.dc(), RECT{0, 0, width, height}, out.c_str(), PictureByExtension));
+  PicturePtr shown(
+      CPics::NewPicture(canvas.dc(), RECT{0, 0, width, height}, out.c_str(), PictureByExtension));
   if (!shown) return Fail("cannot capture the drawing");
   if (!shown->SavePicture(out.c_str(), shown->m_type)) return Fail("cannot write " + out);
   return 0;

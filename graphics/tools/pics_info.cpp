@@ -12,8 +12,10 @@ int RunInfo(const Arguments& args) {
   CPics* picture = CPics::OpenPicture(name.c_str(), 0, nullptr);
   if (picture == nullptr) {
     const short type = CPics::PictureType(name.c_str());
-    if (type == PictureUnknown) return Fail("cannot read " + name + ": not a picture file or cannot be opened");
-    return Fail("cannot read " + name + ": damaged or unsupported picture (type " + std::to_string(type) + ")");
+    if (type == PictureUnknown)
+      return Fail("cannot read " + name + ": not a picture file or cannot be opened");
+    return Fail("cannot read " + name + ": damaged or unsupported picture (type " +
+                std::to_string(type) + ")");
   }
   std::printf("type=%d width=%d height=%d bpp=%d colors=%d\n", picture->m_type, picture->m_width,
               picture->m_height, picture->m_bitsPerPixel, picture->m_numColors);

@@ -48,7 +48,8 @@ std::string Coordinates(const std::vector<float>& xs, const std::vector<float>& 
 }
 
 // Writes beside the target and renames, so a failed run leaves no half-written file.
-bool WriteSvg(const std::string& path, int width, int height, const std::vector<std::string>& lines) {
+bool WriteSvg(const std::string& path, int width, int height,
+              const std::vector<std::string>& lines) {
   const std::string temporary = path + ".part";
   {
     std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
@@ -83,11 +84,18 @@ int RunTrace(const Arguments& args) {
       o.raw = true;
     } else if (arg == "--svg" && hasValue) {
       o.svg = args[++i];
-    } else if ((arg == "--threshold" || arg == "--passes" || arg == "--min" || arg == "--merge") && hasValue) {
-      int& target = arg == "--threshold" ? o.threshold : arg == "--passes" ? o.passes : arg == "--min" ? o.minLineSize : o.merge;
-      if (!ParseInt(args[++i], target)) return Fail(arg + " takes a whole number, not '" + args[i] + "'");
+    } else if ((arg == "--threshold" || arg == "--passes" || arg == "--min" || arg == "--merge") &&
+               hasValue) {
+      int& target = arg == "--threshold" ? o.threshold
+                    : arg == "--passes"  ? o.passes
+                    : arg == "--min"     ? o.minLineSize
+                                         : o.merge;
+      if (!ParseInt(args[++i], target))
+        return Fail(arg + " takes a whole number, not '" + args[i] + "'");
     } else if (arg.rfind("--", 0) == 0 || !o.in.empty()) {
-      return Fail("usage: pics trace IN [--svg OUT] [--raw] [--threshold P] [--passes N] [--min N] [--merge N]");
+      return Fail(
+          "usage: pics trace IN [--svg OUT] [--raw] [--threshold P] [--passes N] [--min N] "
+          "[--merge N]");
     } else {
       o.in = arg;
     }

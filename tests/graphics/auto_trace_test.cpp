@@ -27,7 +27,8 @@ HGLOBAL Drawing(int w, int h, const std::vector<Pixel>& ink) {
 
 std::vector<Pixel> Stroke(Pixel from, Pixel to) {
   std::vector<Pixel> out;
-  const int dx = (to.first > from.first) - (to.first < from.first), dy = (to.second > from.second) - (to.second < from.second);
+  const int dx = (to.first > from.first) - (to.first < from.first),
+            dy = (to.second > from.second) - (to.second < from.second);
   for (Pixel p = from;; p.first += dx, p.second += dy) {
     out.push_back(p);
     if (p == to) break;
@@ -111,8 +112,10 @@ TEST(AutoTrace, FilledRectangleIsTracedAlongItsOutline) {
 }
 
 TEST(AutoTrace, MaximumCountCutsLinesAtTheirCorners) {
-  Dib dib(Drawing(9, 8, Join({Stroke({1, 1}, {1, 5}), Stroke({2, 5}, {6, 5}), Stroke({6, 4}, {6, 1})})));
-  EXPECT_EQ(Trace(dib.get(), 0, 2), (std::vector<Line>{{{1, 1}, {1, 5}}, {{2, 5}, {6, 5}}, {{6, 4}, {6, 1}}}));
+  Dib dib(Drawing(9, 8,
+                  Join({Stroke({1, 1}, {1, 5}), Stroke({2, 5}, {6, 5}), Stroke({6, 4}, {6, 1})})));
+  EXPECT_EQ(Trace(dib.get(), 0, 2),
+            (std::vector<Line>{{{1, 1}, {1, 5}}, {{2, 5}, {6, 5}}, {{6, 4}, {6, 1}}}));
   // One point at a time still gets through the whole stroke.
   Dib single(Drawing(9, 8, Stroke({1, 1}, {1, 5})));
   const auto points = Trace(single.get(), 0, 1);
@@ -121,7 +124,9 @@ TEST(AutoTrace, MaximumCountCutsLinesAtTheirCorners) {
 }
 
 TEST(AutoTrace, ShortLinesAreDropped) {
-  Dib dib(Drawing(20, 10, Join({Stroke({1, 1}, {1, 5}), Stroke({4, 1}, {7, 4}), {{10, 3}}, Stroke({12, 2}, {17, 2})})));
+  Dib dib(Drawing(
+      20, 10,
+      Join({Stroke({1, 1}, {1, 5}), Stroke({4, 1}, {7, 4}), {{10, 3}}, Stroke({12, 2}, {17, 2})})));
   // Five-pixel runs go; the six-pixel line stays.
   EXPECT_EQ(Trace(dib.get(), 5), (std::vector<Line>{{{12, 2}, {17, 2}}}));
   EXPECT_EQ(Trace(dib.get(), 0).size(), 4u);

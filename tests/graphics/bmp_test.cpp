@@ -18,16 +18,16 @@ struct ToolFile {
   const char* name;
   int headerWord;  // as stored in the file
   int fileBits;
-  int heldBits;    // once loaded
-  int tolerance;   // per channel; 16-bit scaling differs by one between tools
+  int heldBits;   // once loaded
+  int tolerance;  // per channel; 16-bit scaling differs by one between tools
 };
 
 const ToolFile kToolFiles[] = {
-    {"pil_1.bmp", 40, 1, 1, 0},      {"pil_8gray.bmp", 40, 8, 8, 0}, {"pil_8.bmp", 40, 8, 8, 0},
-    {"pil_24.bmp", 40, 24, 24, 0},   {"pil_32.bmp", 40, 32, 24, 0},  {"v4_8.bmp", 108, 8, 8, 0},
-    {"im_4.bmp", 40, 4, 4, 0},       {"im_1.bmp", 40, 1, 1, 0},      {"core_24.bmp", 12, 24, 24, 0},
-    {"core_8.bmp", 12, 8, 8, 0},     {"v5_24.bmp", 124, 24, 24, 0},  {"v5_565.bmp", 124, 16, 24, 1},
-    {"v5_555.bmp", 124, 16, 24, 1},  {"v5_32.bmp", 124, 32, 24, 0},  {"plain_16.bmp", 40, 16, 24, 1},
+    {"pil_1.bmp", 40, 1, 1, 0},     {"pil_8gray.bmp", 40, 8, 8, 0}, {"pil_8.bmp", 40, 8, 8, 0},
+    {"pil_24.bmp", 40, 24, 24, 0},  {"pil_32.bmp", 40, 32, 24, 0},  {"v4_8.bmp", 108, 8, 8, 0},
+    {"im_4.bmp", 40, 4, 4, 0},      {"im_1.bmp", 40, 1, 1, 0},      {"core_24.bmp", 12, 24, 24, 0},
+    {"core_8.bmp", 12, 8, 8, 0},    {"v5_24.bmp", 124, 24, 24, 0},  {"v5_565.bmp", 124, 16, 24, 1},
+    {"v5_555.bmp", 124, 16, 24, 1}, {"v5_32.bmp", 124, 32, 24, 0},  {"plain_16.bmp", 40, 16, 24, 1},
     {"gap_24.bmp", 40, 24, 24, 0},
 };
 
@@ -85,7 +85,8 @@ open(d + 'gap_24.bmp', 'wb').write(gap)
     ASSERT_TRUE(picstest::RunCommand(convert + "-colors 16 -type Palette BMP3:" + d + "im_4.bmp"));
     ASSERT_TRUE(picstest::RunCommand(convert + "-colors 2 -type Palette BMP3:" + d + "im_1.bmp"));
     ASSERT_TRUE(picstest::RunCommand(convert + "BMP2:" + d + "core_24.bmp"));
-    ASSERT_TRUE(picstest::RunCommand(convert + "-colors 100 -type Palette BMP2:" + d + "core_8.bmp"));
+    ASSERT_TRUE(
+        picstest::RunCommand(convert + "-colors 100 -type Palette BMP2:" + d + "core_8.bmp"));
     ASSERT_TRUE(picstest::RunCommand(convert + d + "v5_24.bmp"));
     ASSERT_TRUE(picstest::RunCommand(convert + "-define bmp:subtype=RGB565 " + d + "v5_565.bmp"));
     ASSERT_TRUE(picstest::RunCommand(convert + "-define bmp:subtype=RGB555 " + d + "v5_555.bmp"));
@@ -105,7 +106,8 @@ open(d + 'gap_24.bmp', 'wb').write(gap)
 };
 ScratchDir* BmpFromOtherTools::dir = nullptr;
 
-void ExpectClosePixels(const CPics& picture, const RgbImage& reference, int tolerance, const std::string& what) {
+void ExpectClosePixels(const CPics& picture, const RgbImage& reference, int tolerance,
+                       const std::string& what) {
   ASSERT_EQ(picture.m_width, reference.width) << what;
   ASSERT_EQ(picture.m_height, reference.height) << what;
   int bad = 0;
@@ -115,8 +117,8 @@ void ExpectClosePixels(const CPics& picture, const RgbImage& reference, int tole
       ASSERT_EQ(picture.GetRGB(x, y, &c[0], &c[1], &c[2]), 1);
       for (int k = 0; k < 3; ++k)
         if (std::abs(int(c[k]) - int(reference.At(x, y)[k])) > tolerance && ++bad <= 3)
-          ADD_FAILURE() << what << ": pixel " << x << "," << y << " channel " << k << " is " << int(c[k])
-                        << ", reference " << int(reference.At(x, y)[k]);
+          ADD_FAILURE() << what << ": pixel " << x << "," << y << " channel " << k << " is "
+                        << int(c[k]) << ", reference " << int(reference.At(x, y)[k]);
     }
 }
 
@@ -124,7 +126,8 @@ void ExpectClosePixels(const CPics& picture, const RgbImage& reference, int tole
 RgbImage DecodeWithImageMagick(const std::string& path, int width, int height) {
   ScratchDir tmp;
   RgbImage image;
-  if (!picstest::RunCommand("/usr/bin/convert " + path + " -depth 8 rgb:" + tmp.Path("out.raw"))) return image;
+  if (!picstest::RunCommand("/usr/bin/convert " + path + " -depth 8 rgb:" + tmp.Path("out.raw")))
+    return image;
   image.width = width;
   image.height = height;
   image.rgb = ReadBytes(tmp.Path("out.raw"));
@@ -145,7 +148,8 @@ TEST_F(BmpFromOtherTools, EveryDepthAndHeaderKindReadsWithTheToolsPixels) {
     const std::string path = Fixture(file.name);
     const std::vector<std::uint8_t> bytes = ReadBytes(path);
     ASSERT_GE(bytes.size(), 30u) << file.name;
-    EXPECT_EQ(FieldU32(bytes, 14), std::uint32_t(file.headerWord)) << file.name << " is not the kind meant";
+    EXPECT_EQ(FieldU32(bytes, 14), std::uint32_t(file.headerWord))
+        << file.name << " is not the kind meant";
     PicturePtr picture(CPics::OpenPicture(path.c_str(), 0, nullptr));
     ASSERT_TRUE(picture) << file.name;
     EXPECT_EQ(picture->m_type, PictureBMP);
@@ -168,7 +172,8 @@ TEST_F(BmpFromOtherTools, SavedFilesReadBackTheSameInPillowAndImageMagick) {
   for (std::size_t i = 0; i < saved.size(); ++i) {
     PicturePtr picture(CPics::OpenPicture(Fixture(kToolFiles[i].name).c_str(), 0, nullptr));
     ExpectClosePixels(*picture, picstest::LoadRgb(saved[i] + ".rgb"), 0, "Pillow on " + saved[i]);
-    ExpectClosePixels(*picture, DecodeWithImageMagick(saved[i], picture->m_width, picture->m_height), 0,
+    ExpectClosePixels(*picture,
+                      DecodeWithImageMagick(saved[i], picture->m_width, picture->m_height), 0,
                       "ImageMagick on " + saved[i]);
   }
 }
@@ -241,7 +246,8 @@ TEST(BmpWrite, FailedWriteThrowsAndKeepsTheOldFile) {
   EXPECT_TRUE(threw);
   EXPECT_EQ(ReadBytes(path), (std::vector<std::uint8_t>{'o', 'l', 'd'}));
   int files = 0;
-  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.path())) ++files;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.path()))
+    ++files;
   EXPECT_EQ(files, 1) << "a temporary file was left behind";
 }
 
@@ -308,21 +314,36 @@ TEST_F(BmpBadInput, HeadersPromisingMoreThanTheFileHoldsAreRefused) {
 }
 
 TEST_F(BmpBadInput, AbsurdOrUnsupportedHeaderFieldsAreRefused) {
-  struct Change { std::size_t offset; int width; std::uint32_t value; const char* what; };
+  struct Change {
+    std::size_t offset;
+    int width;
+    std::uint32_t value;
+    const char* what;
+  };
   const Change changes[] = {
-      {14 + 4, 4, 0, "zero width"},          {14 + 8, 4, 0, "zero height"},
-      {14 + 4, 4, 0xFFFFFFFC, "negative width"}, {14 + 8, 4, 0xFFFFFFFC, "top-down rows"},
-      {14 + 4, 4, 40000, "width over 32767"},    {14 + 8, 4, 0x80000000, "huge height"},
-      {14 + 32, 4, 257, "257 colours used"},     {14 + 32, 4, 0xFFFFFFFF, "colours used all ones"},
-      {14 + 16, 4, 1, "run-length compression"}, {14 + 16, 4, 3, "masks on 24 bits"},
-      {14 + 14, 2, 7, "7 bits per pixel"},       {14 + 14, 2, 0, "0 bits per pixel"},
-      {14 + 12, 2, 0, "0 planes"},               {14, 4, 1000, "header size 1000"},
-      {14, 4, 0, "header size 0"},               {14, 4, 0xFFFFFFFF, "header size all ones"},
+      {14 + 4, 4, 0, "zero width"},
+      {14 + 8, 4, 0, "zero height"},
+      {14 + 4, 4, 0xFFFFFFFC, "negative width"},
+      {14 + 8, 4, 0xFFFFFFFC, "top-down rows"},
+      {14 + 4, 4, 40000, "width over 32767"},
+      {14 + 8, 4, 0x80000000, "huge height"},
+      {14 + 32, 4, 257, "257 colours used"},
+      {14 + 32, 4, 0xFFFFFFFF, "colours used all ones"},
+      {14 + 16, 4, 1, "run-length compression"},
+      {14 + 16, 4, 3, "masks on 24 bits"},
+      {14 + 14, 2, 7, "7 bits per pixel"},
+      {14 + 14, 2, 0, "0 bits per pixel"},
+      {14 + 12, 2, 0, "0 planes"},
+      {14, 4, 1000, "header size 1000"},
+      {14, 4, 0, "header size 0"},
+      {14, 4, 0xFFFFFFFF, "header size all ones"},
   };
   for (const Change& change : changes) {
     auto file = GoodFile();
-    if (change.width == 4) Put32(file, change.offset, change.value);
-    else Put16(file, change.offset, static_cast<std::uint16_t>(change.value));
+    if (change.width == 4)
+      Put32(file, change.offset, change.value);
+    else
+      Put16(file, change.offset, static_cast<std::uint16_t>(change.value));
     EXPECT_FALSE(Opens(file)) << change.what;
   }
 }

@@ -89,7 +89,8 @@ TEST(Capture, SixteenBitDisplayGivesTwentyFourBitPicture) {
   Canvas canvas(10, 6);
   canvas.Fill(RGB(255, 0, 0));
   SetPixel(canvas.dc(), 3, 2, RGB(0, 0, 255));
-  drawtest::PicturePtr picture(CPics::NewPicture(canvas.cdc(), RECT{2, 1, 8, 5}, "shot.bmp", PictureByExtension));
+  drawtest::PicturePtr picture(
+      CPics::NewPicture(canvas.cdc(), RECT{2, 1, 8, 5}, "shot.bmp", PictureByExtension));
   ASSERT_NE(picture, nullptr);
   EXPECT_EQ(picture->m_width, 6);
   EXPECT_EQ(picture->m_height, 4);
@@ -109,13 +110,15 @@ TEST(Capture, PaletteDisplayKeepsThePaletteAndItsColoursForSaving) {
   auto* description = reinterpret_cast<LOGPALETTE*>(storage.data());
   description->palVersion = 0x300;
   description->palNumEntries = 256;
-  for (int i = 0; i < 256; ++i) description->palPalEntry[i] = PALETTEENTRY{BYTE(i), BYTE(255 - i), 7, 0};
+  for (int i = 0; i < 256; ++i)
+    description->palPalEntry[i] = PALETTEENTRY{BYTE(i), BYTE(255 - i), 7, 0};
   HPALETTE own = CreatePalette(description);
   Canvas canvas(4, 4);
   SelectPalette(canvas.dc(), own, FALSE);
   RealizePalette(canvas.dc());
   canvas.Fill(RGB(40, 215, 7));
-  drawtest::PicturePtr picture(CPics::NewPicture(canvas.cdc(), RECT{0, 0, 4, 4}, "shot.bmp", PictureBMP));
+  drawtest::PicturePtr picture(
+      CPics::NewPicture(canvas.cdc(), RECT{0, 0, 4, 4}, "shot.bmp", PictureBMP));
   ASSERT_NE(picture, nullptr);
   EXPECT_EQ(picture->m_bitsPerPixel, 8);
   EXPECT_EQ(GetPaletteEntries(picture->m_hPalette, 0, 0, nullptr), 256u);
@@ -129,7 +132,8 @@ TEST(Capture, PaletteDisplayKeepsThePaletteAndItsColoursForSaving) {
   SelectPalette(canvas.dc(), standard, FALSE);
   RealizePalette(canvas.dc());
   canvas.Fill(RGB(204, 102, 51));
-  drawtest::PicturePtr second(CPics::NewPicture(canvas.cdc(), RECT{0, 0, 4, 4}, "shot.bmp", PictureBMP));
+  drawtest::PicturePtr second(
+      CPics::NewPicture(canvas.cdc(), RECT{0, 0, 4, 4}, "shot.bmp", PictureBMP));
   ASSERT_NE(second, nullptr);
   EXPECT_EQ(GetPaletteEntries(second->m_hPalette, 0, 0, nullptr), 216u);
   EXPECT_EQ(second->GetPixel(0, 0), RGB(204, 102, 51));
@@ -143,7 +147,8 @@ TEST(Capture, PaletteDisplayKeepsThePaletteAndItsColoursForSaving) {
 TEST(Capture, RefusedCaptureLeavesThePictureAsItWas) {
   Canvas canvas(4, 4);
   canvas.Fill(RGB(1, 2, 3));
-  drawtest::PicturePtr picture(CPics::NewPicture(canvas.cdc(), RECT{0, 0, 4, 4}, "a.bmp", PictureBMP));
+  drawtest::PicturePtr picture(
+      CPics::NewPicture(canvas.cdc(), RECT{0, 0, 4, 4}, "a.bmp", PictureBMP));
   ASSERT_NE(picture, nullptr);
   HGLOBAL before = picture->m_hDIB;
   EXPECT_EQ(picture->GetPicture(canvas.cdc(), RECT{0, 0, 0, 4}), 0);
@@ -153,7 +158,8 @@ TEST(Capture, RefusedCaptureLeavesThePictureAsItWas) {
   EXPECT_EQ(picture->m_width, 4);
   EXPECT_EQ(CPics::NewPicture(canvas.cdc(), RECT{0, 0, 4, 4}, "a.bmp", 0), nullptr);
   EXPECT_EQ(CPics::NewPicture(canvas.cdc(), RECT{0, 0, 4, 4}, "a.bmp", 9), nullptr);
-  EXPECT_EQ(CPics::NewPicture(canvas.cdc(), RECT{0, 0, 4, 4}, "a.unknown", PictureByExtension), nullptr);
+  EXPECT_EQ(CPics::NewPicture(canvas.cdc(), RECT{0, 0, 4, 4}, "a.unknown", PictureByExtension),
+            nullptr);
   // Parts outside the context come out black, never read out of bounds.
   drawtest::PicturePtr over(CPics::NewPicture(canvas.cdc(), RECT{2, 2, 8, 8}, "a.bmp", PictureBMP));
   ASSERT_NE(over, nullptr);

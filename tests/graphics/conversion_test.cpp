@@ -70,7 +70,7 @@ TEST(DibWorker, RefusesDamagedOrUnsupportedPicturesAndKeepsThem) {
   bad.push_back(MakeDib(4, 4, 16));                                       // no palette to expand
   bad.push_back(MakeDib(4, 4, 8, std::vector<RgbColor>(256))), header(bad.back(), 16, 1);  // RLE
   bad.push_back(MakeDib(4, 4, 8, std::vector<RgbColor>(256))), header(bad.back(), 32, 0x40000000);
-  bad.push_back(MakeDib(4, 4, 24)), header(bad.back(), 8, 5000);          // rows past the block
+  bad.push_back(MakeDib(4, 4, 24)), header(bad.back(), 8, 5000);  // rows past the block
   for (HGLOBAL h : bad) {
     HGLOBAL slot = h;
     DibWorker worker(&slot);
@@ -139,7 +139,8 @@ TEST(ConvertTo8BPP, ThreeColourPictureGetsAFullPaletteOfItsCutColours) {
   for (int y = 0; y < 7; ++y)
     for (int x = 0; x < 9; ++x) {
       const RgbColor c = colors[(x + y) % 3];
-      ASSERT_EQ(v.rgb(x, y), (RgbColor{uint8_t(c.red & ~3), uint8_t(c.green & ~3), uint8_t(c.blue & ~3)}));
+      ASSERT_EQ(v.rgb(x, y),
+                (RgbColor{uint8_t(c.red & ~3), uint8_t(c.green & ~3), uint8_t(c.blue & ~3)}));
     }
 }
 
@@ -178,7 +179,8 @@ TEST(ConvertToGray, TrueColourBecomesLevelsOverTheGreyRamp) {
   EXPECT_EQ(v.index(1, 0), 1);
   EXPECT_EQ(v.index(2, 0), (30 * 10 + 59 * 200 + 11 * 30) / 100);
   EXPECT_EQ(v.index(3, 0), 76);
-  for (uint32_t i = 0; i < 256; ++i) ASSERT_EQ(v.entry(i), (RgbColor{uint8_t(i), uint8_t(i), uint8_t(i)}));
+  for (uint32_t i = 0; i < 256; ++i)
+    ASSERT_EQ(v.entry(i), (RgbColor{uint8_t(i), uint8_t(i), uint8_t(i)}));
 }
 
 TEST(ConvertToGray, PalettePictureChangesOnlyItsPalette) {
@@ -218,7 +220,9 @@ TEST(ConvertToBlackAndWhite, ThresholdSplitsGreyLevels) {
 
 TEST(ConvertToGray, MemberReusesABlockLargeEnoughAndRefreshesThePicture) {
   CPics picture;
-  picture.m_hDIB = MakeTrueColor(40, 30, [](int x, int y) { return RgbColor{uint8_t(x * 6), uint8_t(y * 8), 50}; });
+  picture.m_hDIB = MakeTrueColor(40, 30, [](int x, int y) {
+    return RgbColor{uint8_t(x * 6), uint8_t(y * 8), 50};
+  });
   picture.m_bHaveDIB = 1;
   const HGLOBAL before = picture.m_hDIB;
   ASSERT_EQ(picture.ConvertToGray(1), 1);
@@ -312,7 +316,8 @@ TEST(ConvertDIBFormat, SameSizeAndDepthIsAPlainCopy) {
   Dib src(MakeDib(6, 4, 8, palette));
   View s(src.get());
   for (int y = 0; y < 4; ++y)
-    for (int x = 0; x < 6; ++x) s.setIndex(x, y, (x * 7 + y * 31) % 256 == 3 ? 9 : (x * 7 + y * 31) % 256);
+    for (int x = 0; x < 6; ++x)
+      s.setIndex(x, y, (x * 7 + y * 31) % 256 == 3 ? 9 : (x * 7 + y * 31) % 256);
   Dib out(CPics::ConvertDIBFormat(Info(s), 6, 4, 8, 1));
   ASSERT_NE(out.get(), nullptr);
   View o(out.get());
@@ -323,7 +328,9 @@ TEST(ConvertDIBFormat, SameSizeAndDepthIsAPlainCopy) {
 }
 
 TEST(ConvertDIBFormat, OneBitTargetIsBlackThenWhiteByNearestColour) {
-  Dib src(MakeTrueColor(9, 2, [](int x, int y) { return RgbColor{uint8_t(x * 30), uint8_t(x * 30), uint8_t(y * 200)}; }));
+  Dib src(MakeTrueColor(9, 2, [](int x, int y) {
+    return RgbColor{uint8_t(x * 30), uint8_t(x * 30), uint8_t(y * 200)};
+  }));
   View s(src.get());
   Dib out(CPics::ConvertDIBFormat(Info(s), 9, 2, 1, 0));
   ASSERT_NE(out.get(), nullptr);
@@ -371,7 +378,8 @@ TEST(ConvertDIBFormat, SixteenAndThirtyTwoBitPicturesBecomeTrueColour) {
   HGLOBAL h = GlobalAlloc(GHND, 40 + 12 + 4);
   {
     BYTE* p = static_cast<BYTE*>(GlobalLock(h));
-    Put32(p, 40), Put32(p + 4, 1), Put32(p + 8, 1), Put16(p + 12, 1), Put16(p + 14, 16), Put32(p + 16, 3);
+    Put32(p, 40), Put32(p + 4, 1), Put32(p + 8, 1), Put16(p + 12, 1), Put16(p + 14, 16),
+        Put32(p + 16, 3);
     Put32(p + 40, 0xF800), Put32(p + 44, 0x07E0), Put32(p + 48, 0x001F);
     Put16(p + 52, 0x07E0);
     GlobalUnlock(h);

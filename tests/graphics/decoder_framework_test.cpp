@@ -19,7 +19,9 @@ using graphics::DecoderFileType;
 using graphics::RecognizeType;
 using picstest::ScratchDir;
 
-DecoderFileType TypeOf(const std::vector<BYTE>& bytes) { return RecognizeType(bytes.data(), bytes.size()); }
+DecoderFileType TypeOf(const std::vector<BYTE>& bytes) {
+  return RecognizeType(bytes.data(), bytes.size());
+}
 
 std::string ReadText(const std::string& path) {
   std::ifstream in(path);
@@ -70,9 +72,13 @@ TEST(DecoderRecognition, FirstBytesInTableOrder) {
 
 TEST(DecoderRefusal, CodesForTypesFilesAndFolders) {
   ScratchDir dir;
-  ASSERT_TRUE(picstest::RunPython("from PIL import Image\n"
-                                  "Image.new('RGB',(4,4)).save('" + dir.Path("a.png") + "')\n"
-                                  "Image.new('RGB',(4,4)).save('" + dir.Path("a.bmp") + "')\n"));
+  ASSERT_TRUE(
+      picstest::RunPython("from PIL import Image\n"
+                          "Image.new('RGB',(4,4)).save('" +
+                          dir.Path("a.png") +
+                          "')\n"
+                          "Image.new('RGB',(4,4)).save('" +
+                          dir.Path("a.bmp") + "')\n"));
   std::string text;
   EXPECT_EQ(DecodeErrorCode(dir.Path("a.png"), &text), DecoderErrNotCompiled);
   EXPECT_EQ(text, "Decoder error: Library not compiled for this file type.\n");
@@ -87,8 +93,10 @@ TEST(DecoderRefusal, CodesForTypesFilesAndFolders) {
 
 TEST(DecoderRefusal, EpsPreviewOffsetsInsideAndBeyondTheData) {
   ScratchDir dir;
-  ASSERT_TRUE(picstest::RunPython("from PIL import Image\n"
-                                  "Image.new('RGB',(5,3),(9,8,7)).save('" + dir.Path("p.tif") + "')\n"));
+  ASSERT_TRUE(
+      picstest::RunPython("from PIL import Image\n"
+                          "Image.new('RGB',(5,3),(9,8,7)).save('" +
+                          dir.Path("p.tif") + "')\n"));
   const std::vector<std::uint8_t> tiff = picstest::ReadBytes(dir.Path("p.tif"));
   std::vector<BYTE> eps(32 + tiff.size(), 0);
   PutU32(eps, 0, 0xC6D3D0C5);
@@ -113,8 +121,10 @@ TEST(DecoderTrace, LevelsChooseTheLinesAndEachConfigurationStartsFresh) {
   ScratchDir dir;
   const std::string log = dir.Path("trace.log");
   std::ofstream(log) << "old line\n";
-  ASSERT_TRUE(picstest::RunPython("from PIL import Image\n"
-                                  "Image.new('L',(4,4)).save('" + dir.Path("g.tif") + "')\n"));
+  ASSERT_TRUE(
+      picstest::RunPython("from PIL import Image\n"
+                          "Image.new('L',(4,4)).save('" +
+                          dir.Path("g.tif") + "')\n"));
   picstest::WriteBytes(dir.Path("junk"), {1, 2, 3});
   {
     graphics::CAnyPicDecoder decoder;
@@ -127,7 +137,8 @@ TEST(DecoderTrace, LevelsChooseTheLinesAndEachConfigurationStartsFresh) {
 
     graphics::CPicDecoder::SetTraceConfig(2, log.c_str());
     decoder.MakeBmpFromFile(dir.Path("g.tif").c_str(), &bitmap, 0);
-    EXPECT_EQ(ReadText(log), "--- Decoding file " + dir.Path("g.tif") + ". ---\nTIFF file recognized.\n");
+    EXPECT_EQ(ReadText(log),
+              "--- Decoding file " + dir.Path("g.tif") + ". ---\nTIFF file recognized.\n");
   }
   // Destroying a decoder ends tracing to the file.
   graphics::CAnyPicDecoder later;

@@ -136,7 +136,8 @@ TEST(DibSection, CompressedTopDownAndMappedSectionsAreRefused) {
 
 TEST(BlockTransfer, CopyAndOrAndFillsCombinePixelValues) {
   Canvas source(4, 1), dest(4, 1);
-  const COLORREF src[4] = {RGB(0xF0, 0x0F, 0xFF), RGB(0, 0, 0), RGB(255, 255, 255), RGB(0x12, 0x34, 0x56)};
+  const COLORREF src[4] = {RGB(0xF0, 0x0F, 0xFF), RGB(0, 0, 0), RGB(255, 255, 255),
+                           RGB(0x12, 0x34, 0x56)};
   for (int x = 0; x < 4; ++x) SetPixel(source.dc(), x, 0, src[x]);
   dest.Fill(RGB(0x3C, 0x3C, 0x3C));
   BitBlt(dest.dc(), 0, 0, 4, 1, source.dc(), 0, 0, SRCAND);
@@ -205,17 +206,19 @@ TEST(BlockTransfer, OverlappingCopyWithinOneBitmapReadsTheOriginal) {
 }
 
 TEST(StretchDIBits, NonIntegerFactorsRepeatAndDropWholeRowsAndColumns) {
-  HGLOBAL dib = drawtest::MakeDib24(10, 4, [](int x, int y) { return RGB(BYTE(x * 10), BYTE(y * 10), 0); });
+  HGLOBAL dib =
+      drawtest::MakeDib24(10, 4, [](int x, int y) { return RGB(BYTE(x * 10), BYTE(y * 10), 0); });
   void* data = GlobalLock(dib);
   Canvas canvas(25, 10);
   // 10 columns on 4 pixels: nearest to the pixel centres, columns 1, 3, 6 and 8.
   EXPECT_EQ(StretchDIBits(canvas.dc(), 0, 0, 4, 4, 0, 0, 10, 4, CPics::DIBImagePtr(data),
-                          static_cast<BITMAPINFO*>(data), DIB_RGB_COLORS, SRCCOPY), 4);
+                          static_cast<BITMAPINFO*>(data), DIB_RGB_COLORS, SRCCOPY),
+            4);
   const int expected[4] = {1, 3, 6, 8};
   for (int x = 0; x < 4; ++x) EXPECT_EQ(GetRValue(canvas.At(x, 0)), expected[x] * 10);
   // 4 rows on 10 pixels (factor 2.5): each row repeated 2 or 3 times, in order, no blends.
-  StretchDIBits(canvas.dc(), 0, 0, 25, 10, 0, 0, 10, 4, CPics::DIBImagePtr(data), static_cast<BITMAPINFO*>(data),
-                DIB_RGB_COLORS, SRCCOPY);
+  StretchDIBits(canvas.dc(), 0, 0, 25, 10, 0, 0, 10, 4, CPics::DIBImagePtr(data),
+                static_cast<BITMAPINFO*>(data), DIB_RGB_COLORS, SRCCOPY);
   std::vector<int> rows;
   for (int y = 0; y < 10; ++y) rows.push_back(GetGValue(canvas.At(0, y)) / 10);
   EXPECT_EQ(rows, (std::vector<int>{0, 0, 1, 1, 1, 2, 2, 3, 3, 3}));
@@ -227,15 +230,16 @@ TEST(StretchDIBits, NonIntegerFactorsRepeatAndDropWholeRowsAndColumns) {
   }
   EXPECT_TRUE(std::is_sorted(columns.begin(), columns.end()));
   // A source rectangle counts its rows from the bottom of the DIB.
-  StretchDIBits(canvas.dc(), 0, 0, 1, 1, 2, 0, 1, 1, CPics::DIBImagePtr(data), static_cast<BITMAPINFO*>(data),
-                DIB_RGB_COLORS, SRCCOPY);
+  StretchDIBits(canvas.dc(), 0, 0, 1, 1, 2, 0, 1, 1, CPics::DIBImagePtr(data),
+                static_cast<BITMAPINFO*>(data), DIB_RGB_COLORS, SRCCOPY);
   EXPECT_EQ(canvas.At(0, 0), RGB(20, 30, 0));
   GlobalUnlock(dib);
   GlobalFree(dib);
 }
 
 TEST(StretchDIBits, HugeDestinationCostsOnlyItsVisiblePart) {
-  HGLOBAL dib = drawtest::MakeDib24(3, 3, [](int x, int y) { return RGB(BYTE(x * 100), BYTE(y * 100), 7); });
+  HGLOBAL dib =
+      drawtest::MakeDib24(3, 3, [](int x, int y) { return RGB(BYTE(x * 100), BYTE(y * 100), 7); });
   void* data = GlobalLock(dib);
   Canvas canvas(20, 20);
   const auto start = std::chrono::steady_clock::now();
@@ -253,11 +257,14 @@ TEST(StretchDIBits, FormatsThatCannotBeDrawnAreRefused) {
   BITMAPINFO info{};
   BYTE bits[64]{};
   info.bmiHeader = BITMAPINFOHEADER{40, 4, 4, 1, 2, BI_RGB, 0, 0, 0, 0, 0};
-  EXPECT_EQ(StretchDIBits(canvas.dc(), 0, 0, 4, 4, 0, 0, 4, 4, bits, &info, DIB_RGB_COLORS, SRCCOPY), 0);
+  EXPECT_EQ(
+      StretchDIBits(canvas.dc(), 0, 0, 4, 4, 0, 0, 4, 4, bits, &info, DIB_RGB_COLORS, SRCCOPY), 0);
   info.bmiHeader = BITMAPINFOHEADER{40, 4, -4, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
-  EXPECT_EQ(StretchDIBits(canvas.dc(), 0, 0, 4, 4, 0, 0, 4, 4, bits, &info, DIB_RGB_COLORS, SRCCOPY), 0);
+  EXPECT_EQ(
+      StretchDIBits(canvas.dc(), 0, 0, 4, 4, 0, 0, 4, 4, bits, &info, DIB_RGB_COLORS, SRCCOPY), 0);
   info.bmiHeader = BITMAPINFOHEADER{40, 4, 4, 1, 8, 1, 0, 0, 0, 0, 0};
-  EXPECT_EQ(StretchDIBits(canvas.dc(), 0, 0, 4, 4, 0, 0, 4, 4, bits, &info, DIB_RGB_COLORS, SRCCOPY), 0);
+  EXPECT_EQ(
+      StretchDIBits(canvas.dc(), 0, 0, 4, 4, 0, 0, 4, 4, bits, &info, DIB_RGB_COLORS, SRCCOPY), 0);
 }
 
 TEST(Pen, WideLinesCoverASquareAroundEveryPointAndEndBeforeTheEndPoint) {

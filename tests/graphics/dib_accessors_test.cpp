@@ -46,15 +46,18 @@ TEST(DibAccessors, ColoursUsedSetsTableLength) {
   EXPECT_EQ(rgb[1], 0x20);
   EXPECT_EQ(rgb[2], 0x30);
   EXPECT_EQ(rgb[3], 0x40);
-  EXPECT_EQ(rgb[47], 0x00);    // 16 entries written
-  EXPECT_EQ(rgb[48], 0xEE);    // and no more
+  EXPECT_EQ(rgb[47], 0x00);  // 16 entries written
+  EXPECT_EQ(rgb[48], 0xEE);  // and no more
   GlobalFree(dib);
 }
 
 TEST(DibAccessors, RowWidthsRoundUpToFourBytes) {
-  struct Case { int width, bits; DWORD bytes; };
-  const Case cases[] = {{1, 1, 4}, {33, 1, 8}, {32, 1, 4}, {9, 4, 8}, {5, 8, 8}, {4, 8, 4},
-                        {5, 24, 16}, {3, 16, 8}, {3, 32, 12}, {13, 2, 4}};
+  struct Case {
+    int width, bits;
+    DWORD bytes;
+  };
+  const Case cases[] = {{1, 1, 4}, {33, 1, 8},  {32, 1, 4}, {9, 4, 8},   {5, 8, 8},
+                        {4, 8, 4}, {5, 24, 16}, {3, 16, 8}, {3, 32, 12}, {13, 2, 4}};
   for (const Case& c : cases) {
     HGLOBAL dib = MakeDib(c.width, 1, c.bits);
     Locked l(dib);

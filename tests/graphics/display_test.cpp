@@ -15,14 +15,15 @@ namespace {
 
 constexpr COLORREF kBackground = RGB(17, 34, 51);
 
-void ExpectSamePixels(const std::vector<COLORREF>& actual, const std::vector<COLORREF>& expected, int width) {
+void ExpectSamePixels(const std::vector<COLORREF>& actual, const std::vector<COLORREF>& expected,
+                      int width) {
   ASSERT_EQ(actual.size(), expected.size());
   int mismatches = 0;
   for (std::size_t i = 0; i < actual.size() && mismatches < 5; ++i)
     if (actual[i] != expected[i]) {
       ++mismatches;
-      ADD_FAILURE() << "pixel " << i % width << "," << i / width << ": " << std::hex << actual[i] << " instead of "
-                    << expected[i];
+      ADD_FAILURE() << "pixel " << i % width << "," << i / width << ": " << std::hex << actual[i]
+                    << " instead of " << expected[i];
     }
 }
 
@@ -58,9 +59,10 @@ TEST_P(DisplayZoom, DrawsTheSamePixelsAsADirectStretch) {
   Canvas canvas(c.canvasWidth, c.canvasHeight);
   canvas.Fill(kBackground);
   EXPECT_EQ(picture->DisplayPicture(canvas.cdc(), &c.dest), 1);
-  ExpectSamePixels(canvas.Pixels(),
-                   drawtest::DirectStretch(picture->m_hDIB, c.dest, c.canvasWidth, c.canvasHeight, kBackground),
-                   c.canvasWidth);
+  ExpectSamePixels(
+      canvas.Pixels(),
+      drawtest::DirectStretch(picture->m_hDIB, c.dest, c.canvasWidth, c.canvasHeight, kBackground),
+      c.canvasWidth);
   // The same through DisplayDIB, with no picture object.
   Canvas again(c.canvasWidth, c.canvasHeight);
   again.Fill(kBackground);
@@ -114,17 +116,21 @@ TEST(DisplayDIB, GivenVisibleRectangleLimitsTheDrawing) {
   for (int y = 0; y < 60; ++y)
     for (int x = 0; x < 60; ++x) {
       const bool inside = x >= 10 && x < 30 && y >= 20 && y < 50;
-      EXPECT_EQ(canvas.At(x, y), inside ? direct[std::size_t(y) * 60 + x] : kBackground) << x << "," << y;
+      EXPECT_EQ(canvas.At(x, y), inside ? direct[std::size_t(y) * 60 + x] : kBackground)
+          << x << "," << y;
     }
   GlobalFree(dib);
 }
 
 TEST(DisplayPicture, TransparentColourLeavesTheDestinationUnchanged) {
-  auto color = [](int x, int y) { return (x + y) % 3 == 0 ? RGB(255, 255, 255) : RGB(BYTE(x * 9), 0, BYTE(y * 9)); };
+  auto color = [](int x, int y) {
+    return (x + y) % 3 == 0 ? RGB(255, 255, 255) : RGB(BYTE(x * 9), 0, BYTE(y * 9));
+  };
   drawtest::PicturePtr picture(drawtest::MakePicture(drawtest::MakeDib24(12, 10, color)));
   picture->m_bTransparent = 1;
   picture->m_transparentColor = RGB(255, 255, 255);
-  for (const RECT dest : {RECT{2, 3, 14, 13}, RECT{-30, -20, 90, 80}, RECT{-500, -400, 1000, 900}}) {
+  for (const RECT dest :
+       {RECT{2, 3, 14, 13}, RECT{-30, -20, 90, 80}, RECT{-500, -400, 1000, 900}}) {
     Canvas canvas(40, 30);
     canvas.FillPattern();
     const auto before = canvas.Pixels();
@@ -134,14 +140,17 @@ TEST(DisplayPicture, TransparentColourLeavesTheDestinationUnchanged) {
       for (int x = 0; x < 40; ++x) {
         const std::size_t i = std::size_t(y) * 40 + x;
         const COLORREF drawn = opaque[i];
-        const COLORREF expected = drawn == RGB(255, 255, 255) || drawn == kBackground ? before[i] : drawn;
+        const COLORREF expected =
+            drawn == RGB(255, 255, 255) || drawn == kBackground ? before[i] : drawn;
         ASSERT_EQ(canvas.At(x, y), expected) << x << "," << y << " in " << dest.right;
       }
   }
 }
 
 TEST(DisplayPictureNew, ComposesOverTheBackgroundWithTheTransparentColourAlways) {
-  auto color = [](int x, int y) { return x < 3 ? RGB(0, 255, 0) : RGB(BYTE(x * 20), BYTE(y * 20), 1); };
+  auto color = [](int x, int y) {
+    return x < 3 ? RGB(0, 255, 0) : RGB(BYTE(x * 20), BYTE(y * 20), 1);
+  };
   drawtest::PicturePtr picture(drawtest::MakePicture(drawtest::MakeDib24(6, 6, color)));
   picture->m_bTransparent = 0;
   picture->m_transparentColor = RGB(0, 255, 0);
@@ -155,7 +164,8 @@ TEST(DisplayPictureNew, ComposesOverTheBackgroundWithTheTransparentColourAlways)
     for (int x = 0; x < 12; ++x) {
       const bool inPicture = x >= 2 && x < 8 && y >= 1 && y < 7;
       const bool seeThrough = !inPicture || x - 2 < 3;
-      EXPECT_EQ(canvas.At(x, y), seeThrough ? before[std::size_t(y) * 12 + x] : color(x - 2, y - 1)) << x << "," << y;
+      EXPECT_EQ(canvas.At(x, y), seeThrough ? before[std::size_t(y) * 12 + x] : color(x - 2, y - 1))
+          << x << "," << y;
     }
 }
 
@@ -200,9 +210,11 @@ TEST_F(DisabledGif, ShowsAWhiteRectangleInARedFourPixelFrame) {
 }
 
 TEST_F(DisabledGif, PlaceholderIsScaledAndCentredWithoutFrameWhenThicknessIsZero) {
-  CPics::GifImageDIB = drawtest::MakeDib24(4, 2, [](int x, int) { return RGB(0, BYTE(100 + x), 0); });
+  CPics::GifImageDIB =
+      drawtest::MakeDib24(4, 2, [](int x, int) { return RGB(0, BYTE(100 + x), 0); });
   CPics::GifImageFrameThickness = 0;
-  const graphics::DrawRect placed = graphics::PlaceholderRect(graphics::DrawRect{0, 0, 30, 20}, 4, 2);
+  const graphics::DrawRect placed =
+      graphics::PlaceholderRect(graphics::DrawRect{0, 0, 30, 20}, 4, 2);
   EXPECT_EQ(placed.left, 0);
   EXPECT_EQ(placed.right, 30);
   EXPECT_EQ(placed.top, 2);  // 4 x 2 at 7.5: 30 x 15, (20 - 15) / 2 rows down

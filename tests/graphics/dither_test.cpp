@@ -37,7 +37,8 @@ std::vector<uint8_t> Dither(int w, int h, const std::vector<uint8_t>& src) {
 // Switches the process-wide display for one test.
 class DisplayScope {
  public:
-  explicit DisplayScope(const graphics::DisplayDescription& d) : saved_(graphics::CurrentDisplay()) {
+  explicit DisplayScope(const graphics::DisplayDescription& d)
+      : saved_(graphics::CurrentDisplay()) {
     graphics::SetDisplay(d);
   }
   ~DisplayScope() { graphics::SetDisplay(saved_); }
@@ -62,7 +63,8 @@ TEST(DitherEngine, PureWhiteGivesEntry215EverywhereIncludingTheLastRow) {
     const int w = 5;
     const auto out = Dither(w, h, Flat(w, h, {255, 255, 255}));
     for (int y = 0; y < h; ++y) {
-      for (int x = 0; x < w; ++x) ASSERT_EQ(out[size_t(y) * 8 + x], 215) << "h=" << h << " " << x << "," << y;
+      for (int x = 0; x < w; ++x)
+        ASSERT_EQ(out[size_t(y) * 8 + x], 215) << "h=" << h << " " << x << "," << y;
       for (int x = w; x < 8; ++x) ASSERT_EQ(out[size_t(y) * 8 + x], 0) << "padding";
     }
   }
@@ -107,7 +109,9 @@ TEST(DitherEngine, ErrorGoesRightAndDownOnly) {
 TEST(CreateDitherImage, PaletteDisplayDithersTrueColourOntoTheStandardTable) {
   DisplayScope display(graphics::PaletteDisplay8());
   CPics picture;
-  picture.m_hDIB = MakeTrueColor(7, 5, [](int x, int y) { return RgbColor{uint8_t(x * 36), uint8_t(y * 60), 255}; });
+  picture.m_hDIB = MakeTrueColor(7, 5, [](int x, int y) {
+    return RgbColor{uint8_t(x * 36), uint8_t(y * 60), 255};
+  });
   picture.m_bHaveDIB = 1;
   picture.m_bNoDither = 0;
   ASSERT_EQ(picture.CreateDitherImage(), 1);
@@ -120,13 +124,16 @@ TEST(CreateDitherImage, PaletteDisplayDithersTrueColourOntoTheStandardTable) {
     ASSERT_EQ(v.entry(i), StandardColorTable[i]);
     ASSERT_EQ(picture.m_PaletteBuffer[3 * i], StandardColorTable[i].red);
   }
-  EXPECT_EQ(v.index(0, 4), 35);  // the first pixel processed, (0, 240, 255), has no error to take in
+  EXPECT_EQ(v.index(0, 4),
+            35);  // the first pixel processed, (0, 240, 255), has no error to take in
 }
 
 TEST(CreateDitherImage, PaletteDisplayWithoutDitherQuantises) {
   DisplayScope display(graphics::PaletteDisplay8());
   CPics picture;
-  picture.m_hDIB = MakeTrueColor(4, 4, [](int x, int) { return x < 2 ? RgbColor{200, 40, 8} : RgbColor{4, 4, 4}; });
+  picture.m_hDIB = MakeTrueColor(4, 4, [](int x, int) {
+    return x < 2 ? RgbColor{200, 40, 8} : RgbColor{4, 4, 4};
+  });
   picture.m_bHaveDIB = 1;
   picture.m_bNoDither = 1;
   ASSERT_EQ(picture.CreateDitherImage(), 1);

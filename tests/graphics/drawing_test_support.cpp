@@ -45,7 +45,8 @@ void Canvas::Fill(COLORREF color) {
 
 void Canvas::FillPattern() {
   for (int y = 0; y < m_height; ++y)
-    for (int x = 0; x < m_width; ++x) SetPixel(m_dc.m_hDC, x, y, RGB(BYTE(x * 7), BYTE(y * 5), 0x55));
+    for (int x = 0; x < m_width; ++x)
+      SetPixel(m_dc.m_hDC, x, y, RGB(BYTE(x * 7), BYTE(y * 5), 0x55));
 }
 
 std::vector<COLORREF> Canvas::Pixels() const {
@@ -60,24 +61,29 @@ HGLOBAL MakeDib24(int width, int height, const std::function<COLORREF(int, int)>
   for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x) {
       const COLORREF c = color(x, y);
-      picstest::PutPixel(dib, x, y, (std::uint32_t(GetRValue(c)) << 16) | (GetGValue(c) << 8) | GetBValue(c));
+      picstest::PutPixel(dib, x, y,
+                         (std::uint32_t(GetRValue(c)) << 16) | (GetGValue(c) << 8) | GetBValue(c));
     }
   return dib;
 }
 
-COLORREF PositionColor(int x, int y) { return RGB(BYTE(x), BYTE(y), BYTE(((x >> 8) << 4) | (y >> 8))); }
+COLORREF PositionColor(int x, int y) {
+  return RGB(BYTE(x), BYTE(y), BYTE(((x >> 8) << 4) | (y >> 8)));
+}
 
 PicturePtr MakePicture(HGLOBAL dib, short dither) {
   return PicturePtr(CPics::CreatePicture(dib, PictureBMP, dither));
 }
 
-std::vector<COLORREF> DirectStretch(HGLOBAL dib, const RECT& dest, int width, int height, COLORREF background) {
+std::vector<COLORREF> DirectStretch(HGLOBAL dib, const RECT& dest, int width, int height,
+                                    COLORREF background) {
   Canvas canvas(width, height);
   canvas.Fill(background);
   void* data = GlobalLock(dib);
   const int w = CPics::DIBWidth(data), h = CPics::DIBHeight(data);
-  StretchDIBits(canvas.dc(), dest.left, dest.top, dest.right - dest.left, dest.bottom - dest.top, 0, 0, w, h,
-                CPics::DIBImagePtr(data), static_cast<BITMAPINFO*>(data), DIB_RGB_COLORS, SRCCOPY);
+  StretchDIBits(canvas.dc(), dest.left, dest.top, dest.right - dest.left, dest.bottom - dest.top, 0,
+                0, w, h, CPics::DIBImagePtr(data), static_cast<BITMAPINFO*>(data), DIB_RGB_COLORS,
+                SRCCOPY);
   GlobalUnlock(dib);
   return canvas.Pixels();
 }

@@ -61,6 +61,7 @@ PicturePtr MakePicture(HGLOBAL dib, short dither = 0);
 
 // The pixels a direct stretch of the DIB into `dest` leaves on a canvas like `like`
 // (same size, filled like it before).
-std::vector<COLORREF> DirectStretch(HGLOBAL dib, const RECT& dest, int width, int height, COLORREF background);
+std::vector<COLORREF> DirectStretch(HGLOBAL dib, const RECT& dest, int width, int height,
+                                    COLORREF background);
 
 }  // namespace drawtest

@@ -24,10 +24,10 @@ struct TestKernel {
 };
 
 const int kThree[11][11] = {
-    {1, 1, 1, 1, 5, 1, 1, 1, 1, 13, 0},         {5, 5, 5, 5, 44, 5, 5, 5, 5, 84, 0},
-    {1, 1, 1, 1, 0, 1, 1, 1, 1, 8, 0},          {-2, -2, -2, -2, 32, -2, -2, -2, -2, 24, 0},
-    {0, -1, 0, -1, 10, -1, 0, -1, 0, 6, 0},     {-1, -1, -1, -1, 10, -1, -1, -1, -1, 2, 0},
-    {-1, -1, -1, -1, 9, -1, -1, -1, -1, 1, 0},  {-1, -1, -1, -1, 8, -1, -1, -1, -1, 1, 0},
+    {1, 1, 1, 1, 5, 1, 1, 1, 1, 13, 0},          {5, 5, 5, 5, 44, 5, 5, 5, 5, 84, 0},
+    {1, 1, 1, 1, 0, 1, 1, 1, 1, 8, 0},           {-2, -2, -2, -2, 32, -2, -2, -2, -2, 24, 0},
+    {0, -1, 0, -1, 10, -1, 0, -1, 0, 6, 0},      {-1, -1, -1, -1, 10, -1, -1, -1, -1, 2, 0},
+    {-1, -1, -1, -1, 9, -1, -1, -1, -1, 1, 0},   {-1, -1, -1, -1, 8, -1, -1, -1, -1, 1, 0},
     {-1, -1, -1, -1, 8, -1, -1, -1, -1, 1, 255}, {2, 2, 2, 2, -2, -2, 2, -2, -2, 2, 12},
     {1, 1, 1, 1, -2, -1, 1, -1, -1, 1, 160},
 };
@@ -42,12 +42,18 @@ TestKernel Five(int index) {
   auto ring = [&](int outer, int inner, int centre) {
     for (int i = 0; i < 25; ++i) {
       const int r = i / 5, c = i % 5;
-      t.k[size_t(i)] = (r == 2 && c == 2) ? centre : (r == 0 || r == 4 || c == 0 || c == 4) ? outer : inner;
+      t.k[size_t(i)] = (r == 2 && c == 2)                       ? centre
+                       : (r == 0 || r == 4 || c == 0 || c == 4) ? outer
+                                                                : inner;
     }
   };
   switch (index) {
-    case 2: ring(1, 5, 44), t.divisor = 100; break;
-    case 3: ring(1, 0, 0), t.divisor = 16; break;
+    case 2:
+      ring(1, 5, 44), t.divisor = 100;
+      break;
+    case 3:
+      ring(1, 0, 0), t.divisor = 16;
+      break;
     case 4: {
       const TestKernel small = Three(4);
       for (int i = 0; i < 9; ++i) t.k[size_t((i / 3 + 1) * 5 + i % 3 + 1)] = small.k[size_t(i)];
@@ -111,7 +117,9 @@ HGLOBAL Noise(int w, int h, uint32_t seed) {
   });
 }
 
-HGLOBAL Uniform(int w, int h, RgbColor c) { return MakeTrueColor(w, h, [&](int, int) { return c; }); }
+HGLOBAL Uniform(int w, int h, RgbColor c) {
+  return MakeTrueColor(w, h, [&](int, int) { return c; });
+}
 
 int Filter3(HGLOBAL* h, int index, int strength = 10, IMGFILTER3X3* custom = nullptr) {
   const auto kernel = graphics::SelectKernel3x3(index, custom);
@@ -155,8 +163,10 @@ TEST(ImageFilterKernels, UniformPicturesChangeAsTheCoefficientSumsSay) {
   const RgbColor grey{90, 150, 201};
   auto filtered = [&](bool five, int index) {
     Dib dib(Uniform(6, 5, grey));
-    if (five) EXPECT_EQ(CPics::ImageFilter(dib.slot(), index, nullptr, 10), 1);
-    else EXPECT_EQ(Filter3(dib.slot(), index), 1);
+    if (five)
+      EXPECT_EQ(CPics::ImageFilter(dib.slot(), index, nullptr, 10), 1);
+    else
+      EXPECT_EQ(Filter3(dib.slot(), index), 1);
     return View(dib.get()).rgb(2, 2);
   };
   for (int index : {1, 2, 3, 5, 6, 7}) EXPECT_EQ(filtered(false, index), grey) << index;
@@ -224,10 +234,11 @@ TEST(ImageFilterProgress, FiveByFiveReportsEachRowAndStopsOnAbort) {
   aborting.abortAfter = 3;
   CPics::SetProgressDlg(&aborting, 7, 0, 100);
   Dib partly(Uniform(4, 6, {90, 90, 90}));
-  EXPECT_EQ(CPics::ImageFilter(partly.slot(), 8, nullptr, 10), 1);  // an abort is read from m_bAbort
+  EXPECT_EQ(CPics::ImageFilter(partly.slot(), 8, nullptr, 10),
+            1);  // an abort is read from m_bAbort
   EXPECT_EQ(CPics::m_bAbort, 1);
   View v(partly.get());
-  EXPECT_EQ(v.rgb(0, 5), (RgbColor{0, 0, 0}));     // stored rows 0 and 1 were filtered
+  EXPECT_EQ(v.rgb(0, 5), (RgbColor{0, 0, 0}));  // stored rows 0 and 1 were filtered
   EXPECT_EQ(v.rgb(0, 4), (RgbColor{0, 0, 0}));
   EXPECT_EQ(v.rgb(0, 3), (RgbColor{90, 90, 90}));  // the rest stayed as it was
 

@@ -5,7 +5,8 @@ namespace formatstest {
 picstest::RgbImage DecodeWithImageMagick(const std::string& path) {
   picstest::ScratchDir dir;
   const std::string png = dir.Path("reference.png");
-  if (!picstest::RunCommand("/usr/bin/convert '" + path + "' -depth 8 PNG24:'" + png + "'")) return {};
+  if (!picstest::RunCommand("/usr/bin/convert '" + path + "' -depth 8 PNG24:'" + png + "'"))
+    return {};
   return picstest::DecodeWithPillow(png);
 }
 
@@ -32,8 +33,8 @@ HGLOBAL PatternDib(int width, int height, int bits) {
     const int n = 1 << bits;
     for (int i = 0; i < n; ++i)
       colors.push_back(bits == 1 ? (i ? 0xFFFFFFu : 0u)
-                                 : (std::uint32_t(i * 37 % 256) << 16) | (std::uint32_t(255 - i) << 8) |
-                                       std::uint32_t(i * 91 % 256));
+                                 : (std::uint32_t(i * 37 % 256) << 16) |
+                                       (std::uint32_t(255 - i) << 8) | std::uint32_t(i * 91 % 256));
   }
   HGLOBAL dib = picstest::MakeDib(width, height, bits, colors);
   const int n = bits <= 8 ? 1 << bits : 0;
@@ -58,8 +59,9 @@ void ExpectSameImage(const picstest::RgbImage& ours, const picstest::RgbImage& r
       const std::uint8_t* a = ours.At(x, y);
       const std::uint8_t* b = reference.At(x, y);
       if ((a[0] != b[0] || a[1] != b[1] || a[2] != b[2]) && ++mismatches <= 5)
-        ADD_FAILURE() << "pixel " << x << "," << y << " is " << int(a[0]) << "," << int(a[1]) << "," << int(a[2])
-                      << " but the reference has " << int(b[0]) << "," << int(b[1]) << "," << int(b[2]);
+        ADD_FAILURE() << "pixel " << x << "," << y << " is " << int(a[0]) << "," << int(a[1]) << ","
+                      << int(a[2]) << " but the reference has " << int(b[0]) << "," << int(b[1])
+                      << "," << int(b[2]);
     }
   EXPECT_EQ(mismatches, 0);
 }

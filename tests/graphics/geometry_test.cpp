@@ -13,7 +13,9 @@ using namespace processing_test;
 
 namespace {
 
-RgbColor Colour(int x, int y) { return {uint8_t(10 + x * 20), uint8_t(100 + y * 30), uint8_t(x * 7 + y * 3)}; }
+RgbColor Colour(int x, int y) {
+  return {uint8_t(10 + x * 20), uint8_t(100 + y * 30), uint8_t(x * 7 + y * 3)};
+}
 
 // An 8-bit picture whose index at (x, y) is 16y + x, palette entry i = (i, 255 - i, 3i).
 HGLOBAL IndexedPicture(int width, int height) {
@@ -52,8 +54,8 @@ TEST(QuarterTurn, CounterClockwiseUndoesClockwiseAndExpandsPalettes) {
     ASSERT_EQ(v.height(), 5);
     EXPECT_EQ(v.bits(), 24);
     // On screen, old (x, y) lands at (y, W - 1 - x).
-    EXPECT_EQ(v.rgb(0, 4), (RgbColor{0, 255, 0}));           // old top-left
-    EXPECT_EQ(v.rgb(2, 0), (RgbColor{36, 219, 108}));        // old bottom-right, index 36
+    EXPECT_EQ(v.rgb(0, 4), (RgbColor{0, 255, 0}));     // old top-left
+    EXPECT_EQ(v.rgb(2, 0), (RgbColor{36, 219, 108}));  // old bottom-right, index 36
   }
   ASSERT_EQ(graphics::RotateQuarterTurn(dib.slot(), true), 1);
   View v(dib.get());
@@ -107,9 +109,11 @@ TEST(RotateByAngle, EveryPixelFollowsTheNearestSourceRule) {
     for (int j = 0; j < v.height(); ++j)
       for (int i = 0; i < v.width(); ++i) {
         const double X = i + x0, Y = j + y0;
-        const int sx = int(std::floor(X * c - Y * s + 0.5)), sy = int(std::floor(Y * c + X * s + 0.5));
-        const RgbColor expected =
-            (sx >= 0 && sx < w && sy >= 0 && sy < h) ? Colour(sx, h - 1 - sy) : RgbColor{255, 255, 255};
+        const int sx = int(std::floor(X * c - Y * s + 0.5)),
+                  sy = int(std::floor(Y * c + X * s + 0.5));
+        const RgbColor expected = (sx >= 0 && sx < w && sy >= 0 && sy < h)
+                                      ? Colour(sx, h - 1 - sy)
+                                      : RgbColor{255, 255, 255};
         EXPECT_EQ(Stored(v, i, j), expected) << angle << " at " << i << "," << j;
       }
   }
@@ -268,7 +272,10 @@ TEST(EmptyPictures, EveryOperationAcceptsPicturesWithoutPixels) {
   // through every operation cleanly.
   for (auto [w, h] : {std::pair{0, 7}, {7, 0}, {0, 0}}) {
     for (int bits : {8, 24}) {
-      auto fresh = [&] { return MakeDib(w, h, bits, bits == 8 ? std::vector<RgbColor>(256) : std::vector<RgbColor>{}); };
+      auto fresh = [&] {
+        return MakeDib(w, h, bits,
+                       bits == 8 ? std::vector<RgbColor>(256) : std::vector<RgbColor>{});
+      };
       Dib a(fresh()), b(fresh()), c(fresh()), d(fresh()), e(fresh()), f(fresh()), g(fresh());
       EXPECT_EQ(graphics::FlipVertical(a.slot()), 1);
       EXPECT_EQ(graphics::FlipHorizontal(a.slot()), 1);

@@ -74,7 +74,8 @@ make_gif(d + 'interlaced_5.gif', 3, 5, [0, 0, 0, 1, 1, 1, 2, 2, 2, 3, 3, 3, 1, 2
     const std::string convert = "/usr/bin/convert " + d;
     ASSERT_TRUE(picstest::RunCommand(convert + "src.png -colors 2 " + d + "im_2.gif"));
     ASSERT_TRUE(picstest::RunCommand(convert + "src.png -colors 8 " + d + "im_8.gif"));
-    ASSERT_TRUE(picstest::RunCommand(convert + "src.png -colors 200 -interlace GIF " + d + "im_200_interlaced.gif"));
+    ASSERT_TRUE(picstest::RunCommand(convert + "src.png -colors 200 -interlace GIF " + d +
+                                     "im_200_interlaced.gif"));
   }
   static void TearDownTestSuite() {
     delete dir;
@@ -86,8 +87,8 @@ make_gif(d + 'interlaced_5.gif', 3, 5, [0, 0, 0, 1, 1, 1, 2, 2, 2, 3, 3, 3, 1, 2
 ScratchDir* GifFromOtherTools::dir = nullptr;
 
 TEST_F(GifFromOtherTools, PillowFilesReadWithTheirPixels) {
-  for (const char* name : {"pil_4.gif", "pil_16_interlaced.gif", "pil_256_interlaced.gif", "pil_16_plain.gif",
-                           "pil_transparent.gif"}) {
+  for (const char* name : {"pil_4.gif", "pil_16_interlaced.gif", "pil_256_interlaced.gif",
+                           "pil_16_plain.gif", "pil_transparent.gif"}) {
     SCOPED_TRACE(name);
     PicturePtr picture(CPics::OpenPicture(Path(name).c_str()));
     ASSERT_TRUE(picture);
@@ -124,8 +125,8 @@ TEST_F(GifFromOtherTools, DepthFollowsTheColourTable) {
 }
 
 TEST_F(GifFromOtherTools, OddButValidStreamsReadLikePillow) {
-  for (const char* name : {"deferred_clear.gif", "wide_code_size.gif", "local_table.gif", "extensions.gif",
-                           "interlaced_5.gif"}) {
+  for (const char* name : {"deferred_clear.gif", "wide_code_size.gif", "local_table.gif",
+                           "extensions.gif", "interlaced_5.gif"}) {
     SCOPED_TRACE(name);
     PicturePtr picture(CPics::OpenPicture(Path(name).c_str()));
     ASSERT_TRUE(picture);
@@ -150,7 +151,8 @@ TEST_F(GifFromOtherTools, ImageSmallerThanItsScreenKeepsTheImageSize) {
   crop.width = 30;
   crop.height = 20;
   for (int y = 0; y < 20; ++y)
-    for (int x = 0; x < 30; ++x) crop.rgb.insert(crop.rgb.end(), screen.At(x, y), screen.At(x, y) + 3);
+    for (int x = 0; x < 30; ++x)
+      crop.rgb.insert(crop.rgb.end(), screen.At(x, y), screen.At(x, y) + 3);
   ExpectSameImage(PixelsOf(*picture), crop);
 }
 
@@ -199,7 +201,8 @@ TEST_F(GifFromOtherTools, OpeningWithoutReadingOnlyKeepsTheName) {
 TEST(GifInterlace, RowsFollowTheFourPasses) {
   EXPECT_EQ(graphics::GifRowOrder(5, true), (std::vector<std::uint16_t>{0, 4, 2, 1, 3}));
   EXPECT_EQ(graphics::GifRowOrder(2, true), (std::vector<std::uint16_t>{0, 1}));
-  EXPECT_EQ(graphics::GifRowOrder(10, true), (std::vector<std::uint16_t>{0, 8, 4, 2, 6, 1, 3, 5, 7, 9}));
+  EXPECT_EQ(graphics::GifRowOrder(10, true),
+            (std::vector<std::uint16_t>{0, 8, 4, 2, 6, 1, 3, 5, 7, 9}));
   EXPECT_EQ(graphics::GifRowOrder(3, false), (std::vector<std::uint16_t>{0, 1, 2}));
 }
 
@@ -210,7 +213,8 @@ class GifDamage : public ::testing::Test {
   // Builds a file with the Python builder; `call` is the make_gif argument list after the path.
   std::string Build(const std::string& name, const std::string& call) {
     const std::string path = dir.Path(name);
-    EXPECT_TRUE(picstest::RunPython(giftest::GifBuilderPython() + "make_gif(r'" + path + "', " + call + ")\n"));
+    EXPECT_TRUE(picstest::RunPython(giftest::GifBuilderPython() + "make_gif(r'" + path + "', " +
+                                    call + ")\n"));
     return path;
   }
   ScratchDir dir;
@@ -218,8 +222,9 @@ class GifDamage : public ::testing::Test {
 
 TEST_F(GifDamage, EveryTruncationIsRefusedOrReadWithoutHarm) {
   const std::string whole =
-      Build("whole.gif", "23, 17, [(x * 5 + y * 3) % 16 for y in range(17) for x in range(23)], "
-                         "[(i * 16, 255 - i * 16, i) for i in range(16)], interlace=True");
+      Build("whole.gif",
+            "23, 17, [(x * 5 + y * 3) % 16 for y in range(17) for x in range(23)], "
+            "[(i * 16, 255 - i * 16, i) for i in range(16)], interlace=True");
   const std::vector<std::uint8_t> bytes = ReadBytes(whole);
   const std::string cut = dir.Path("cut.gif");
   const std::size_t dataStart = giftest::ImageDescriptorOffset(bytes) + 10;
@@ -239,22 +244,26 @@ TEST_F(GifDamage, EveryTruncationIsRefusedOrReadWithoutHarm) {
 
 TEST_F(GifDamage, RowsTheDataDoesNotReachStayAtIndexZero) {
   // 4 x 4 image whose data ends after 6 pixels of index 1.
-  const std::string path = Build("short.gif", "4, 4, [], [(0, 0, 0), (250, 250, 250)], data=lzw_codes([1] * 6, 2)");
+  const std::string path =
+      Build("short.gif", "4, 4, [], [(0, 0, 0), (250, 250, 250)], data=lzw_codes([1] * 6, 2)");
   PicturePtr picture(CPics::OpenPicture(path.c_str()));
   ASSERT_TRUE(picture);
   for (int y = 0; y < 4; ++y)
-    for (int x = 0; x < 4; ++x) EXPECT_EQ(picture->GetIndex(x, y), y * 4 + x < 6 ? 1 : 0) << x << "," << y;
+    for (int x = 0; x < 4; ++x)
+      EXPECT_EQ(picture->GetIndex(x, y), y * 4 + x < 6 ? 1 : 0) << x << "," << y;
 }
 
 TEST_F(GifDamage, CodeSizesOutsideTwoToNineAreRefused) {
   for (const int size : {0, 1, 10, 12, 200}) {
     SCOPED_TRACE(size);
-    const std::string path = Build("size.gif", "4, 4, [], [(0, 0, 0), (9, 9, 9)], code_size=" + std::to_string(size) +
-                                                   ", data=b'\\x00\\x00\\x00'");
+    const std::string path =
+        Build("size.gif", "4, 4, [], [(0, 0, 0), (9, 9, 9)], code_size=" + std::to_string(size) +
+                              ", data=b'\\x00\\x00\\x00'");
     PicturePtr picture(CPics::OpenPicture(path.c_str()));
     EXPECT_FALSE(picture);
   }
-  const std::string nine = Build("nine.gif", "6, 2, [1, 2, 3, 1, 2, 3] * 2, [(0, 0, 0), (9, 9, 9)], code_size=9");
+  const std::string nine =
+      Build("nine.gif", "6, 2, [1, 2, 3, 1, 2, 3] * 2, [(0, 0, 0), (9, 9, 9)], code_size=9");
   PicturePtr picture(CPics::OpenPicture(nine.c_str()));
   ASSERT_TRUE(picture);
   // Two colours make a one-bit picture: only the low bit of each index is kept.
@@ -265,7 +274,8 @@ TEST_F(GifDamage, CodeSizesOutsideTwoToNineAreRefused) {
 TEST_F(GifDamage, ImpossibleSizesAreRefused) {
   for (const char* size : {"0, 5", "5, 0", "40000, 2", "32767, 32767"}) {
     SCOPED_TRACE(size);
-    const std::string path = Build("size.gif", std::string(size) + ", [], [(0, 0, 0), (9, 9, 9)], data=b'\\x04\\x05'");
+    const std::string path =
+        Build("size.gif", std::string(size) + ", [], [(0, 0, 0), (9, 9, 9)], data=b'\\x04\\x05'");
     EXPECT_FALSE(PicturePtr(CPics::OpenPicture(path.c_str())));
   }
   // The largest picture that a few bytes could ever fill is far below that.
@@ -273,8 +283,9 @@ TEST_F(GifDamage, ImpossibleSizesAreRefused) {
 }
 
 TEST_F(GifDamage, ImageLargerThanItsScreenIsRead) {
-  const std::string path = Build("small_screen.gif", "9, 6, [(x + y) % 4 for y in range(6) for x in range(9)], "
-                                                     "[(0, 0, 0), (80, 0, 0), (0, 80, 0), (0, 0, 80)], screen=(1, 1)");
+  const std::string path = Build("small_screen.gif",
+                                 "9, 6, [(x + y) % 4 for y in range(6) for x in range(9)], "
+                                 "[(0, 0, 0), (80, 0, 0), (0, 80, 0), (0, 0, 80)], screen=(1, 1)");
   PicturePtr picture(CPics::OpenPicture(path.c_str()));
   ASSERT_TRUE(picture);
   EXPECT_EQ(picture->m_width, 9);
@@ -295,7 +306,8 @@ TEST_F(GifDamage, MissingColourTableGivesAGreyRamp) {
 }
 
 TEST_F(GifDamage, StrayBytesBeforeTheImageArePassedOver) {
-  const std::string path = Build("stray.gif", "3, 1, [1, 0, 1], [(0, 0, 0), (200, 1, 2)], stray=b'\\x00\\x07xyz'");
+  const std::string path =
+      Build("stray.gif", "3, 1, [1, 0, 1], [(0, 0, 0), (200, 1, 2)], stray=b'\\x00\\x07xyz'");
   PicturePtr picture(CPics::OpenPicture(path.c_str()));
   ASSERT_TRUE(picture);
   EXPECT_EQ(picture->GetPixel(0, 0), RGB(200, 1, 2));
@@ -305,8 +317,9 @@ TEST_F(GifDamage, StrayBytesBeforeTheImageArePassedOver) {
 TEST_F(GifDamage, FilesWithoutAnImageOrWithAnotherSignatureAreRefused) {
   WriteBytes(dir.Path("trailer.gif"), {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0, 0, 0, ';'});
   EXPECT_FALSE(PicturePtr(CPics::OpenPicture(dir.Path("trailer.gif").c_str())));
-  WriteBytes(dir.Path("version.gif"), {'G', 'I', 'F', '8', '8', 'a', 1, 0, 1, 0, 0, 0, 0, ',', 0, 0, 0, 0, 1, 0,
-                                       1, 0, 0, 2, 2, 0x4C, 0x01, 0, ';'});
+  WriteBytes(dir.Path("version.gif"),
+             {'G', 'I', 'F', '8', '8', 'a', 1, 0, 1, 0, 0,    0,    0, ',', 0,
+              0,   0,   0,   1,   0,   1,   0, 0, 2, 2, 0x4C, 0x01, 0, ';'});
   EXPECT_FALSE(PicturePtr(CPics::OpenPicture(dir.Path("version.gif").c_str())));
 }
 
@@ -319,7 +332,8 @@ TEST_F(GifDamage, GarbageCodesDecodeWithoutHarm) {
     data += hex;
   }
   data += "'";
-  const std::string path = Build("garbage.gif", "64, 64, [], [(i, i, i) for i in range(256)], data=" + data);
+  const std::string path =
+      Build("garbage.gif", "64, 64, [], [(i, i, i) for i in range(256)], data=" + data);
   PicturePtr picture(CPics::OpenPicture(path.c_str()));
   ASSERT_TRUE(picture);
   EXPECT_EQ(picture->m_width, 64);

@@ -163,8 +163,11 @@ TEST(GifRunLengthCoding, StreamsOfEveryCodeSizeReadExactlyInPillow) {
     int pixel = 0;
     while (y < image.height()) {
       const int kind = int(random() % 4);
-      const int length = kind == 0 ? 1 + int(random() % 3) : kind == 1 ? int(random() % 200) : int(random() % 5000);
-      if (kind != 2) pixel = int(random() % unsigned(colors));  // kind 2 repeats the last run's index
+      const int length = kind == 0   ? 1 + int(random() % 3)
+                         : kind == 1 ? int(random() % 200)
+                                     : int(random() % 5000);
+      if (kind != 2)
+        pixel = int(random() % unsigned(colors));  // kind 2 repeats the last run's index
       for (int i = 0; i < length && y < image.height(); ++i) {
         image.SetPixel(x, y, pixel);
         if (++x == image.width()) x = 0, ++y;
@@ -188,7 +191,8 @@ TEST(GifRunLengthCoding, StreamsOfEveryCodeSizeReadExactlyInPillow) {
 TEST_F(GifWriting, OtherToolsReadOurFilesWithTheSamePixels) {
   for (const int bits : {1, 4, 8, 24}) {
     SCOPED_TRACE(bits);
-    const std::string path = Save(PatternDib(37, 19, bits), "ours_" + std::to_string(bits) + ".gif");
+    const std::string path =
+        Save(PatternDib(37, 19, bits), "ours_" + std::to_string(bits) + ".gif");
     PicturePtr ours(CPics::OpenPicture(path.c_str()));
     ASSERT_TRUE(ours);
     const picstest::RgbImage pixels = PixelsOf(*ours);
@@ -258,9 +262,12 @@ TEST(GifDibSection, EightBitSectionIsWrittenBottomUpWithTheCallersColours) {
   // Stored row 0 is the bottom row of the picture.
   for (int row = 0; row < 3; ++row)
     for (int x = 0; x < 7; ++x) section.bits[row * section.stride + x] = BYTE((row * 7 + x) % 4);
-  RGBQUAD colors[4] = {{0, 0, 0, 0}, {255, 0, 0, 0}, {0, 255, 0, 0}, {0, 0, 255, 0}};  // blue, green, red
+  RGBQUAD colors[4] = {
+      {0, 0, 0, 0}, {255, 0, 0, 0}, {0, 255, 0, 0}, {0, 0, 255, 0}};  // blue, green, red
   GIFSaveOptions options{1, 1, 255, 0, 0};  // transparent green (green, blue, red), interlaced
-  ASSERT_EQ(CPics::SaveDIBSECTIONasGIF(section.bitmap, dir.Path("s.gif").c_str(), &options, colors, 4), 1);
+  ASSERT_EQ(
+      CPics::SaveDIBSECTIONasGIF(section.bitmap, dir.Path("s.gif").c_str(), &options, colors, 4),
+      1);
 
   const auto bytes = ReadBytes(dir.Path("s.gif"));
   EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 6), "GIF89a");
@@ -279,7 +286,9 @@ TEST(GifDibSection, OtherDepthsAndMissingColoursAreHandled) {
   ScratchDir dir;
   Section deep(4, 4, 24);
   ASSERT_NE(deep.bitmap, nullptr);
-  EXPECT_EQ(CPics::SaveDIBSECTIONasGIF(deep.bitmap, dir.Path("deep.gif").c_str(), nullptr, nullptr, 0), 0);
+  EXPECT_EQ(
+      CPics::SaveDIBSECTIONasGIF(deep.bitmap, dir.Path("deep.gif").c_str(), nullptr, nullptr, 0),
+      0);
   EXPECT_FALSE(std::filesystem::exists(dir.Path("deep.gif")));
 
   // Two colours given, but the pixels use index 200: the table grows to hold it.
@@ -288,7 +297,9 @@ TEST(GifDibSection, OtherDepthsAndMissingColoursAreHandled) {
   section.bits[0] = 0, section.bits[1] = 1, section.bits[2] = 200;
   RGBQUAD colors[2] = {{9, 9, 9, 0}, {200, 100, 50, 0}};
   GIFSaveOptions options{1, 0, 1, 2, 3};  // a transparent colour that is not in the table
-  ASSERT_EQ(CPics::SaveDIBSECTIONasGIF(section.bitmap, dir.Path("wide.gif").c_str(), &options, colors, 2), 1);
+  ASSERT_EQ(
+      CPics::SaveDIBSECTIONasGIF(section.bitmap, dir.Path("wide.gif").c_str(), &options, colors, 2),
+      1);
   const auto bytes = ReadBytes(dir.Path("wide.gif"));
   EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 6), "GIF87a");
   EXPECT_EQ(bytes[10], 0xF7);

@@ -47,39 +47,38 @@ TEST_P(DecodeMatchesReference, SameBytesAsDjpeg) {
 
 INSTANTIATE_TEST_SUITE_P(
     Switches, DecodeMatchesReference,
-    testing::Values(DecodeCase{"Bmp", {}, {"-bmp"}},
-                    DecodeCase{"BmpHalfScale", {}, {"-bmp", "-scale", "1/2"}},
-                    DecodeCase{"BmpEighthScale", {}, {"-bmp", "-scale", "1/8"}},
-                    DecodeCase{"BmpGrayscale", {}, {"-bmp", "-grayscale"}},
-                    DecodeCase{"BmpFloatDct", {}, {"-bmp", "-dct", "float"}},
-                    DecodeCase{"BmpFastDct", {}, {"-bmp", "-dct", "fast"}},
-                    DecodeCase{"BmpColors64", {}, {"-bmp", "-colors", "64"}},
-                    DecodeCase{"BmpColors64DitherNone", {}, {"-bmp", "-colors", "64", "-dither", "none"}},
-                    DecodeCase{"BmpColors64DitherOrdered", {}, {"-bmp", "-colors", "64", "-dither", "ordered"}},
-                    DecodeCase{"BmpColors64DitherFs", {}, {"-bmp", "-colors", "64", "-dither", "fs"}},
-                    DecodeCase{"BmpOnePass", {}, {"-bmp", "-colors", "64", "-onepass"}},
-                    DecodeCase{"BmpOnePassOrdered", {}, {"-bmp", "-colors", "32", "-onepass", "-dither", "ordered"}},
-                    DecodeCase{"BmpNoSmooth", {}, {"-bmp", "-nosmooth"}},
-                    DecodeCase{"BmpGreyColors", {}, {"-bmp", "-grayscale", "-colors", "16"}},
-                    DecodeCase{"BmpFromGreyJpeg", {"-grayscale"}, {"-bmp"}},
-                    DecodeCase{"BmpFromProgressive", {"-progressive"}, {"-bmp"}},
-                    DecodeCase{"BmpFromArithmetic", {"-arithmetic"}, {"-bmp"}},
-                    DecodeCase{"BmpFromUnsampled", {"-sample", "1x1"}, {"-bmp", "-nosmooth"}},
-                    DecodeCase{"Os2", {}, {"-os2"}},
-                    DecodeCase{"Os2Colors", {}, {"-os2", "-colors", "20"}},
-                    DecodeCase{"Pnm", {}, {"-pnm"}},
-                    DecodeCase{"PnmGrey", {}, {"-pnm", "-grayscale"}},
-                    DecodeCase{"PnmColors", {}, {"-pnm", "-colors", "40"}},
-                    DecodeCase{"Targa", {}, {"-targa"}},
-                    DecodeCase{"TargaGrey", {}, {"-targa", "-grayscale"}},
-                    DecodeCase{"TargaColors", {}, {"-targa", "-colors", "10"}}),
+    testing::Values(
+        DecodeCase{"Bmp", {}, {"-bmp"}}, DecodeCase{"BmpHalfScale", {}, {"-bmp", "-scale", "1/2"}},
+        DecodeCase{"BmpEighthScale", {}, {"-bmp", "-scale", "1/8"}},
+        DecodeCase{"BmpGrayscale", {}, {"-bmp", "-grayscale"}},
+        DecodeCase{"BmpFloatDct", {}, {"-bmp", "-dct", "float"}},
+        DecodeCase{"BmpFastDct", {}, {"-bmp", "-dct", "fast"}},
+        DecodeCase{"BmpColors64", {}, {"-bmp", "-colors", "64"}},
+        DecodeCase{"BmpColors64DitherNone", {}, {"-bmp", "-colors", "64", "-dither", "none"}},
+        DecodeCase{"BmpColors64DitherOrdered", {}, {"-bmp", "-colors", "64", "-dither", "ordered"}},
+        DecodeCase{"BmpColors64DitherFs", {}, {"-bmp", "-colors", "64", "-dither", "fs"}},
+        DecodeCase{"BmpOnePass", {}, {"-bmp", "-colors", "64", "-onepass"}},
+        DecodeCase{
+            "BmpOnePassOrdered", {}, {"-bmp", "-colors", "32", "-onepass", "-dither", "ordered"}},
+        DecodeCase{"BmpNoSmooth", {}, {"-bmp", "-nosmooth"}},
+        DecodeCase{"BmpGreyColors", {}, {"-bmp", "-grayscale", "-colors", "16"}},
+        DecodeCase{"BmpFromGreyJpeg", {"-grayscale"}, {"-bmp"}},
+        DecodeCase{"BmpFromProgressive", {"-progressive"}, {"-bmp"}},
+        DecodeCase{"BmpFromArithmetic", {"-arithmetic"}, {"-bmp"}},
+        DecodeCase{"BmpFromUnsampled", {"-sample", "1x1"}, {"-bmp", "-nosmooth"}},
+        DecodeCase{"Os2", {}, {"-os2"}}, DecodeCase{"Os2Colors", {}, {"-os2", "-colors", "20"}},
+        DecodeCase{"Pnm", {}, {"-pnm"}}, DecodeCase{"PnmGrey", {}, {"-pnm", "-grayscale"}},
+        DecodeCase{"PnmColors", {}, {"-pnm", "-colors", "40"}}, DecodeCase{"Targa", {}, {"-targa"}},
+        DecodeCase{"TargaGrey", {}, {"-targa", "-grayscale"}},
+        DecodeCase{"TargaColors", {}, {"-targa", "-colors", "10"}}),
     [](const testing::TestParamInfo<DecodeCase>& info) { return std::string(info.param.name); });
 
 // GIF is compressed by our own coder, so the file differs; the pixels must not.
 TEST(DjpegGif, PixelsMatchReference) {
   ScratchDir dir;
   const std::string jpeg = MakeReferenceJpeg(dir, "in.jpg", {});
-  for (const Args& switches : {Args{"-gif"}, Args{"-gif", "-colors", "10"}, Args{"-gif", "-grayscale"}}) {
+  for (const Args& switches :
+       {Args{"-gif"}, Args{"-gif", "-colors", "10"}, Args{"-gif", "-grayscale"}}) {
     const std::string ours = dir.Path("ours.gif"), theirs = dir.Path("theirs.gif");
     ASSERT_TRUE(RunReference("djpeg", switches, jpeg, theirs));
     Args args = switches;
@@ -98,8 +97,9 @@ TEST(DjpegSwitches, AbbreviationsAndCaseMeanTheSame) {
   const std::string jpeg = MakeReferenceJpeg(dir, "in.jpg", {});
   const std::string theirs = dir.Path("theirs.bmp");
   ASSERT_TRUE(RunReference("djpeg", {"-bmp", "-grayscale", "-scale", "1/2"}, jpeg, theirs));
-  for (const Args& spelling : {Args{"-b", "-gr", "-s", "1/2"}, Args{"-BMP", "-GREY", "-Scale", "1/2"},
-                               Args{"-bm", "-greyscale", "-sc", "1/2", "-d"}}) {
+  for (const Args& spelling :
+       {Args{"-b", "-gr", "-s", "1/2"}, Args{"-BMP", "-GREY", "-Scale", "1/2"},
+        Args{"-bm", "-greyscale", "-sc", "1/2", "-d"}}) {
     const std::string ours = dir.Path("ours.bmp");
     Args args = spelling;
     args.insert(args.end(), {jpeg, ours});
@@ -113,19 +113,19 @@ TEST(DjpegSwitches, BadListsAreRefusedWithoutOutput) {
   const std::string jpeg = MakeReferenceJpeg(dir, "in.jpg", {});
   const std::string out = dir.Path("out.bmp");
   const Args refused[] = {
-      {"-bmp", jpeg},                            // no output file
-      {"-bmp", jpeg, out, "extra"},              // one file too many
-      {"-bmp", "-outfile", out, jpeg, out},      // -outfile leaves room for the input only
-      {"-bmp", "-frobnicate", jpeg, out},        // unknown switch
-      {"-m", jpeg, out},                         // too short to tell -map from -maxmemory
-      {"-bmp", "-scale", "half", jpeg, out},     // not M/N
-      {"-bmp", "-scale", "1/0", jpeg, out},      // no zero denominator
-      {"-bmp", "-dct", "slow", jpeg, out},       // no such method
-      {"-bmp", "-dither", "x", jpeg, out},       // no such dither
-      {"-bmp", "-colors"},                       // value missing
-      {"-rle", jpeg, out},                       // RLE output is not available
-      {"-bmp", "-colors", "3", jpeg, out},       // the library's own refusal: fewer than 8 colours
-      {"-bmp", dir.Path("missing.jpg"), out},    // input cannot be opened
+      {"-bmp", jpeg},                          // no output file
+      {"-bmp", jpeg, out, "extra"},            // one file too many
+      {"-bmp", "-outfile", out, jpeg, out},    // -outfile leaves room for the input only
+      {"-bmp", "-frobnicate", jpeg, out},      // unknown switch
+      {"-m", jpeg, out},                       // too short to tell -map from -maxmemory
+      {"-bmp", "-scale", "half", jpeg, out},   // not M/N
+      {"-bmp", "-scale", "1/0", jpeg, out},    // no zero denominator
+      {"-bmp", "-dct", "slow", jpeg, out},     // no such method
+      {"-bmp", "-dither", "x", jpeg, out},     // no such dither
+      {"-bmp", "-colors"},                     // value missing
+      {"-rle", jpeg, out},                     // RLE output is not available
+      {"-bmp", "-colors", "3", jpeg, out},     // the library's own refusal: fewer than 8 colours
+      {"-bmp", dir.Path("missing.jpg"), out},  // input cannot be opened
   };
   for (const Args& args : refused) {
     EXPECT_EQ(Djpeg(args), 0) << args[1];

@@ -24,9 +24,15 @@ enum class Source { Photo, PhotoWithDensity, Grey, ColourMapped };
 
 void WriteSource(Source source, const std::string& path) {
   switch (source) {
-    case Source::Photo: jpegtest::WritePhotoBmp(path); break;
-    case Source::PhotoWithDensity: jpegtest::WritePhotoBmp(path, 11811); break;
-    case Source::Grey: jpegtest::WriteGreyBmp(path); break;
+    case Source::Photo:
+      jpegtest::WritePhotoBmp(path);
+      break;
+    case Source::PhotoWithDensity:
+      jpegtest::WritePhotoBmp(path, 11811);
+      break;
+    case Source::Grey:
+      jpegtest::WriteGreyBmp(path);
+      break;
     case Source::ColourMapped: {
       std::vector<std::uint32_t> palette;
       for (std::uint32_t i = 0; i < 200; ++i) palette.push_back((i * 0x3A1F17u) & 0xFFFFFF);
@@ -39,10 +45,14 @@ void WriteSource(Source source, const std::string& path) {
 
 const char kQuantTables[] =
     "# two tables\n"
-    " 8  6  5  8 12 20 26 31\n 6 6 7 10 13 29 30 28\n 7 7 8 12 20 29 35 28\n 7 9 11 15 26 44 40 31\n"
-    " 9 11 19 28 34 55 52 39\n12 18 28 32 41 52 57 46\n25 32 39 44 52 61 60 51\n36 46 48 49 56 50 52 50\n"
-    "9 9 12 24 50 50 50 50  9 11 13 33 50 50 50 50  12 13 28 50 50 50 50 50  24 33 50 50 50 50 50 50\n"
-    "50 50 50 50 50 50 50 50 50 50 50 50 50 50 50 50 50 50 50 50 50 50 50 50 50 50 50 50 50 50 50 50\n"
+    " 8  6  5  8 12 20 26 31\n 6 6 7 10 13 29 30 28\n 7 7 8 12 20 29 35 28\n 7 9 11 15 26 44 40 "
+    "31\n"
+    " 9 11 19 28 34 55 52 39\n12 18 28 32 41 52 57 46\n25 32 39 44 52 61 60 51\n36 46 48 49 56 50 "
+    "52 50\n"
+    "9 9 12 24 50 50 50 50  9 11 13 33 50 50 50 50  12 13 28 50 50 50 50 50  24 33 50 50 50 50 50 "
+    "50\n"
+    "50 50 50 50 50 50 50 50 50 50 50 50 50 50 50 50 50 50 50 50 50 50 50 50 50 50 50 50 50 50 50 "
+    "50\n"
     "# a third one for -qslots\n"
     "1 2 3 4 5 6 7 8 1 2 3 4 5 6 7 8 1 2 3 4 5 6 7 8 1 2 3 4 5 6 7 8\n"
     "1 2 3 4 5 6 7 8 1 2 3 4 5 6 7 8 1 2 3 4 5 6 7 8 1 2 3 4 5 6 7 8\n";
@@ -72,7 +82,9 @@ TEST_P(EncodeMatchesReference, SameBytesAsCjpeg) {
   std::ofstream(dir.Path("scans.txt")) << kScanScript;
   Args switches;
   for (const std::string& s : c.switches)
-    switches.push_back(s == "@qtables" ? dir.Path("tables.txt") : s == "@scans" ? dir.Path("scans.txt") : s);
+    switches.push_back(s == "@qtables" ? dir.Path("tables.txt")
+                       : s == "@scans" ? dir.Path("scans.txt")
+                                       : s);
 
   const std::string ours = dir.Path("ours.jpg"), theirs = dir.Path("theirs.jpg");
   ASSERT_TRUE(RunReference("cjpeg", switches, bmp, theirs));
@@ -86,32 +98,33 @@ TEST_P(EncodeMatchesReference, SameBytesAsCjpeg) {
 
 INSTANTIATE_TEST_SUITE_P(
     Switches, EncodeMatchesReference,
-    testing::Values(EncodeCase{"Defaults", Source::Photo, {}},
-                    EncodeCase{"Quality50", Source::Photo, {"-quality", "50"}},
-                    EncodeCase{"LowQualityBaseline", Source::Photo, {"-quality", "10", "-baseline"}},
-                    EncodeCase{"LowQuality", Source::Photo, {"-quality", "10"}},
-                    EncodeCase{"Grayscale", Source::Photo, {"-grayscale"}},
-                    EncodeCase{"Optimize", Source::Photo, {"-optimize"}},
-                    EncodeCase{"Progressive", Source::Photo, {"-progressive"}},
-                    EncodeCase{"Baseline", Source::Photo, {"-baseline"}},
-                    EncodeCase{"RestartRows", Source::Photo, {"-restart", "1"}},
-                    EncodeCase{"RestartBlocks", Source::Photo, {"-restart", "3B"}},
-                    EncodeCase{"Smooth", Source::Photo, {"-smooth", "20"}},
-                    EncodeCase{"Sample1x1", Source::Photo, {"-sample", "1x1"}},
-                    EncodeCase{"Sample2x1", Source::Photo, {"-sample", "2x1,1x1"}},
-                    EncodeCase{"FastDct", Source::Photo, {"-dct", "fast"}},
-                    EncodeCase{"FloatDct", Source::Photo, {"-dct", "float"}},
-                    EncodeCase{"Arithmetic", Source::Photo, {"-arithmetic"}},
-                    EncodeCase{"QTables", Source::Photo, {"-qtables", "@qtables"}},
-                    EncodeCase{"QTablesScaled", Source::Photo, {"-qtables", "@qtables", "-quality", "50"}},
-                    EncodeCase{"QTablesSlots", Source::Photo, {"-qtables", "@qtables", "-qslots", "0,1,2"}},
-                    EncodeCase{"Scans", Source::Photo, {"-scans", "@scans"}},
-                    EncodeCase{"Mixed", Source::Photo, {"-q", "60", "-o", "-r", "2", "-sm", "5", "-gr"}},
-                    EncodeCase{"Density", Source::PhotoWithDensity, {}},
-                    EncodeCase{"GreyPalette", Source::Grey, {}},
-                    EncodeCase{"GreyPaletteProgressive", Source::Grey, {"-progressive", "-quality", "90"}},
-                    EncodeCase{"ColourPalette", Source::ColourMapped, {}},
-                    EncodeCase{"ColourPaletteGrayscale", Source::ColourMapped, {"-grayscale"}}),
+    testing::Values(
+        EncodeCase{"Defaults", Source::Photo, {}},
+        EncodeCase{"Quality50", Source::Photo, {"-quality", "50"}},
+        EncodeCase{"LowQualityBaseline", Source::Photo, {"-quality", "10", "-baseline"}},
+        EncodeCase{"LowQuality", Source::Photo, {"-quality", "10"}},
+        EncodeCase{"Grayscale", Source::Photo, {"-grayscale"}},
+        EncodeCase{"Optimize", Source::Photo, {"-optimize"}},
+        EncodeCase{"Progressive", Source::Photo, {"-progressive"}},
+        EncodeCase{"Baseline", Source::Photo, {"-baseline"}},
+        EncodeCase{"RestartRows", Source::Photo, {"-restart", "1"}},
+        EncodeCase{"RestartBlocks", Source::Photo, {"-restart", "3B"}},
+        EncodeCase{"Smooth", Source::Photo, {"-smooth", "20"}},
+        EncodeCase{"Sample1x1", Source::Photo, {"-sample", "1x1"}},
+        EncodeCase{"Sample2x1", Source::Photo, {"-sample", "2x1,1x1"}},
+        EncodeCase{"FastDct", Source::Photo, {"-dct", "fast"}},
+        EncodeCase{"FloatDct", Source::Photo, {"-dct", "float"}},
+        EncodeCase{"Arithmetic", Source::Photo, {"-arithmetic"}},
+        EncodeCase{"QTables", Source::Photo, {"-qtables", "@qtables"}},
+        EncodeCase{"QTablesScaled", Source::Photo, {"-qtables", "@qtables", "-quality", "50"}},
+        EncodeCase{"QTablesSlots", Source::Photo, {"-qtables", "@qtables", "-qslots", "0,1,2"}},
+        EncodeCase{"Scans", Source::Photo, {"-scans", "@scans"}},
+        EncodeCase{"Mixed", Source::Photo, {"-q", "60", "-o", "-r", "2", "-sm", "5", "-gr"}},
+        EncodeCase{"Density", Source::PhotoWithDensity, {}},
+        EncodeCase{"GreyPalette", Source::Grey, {}},
+        EncodeCase{"GreyPaletteProgressive", Source::Grey, {"-progressive", "-quality", "90"}},
+        EncodeCase{"ColourPalette", Source::ColourMapped, {}},
+        EncodeCase{"ColourPaletteGrayscale", Source::ColourMapped, {"-grayscale"}}),
     [](const testing::TestParamInfo<EncodeCase>& info) { return std::string(info.param.name); });
 
 // 1- and 4-bit pictures are read too; they compress as the 8-bit picture with the
@@ -119,15 +132,17 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(CjpegInput, FewBitDepthsCompressLikeTheirEightBitForm) {
   ScratchDir dir;
   const std::vector<std::uint32_t> mono = {0x000000, 0xFFFFFF};
-  const std::vector<std::uint32_t> sixteen = {0x102030, 0xFF0000, 0x00FF00, 0x0000FF, 0x808080, 0xFFFF00,
-                                              0x00FFFF, 0xFF00FF, 0x400000, 0x004000, 0x000040, 0x404040,
-                                              0xC0C0C0, 0x123456, 0x654321, 0xFFFFFF};
+  const std::vector<std::uint32_t> sixteen = {
+      0x102030, 0xFF0000, 0x00FF00, 0x0000FF, 0x808080, 0xFFFF00, 0x00FFFF, 0xFF00FF,
+      0x400000, 0x004000, 0x000040, 0x404040, 0xC0C0C0, 0x123456, 0x654321, 0xFFFFFF};
   for (const auto& [bits, palette] : {std::pair{1, mono}, std::pair{4, sixteen}}) {
     const auto pixel = [bits = bits](int x, int y) {
       return (jpegtest::PhotoPixel(x, y) >> 3) & ((1u << bits) - 1);
     };
-    jpegtest::WriteBmp(dir.Path("few.bmp"), jpegtest::kWidth, jpegtest::kHeight, bits, palette, pixel);
-    jpegtest::WriteBmp(dir.Path("eight.bmp"), jpegtest::kWidth, jpegtest::kHeight, 8, palette, pixel);
+    jpegtest::WriteBmp(dir.Path("few.bmp"), jpegtest::kWidth, jpegtest::kHeight, bits, palette,
+                       pixel);
+    jpegtest::WriteBmp(dir.Path("eight.bmp"), jpegtest::kWidth, jpegtest::kHeight, 8, palette,
+                       pixel);
     ASSERT_TRUE(RunReference("cjpeg", {}, dir.Path("eight.bmp"), dir.Path("theirs.jpg")));
     ASSERT_EQ(Cjpeg({dir.Path("few.bmp"), dir.Path("ours.jpg")}), 1) << bits;
     EXPECT_EQ(ReadBytes(dir.Path("ours.jpg")), ReadBytes(dir.Path("theirs.jpg"))) << bits;
@@ -186,7 +201,7 @@ TEST(CjpegScripts, QuantTablesAreReadAsNumbersWithComments) {
 
   std::string five;
   for (int i = 0; i < 5 * 64; ++i) five += "1 ";
-  EXPECT_FALSE(graphics::ParseQuantTables(five, &tables, &error));        // four tables at most
+  EXPECT_FALSE(graphics::ParseQuantTables(five, &tables, &error));  // four tables at most
   EXPECT_FALSE(graphics::ParseQuantTables("# nothing\n", &tables, &error));
   EXPECT_FALSE(graphics::ParseQuantTables("1 2 x 4", &tables, &error));
   EXPECT_FALSE(graphics::ParseQuantTables("99999999999", &tables, &error));
@@ -208,7 +223,7 @@ TEST(CjpegScripts, ScanScriptsTakeDefaultsAndPunctuation) {
   EXPECT_EQ(scans[0].Se, 63);
 
   EXPECT_FALSE(graphics::ParseScanScript("0 1 2 3 0;", &scans, &error));  // five components
-  EXPECT_FALSE(graphics::ParseScanScript("0: 1 2 3;", &scans, &error));    // three values
+  EXPECT_FALSE(graphics::ParseScanScript("0: 1 2 3;", &scans, &error));   // three values
   EXPECT_FALSE(graphics::ParseScanScript("0: 1 2 3 4 5;", &scans, &error));
   EXPECT_FALSE(graphics::ParseScanScript("0: 1 2 3 ;", &scans, &error));
   EXPECT_FALSE(graphics::ParseScanScript("a;", &scans, &error));

@@ -55,12 +55,15 @@ TEST_F(JpegPicture, QuantisingOptionsGiveAColourMappedPicture) {
   PicturePtr picture(CPics::OpenPicture(jpeg.c_str(), 0, "-colors 64 -dither ordered -onepass"));
   ASSERT_TRUE(picture);
   EXPECT_EQ(picture->m_bitsPerPixel, 8);
-  picstest::ExpectSamePixels(*picture, Reference({"-bmp", "-colors", "64", "-dither", "ordered", "-onepass"}));
+  picstest::ExpectSamePixels(
+      *picture, Reference({"-bmp", "-colors", "64", "-dither", "ordered", "-onepass"}));
 }
 
 TEST(JpegArguments, VectorHoldsProgramBmpSwitchWordsAndBothFiles) {
-  const auto words = graphics::DecodeArguments("  -grayscale   -scale 1/2  ", "in.jpg", "/tmp/_W_x").Words();
-  EXPECT_EQ(words, (std::vector<std::string>{"Corvane", "-bmp", "-grayscale", "-scale", "1/2", "in.jpg", "/tmp/_W_x"}));
+  const auto words =
+      graphics::DecodeArguments("  -grayscale   -scale 1/2  ", "in.jpg", "/tmp/_W_x").Words();
+  EXPECT_EQ(words, (std::vector<std::string>{"Corvane", "-bmp", "-grayscale", "-scale", "1/2",
+                                             "in.jpg", "/tmp/_W_x"}));
   EXPECT_EQ(graphics::DecodeArguments("", "in.jpg", "out").Words(),
             (std::vector<std::string>{"Corvane", "-bmp", "in.jpg", "out"}));
   // Only the space separates; at most 50 words are taken.
@@ -75,7 +78,8 @@ TEST(JpegArguments, VectorHoldsProgramBmpSwitchWordsAndBothFiles) {
 
 TEST_F(JpegPicture, FailedLoadsLeaveNoPictureAndNoTemporaryFiles) {
   // -outfile leaves room for one file argument only, so the front end refuses the list.
-  EXPECT_FALSE(PicturePtr(CPics::OpenPicture(jpeg.c_str(), 0, ("-outfile " + dir.Path("x.bmp")).c_str())));
+  EXPECT_FALSE(
+      PicturePtr(CPics::OpenPicture(jpeg.c_str(), 0, ("-outfile " + dir.Path("x.bmp")).c_str())));
   EXPECT_FALSE(std::filesystem::exists(dir.Path("x.bmp")));
   // A JPEG signature over garbage: the library's fatal error is contained.
   picstest::WriteBytes(dir.Path("bad.jpg"), {0xFF, 0xD8, 0xFF, 0xE0, 0, 3, 'x', 0xFF, 0xC0, 0, 2});
@@ -132,9 +136,11 @@ TEST_F(JpegPicture, SavesLikeTheReferenceCompressor) {
   // The BMP the library hands the compressor is its own BMP writing of the picture.
   ASSERT_EQ(picture->SavePictureAs(dir.Path("written.bmp").c_str(), PictureBMP), 1);
 
-  for (const char* options : {"", "-quality 50 -optimize", "  -progressive   -sample 1x1 ", "-grayscale"}) {
+  for (const char* options :
+       {"", "-quality 50 -optimize", "  -progressive   -sample 1x1 ", "-grayscale"}) {
     picture->SetEncoderOptions(options);
-    ASSERT_EQ(picture->SavePictureAs(dir.Path("ours.jpg").c_str(), PictureByExtension), 1) << options;
+    ASSERT_EQ(picture->SavePictureAs(dir.Path("ours.jpg").c_str(), PictureByExtension), 1)
+        << options;
     Args switches;
     for (const std::string& word : graphics::SplitOptionWords(options)) switches.push_back(word);
     ASSERT_TRUE(RunReference("cjpeg", switches, dir.Path("written.bmp"), dir.Path("theirs.jpg")));
@@ -207,12 +213,16 @@ TEST(PicsConvertJpeg, PassesDecoderAndEncoderOptions) {
   const std::string jpeg = MakeReferenceJpeg(dir, "photo.jpg", {});
   ASSERT_TRUE(picstest::RunCommand(pics + " convert " + jpeg + " " + dir.Path("grey.bmp") +
                                    " --decoder-options '-grayscale -scale 1/2' 2>/dev/null"));
-  ASSERT_TRUE(RunReference("djpeg", {"-bmp", "-grayscale", "-scale", "1/2"}, jpeg, dir.Path("theirs.bmp")));
-  EXPECT_EQ(picstest::DecodeWithPillow(dir.Path("grey.bmp")).rgb, picstest::DecodeWithPillow(dir.Path("theirs.bmp")).rgb);
+  ASSERT_TRUE(
+      RunReference("djpeg", {"-bmp", "-grayscale", "-scale", "1/2"}, jpeg, dir.Path("theirs.bmp")));
+  EXPECT_EQ(picstest::DecodeWithPillow(dir.Path("grey.bmp")).rgb,
+            picstest::DecodeWithPillow(dir.Path("theirs.bmp")).rgb);
 
-  ASSERT_TRUE(picstest::RunCommand(pics + " convert " + dir.Path("grey.bmp") + " " + dir.Path("again.jpg") +
+  ASSERT_TRUE(picstest::RunCommand(pics + " convert " + dir.Path("grey.bmp") + " " +
+                                   dir.Path("again.jpg") +
                                    " --encoder-options '-quality 40 -optimize' 2>/dev/null"));
-  ASSERT_TRUE(RunReference("cjpeg", {"-quality", "40", "-optimize"}, dir.Path("grey.bmp"), dir.Path("theirs.jpg")));
+  ASSERT_TRUE(RunReference("cjpeg", {"-quality", "40", "-optimize"}, dir.Path("grey.bmp"),
+                           dir.Path("theirs.jpg")));
   EXPECT_EQ(ReadBytes(dir.Path("again.jpg")), ReadBytes(dir.Path("theirs.jpg")));
   EXPECT_FALSE(picstest::RunCommand(pics + " convert " + jpeg + " " + dir.Path("x.bmp") +
                                     " --decoder-options -nonsense 2>/dev/null"));

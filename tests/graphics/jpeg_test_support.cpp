@@ -20,8 +20,10 @@ void PutU32(std::vector<std::uint8_t>& out, std::uint32_t v) {
 std::string Quote(const std::string& text) {
   std::string quoted(1, '\'');
   for (char c : text) {
-    if (c == '\'') quoted.append("'\\''");
-    else quoted.push_back(c);
+    if (c == '\'')
+      quoted.append("'\\''");
+    else
+      quoted.push_back(c);
   }
   quoted.push_back('\'');
   return quoted;
@@ -37,7 +39,8 @@ std::uint32_t PhotoPixel(int x, int y) {
   return std::uint32_t(r) << 16 | std::uint32_t(g) << 8 | std::uint32_t(b);
 }
 
-void WriteBmp(const std::string& path, int width, int height, int bits, const std::vector<std::uint32_t>& palette,
+void WriteBmp(const std::string& path, int width, int height, int bits,
+              const std::vector<std::uint32_t>& palette,
               const std::function<std::uint32_t(int, int)>& pixel, std::int32_t pixelsPerMetre) {
   const std::uint32_t stride = ((std::uint32_t(width) * bits + 31) / 32) * 4;
   const std::uint32_t offset = 14 + 40 + std::uint32_t(palette.size()) * 4;
@@ -82,10 +85,12 @@ void WritePhotoBmp(const std::string& path, std::int32_t pixelsPerMetre) {
 void WriteGreyBmp(const std::string& path) {
   std::vector<std::uint32_t> ramp;
   for (std::uint32_t i = 0; i < 256; ++i) ramp.push_back(i * 0x010101u);
-  WriteBmp(path, kWidth, kHeight, 8, ramp, [](int x, int y) { return (PhotoPixel(x, y) >> 8) & 0xFF; });
+  WriteBmp(path, kWidth, kHeight, 8, ramp,
+           [](int x, int y) { return (PhotoPixel(x, y) >> 8) & 0xFF; });
 }
 
-bool RunReference(const std::string& tool, const Args& switches, const std::string& input, const std::string& output) {
+bool RunReference(const std::string& tool, const Args& switches, const std::string& input,
+                  const std::string& output) {
   std::string command = "/usr/bin/";
   command.append(tool);
   for (const std::string& s : switches) command.append(" ").append(Quote(s));
@@ -103,7 +108,8 @@ int CallFrontEnd(int (*frontEnd)(int, char**), const std::string& program, const
   return frontEnd(static_cast<int>(words.size()), argv.data());
 }
 
-std::string MakeReferenceJpeg(const picstest::ScratchDir& dir, const std::string& name, const Args& switches) {
+std::string MakeReferenceJpeg(const picstest::ScratchDir& dir, const std::string& name,
+                              const Args& switches) {
   const std::string bmp = dir.Path(name + ".source.bmp");
   WritePhotoBmp(bmp, 3780);
   const std::string jpeg = dir.Path(name);
@@ -120,8 +126,10 @@ PrivateTempFolder::PrivateTempFolder() : m_path(m_dir.path().string()) {
 }
 
 PrivateTempFolder::~PrivateTempFolder() {
-  if (m_hadSaved) ::setenv("TMPDIR", m_saved.c_str(), 1);
-  else ::unsetenv("TMPDIR");
+  if (m_hadSaved)
+    ::setenv("TMPDIR", m_saved.c_str(), 1);
+  else
+    ::unsetenv("TMPDIR");
 }
 
 std::vector<std::string> PrivateTempFolder::Leftovers() const {

@@ -71,7 +71,8 @@ ref.save(d + 'planes_4.png')
     ASSERT_TRUE(picstest::RunPython(script));
     const std::string convert = "/usr/bin/convert " + d;
     ASSERT_TRUE(picstest::RunCommand(convert + "src.png " + d + "im_24.pcx"));
-    ASSERT_TRUE(picstest::RunCommand(convert + "src.png -colors 40 -type Palette " + d + "im_8.pcx"));
+    ASSERT_TRUE(
+        picstest::RunCommand(convert + "src.png -colors 40 -type Palette " + d + "im_8.pcx"));
     ASSERT_TRUE(picstest::RunCommand(convert + "bw.bmp " + d + "im_1.pcx"));
   }
   static void TearDownTestSuite() {
@@ -251,7 +252,8 @@ TEST(PcxWriting, TrueColourIsWrittenWithThePaletteOfItsIndices) {
   ASSERT_TRUE(back);
   const auto ours = PixelsOf(*back), original = PixelsOf(*picture);
   int worst = 0;
-  for (std::size_t i = 0; i < ours.rgb.size(); ++i) worst = std::max(worst, std::abs(ours.rgb[i] - original.rgb[i]));
+  for (std::size_t i = 0; i < ours.rgb.size(); ++i)
+    worst = std::max(worst, std::abs(ours.rgb[i] - original.rgb[i]));
   EXPECT_LE(worst, 48);
   // The picture object itself is not changed by the save.
   EXPECT_EQ(picture->m_bitsPerPixel, 24);
@@ -310,7 +312,7 @@ TEST(PcxDamaged, ShortDataLeavesTheLastRowsZeroAndRunsGoOnAcrossRows) {
 TEST(PcxDamaged, MonochromeUsesTheFirstTwoHeaderColours) {
   ScratchDir dir;
   auto bytes = Header(1, 1, 8, 1, 2);
-  bytes[16] = 10, bytes[17] = 20, bytes[18] = 30;  // entry 0
+  bytes[16] = 10, bytes[17] = 20, bytes[18] = 30;    // entry 0
   bytes[19] = 200, bytes[20] = 100, bytes[21] = 50;  // entry 1
   bytes.insert(bytes.end(), {0x0F, 0x00});
   PicturePtr picture = OpenBytes(dir, bytes);

@@ -24,7 +24,8 @@ int Pics(const std::string& args, std::string* out = nullptr) {
 class PicsDraw : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!std::filesystem::exists(std::string(BUILD_DIR) + "/bin/pics")) GTEST_SKIP() << "pics is not built";
+    if (!std::filesystem::exists(std::string(BUILD_DIR) + "/bin/pics"))
+      GTEST_SKIP() << "pics is not built";
     // 5 x 4: white in the left column, else a colour of the position.
     HGLOBAL dib = drawtest::MakeDib24(5, 4, [](int x, int y) {
       return x == 0 ? RGB(255, 255, 255) : RGB(BYTE(x * 50), BYTE(y * 60), 9);
@@ -54,7 +55,9 @@ TEST_F(PicsDraw, ZoomRepeatsEveryPixelAndSizeCutsTheCanvas) {
       }
     }
   // A canvas smaller than the zoomed picture shows its top-left part at that zoom.
-  ASSERT_EQ(Pics("draw " + dir.Path("in.bmp") + " " + dir.Path("part.bmp") + " --zoom 12 --size 30x20"), 0);
+  ASSERT_EQ(
+      Pics("draw " + dir.Path("in.bmp") + " " + dir.Path("part.bmp") + " --zoom 12 --size 30x20"),
+      0);
   const picstest::RgbImage part = picstest::DecodeWithPillow(dir.Path("part.bmp"));
   ASSERT_EQ(part.width, 30);
   EXPECT_EQ(part.At(29, 19)[0], 100);
@@ -62,7 +65,9 @@ TEST_F(PicsDraw, ZoomRepeatsEveryPixelAndSizeCutsTheCanvas) {
 }
 
 TEST_F(PicsDraw, TransparentColourShowsTheChecksBehind) {
-  ASSERT_EQ(Pics("draw " + dir.Path("in.bmp") + " " + dir.Path("t.png") + " --zoom 4 --transparent FFFFFF"), 0);
+  ASSERT_EQ(Pics("draw " + dir.Path("in.bmp") + " " + dir.Path("t.png") +
+                 " --zoom 4 --transparent FFFFFF"),
+            0);
   const picstest::RgbImage t = picstest::DecodeWithPillow(dir.Path("t.png"));
   ASSERT_EQ(t.width, 20);
   // Under the transparent left column: a grey check, then a white one.

@@ -16,8 +16,10 @@ const std::string kPics = std::string(BUILD_DIR) + "/bin/pics";
 // A 3 x 2 true-colour BMP: top row red, green, blue; bottom row black, white, grey.
 void WriteSample(const std::string& path) {
   HGLOBAL dib = picstest::MakeDib(3, 2, 24);
-  picstest::PutPixel(dib, 0, 0, 0xFF0000), picstest::PutPixel(dib, 1, 0, 0x00FF00), picstest::PutPixel(dib, 2, 0, 0x0000FF);
-  picstest::PutPixel(dib, 0, 1, 0x000000), picstest::PutPixel(dib, 1, 1, 0xFFFFFF), picstest::PutPixel(dib, 2, 1, 0x808080);
+  picstest::PutPixel(dib, 0, 0, 0xFF0000), picstest::PutPixel(dib, 1, 0, 0x00FF00),
+      picstest::PutPixel(dib, 2, 0, 0x0000FF);
+  picstest::PutPixel(dib, 0, 1, 0x000000), picstest::PutPixel(dib, 1, 1, 0xFFFFFF),
+      picstest::PutPixel(dib, 2, 1, 0x808080);
   CPics* picture = CPics::CreatePicture(dib, PictureBMP, 0);
   ASSERT_NE(picture, nullptr);
   ASSERT_EQ(picture->SavePicture(path.c_str(), PictureBMP), 1);
@@ -46,7 +48,8 @@ TEST_F(PicsCommands, ApplyRunsOperationsLeftToRight) {
   WriteSample(in);
   // Turned clockwise the picture is 2 x 3 with red at the top right; mirrored,
   // red is at the top left; the crop keeps the top row (stored row 2).
-  ASSERT_TRUE(picstest::RunCommand(kPics + " apply " + in + " " + out + " rotate-cw flip-h crop 0 2 2 1"));
+  ASSERT_TRUE(
+      picstest::RunCommand(kPics + " apply " + in + " " + out + " rotate-cw flip-h crop 0 2 2 1"));
   const picstest::RgbImage image = picstest::DecodeWithPillow(out);
   ASSERT_EQ(image.width, 2);
   ASSERT_EQ(image.height, 1);
@@ -59,12 +62,16 @@ TEST_F(PicsCommands, ApplyRefusesUnknownOperationsAndBadArgumentsWithoutWriting)
   const std::string in = dir.Path("in.bmp"), out = dir.Path("out.bmp");
   WriteSample(in);
   EXPECT_FALSE(picstest::RunCommand(kPics + " apply " + in + " " + out + " sharpen 2>/dev/null"));
-  EXPECT_FALSE(picstest::RunCommand(kPics + " apply " + in + " " + out + " crop 0 0 x 1 2>/dev/null"));
-  EXPECT_FALSE(picstest::RunCommand(kPics + " apply " + in + " " + out + " filter5 12 2>/dev/null"));
-  EXPECT_FALSE(picstest::RunCommand(kPics + " apply " + in + " " + out + " select 000000 0 2>/dev/null"));
+  EXPECT_FALSE(
+      picstest::RunCommand(kPics + " apply " + in + " " + out + " crop 0 0 x 1 2>/dev/null"));
+  EXPECT_FALSE(
+      picstest::RunCommand(kPics + " apply " + in + " " + out + " filter5 12 2>/dev/null"));
+  EXPECT_FALSE(
+      picstest::RunCommand(kPics + " apply " + in + " " + out + " select 000000 0 2>/dev/null"));
   EXPECT_FALSE(std::filesystem::exists(out));
-  ASSERT_TRUE(picstest::RunCommand(kPics + " apply " + in + " " + out +
-                                   " filter5 2 5 select FFFFFF 40 FF0000 00FF00 thin 2 contour 1 50 0 2 to8 gray"));
+  ASSERT_TRUE(picstest::RunCommand(
+      kPics + " apply " + in + " " + out +
+      " filter5 2 5 select FFFFFF 40 FF0000 00FF00 thin 2 contour 1 50 0 2 to8 gray"));
   EXPECT_TRUE(std::filesystem::exists(out));
 }
 
@@ -72,7 +79,8 @@ TEST_F(PicsCommands, TraceWritesPolylinesAsSvg) {
   const std::string in = dir.Path("line.bmp"), svg = dir.Path("line.svg");
   HGLOBAL dib = picstest::MakeDib(12, 4, 24);
   for (int x = 0; x < 12; ++x)
-    for (int y = 0; y < 4; ++y) picstest::PutPixel(dib, x, y, (y == 1 && x >= 2 && x <= 9) ? 0 : 0xFFFFFF);
+    for (int y = 0; y < 4; ++y)
+      picstest::PutPixel(dib, x, y, (y == 1 && x >= 2 && x <= 9) ? 0 : 0xFFFFFF);
   CPics* picture = CPics::CreatePicture(dib, PictureBMP, 0);
   ASSERT_NE(picture, nullptr);
   ASSERT_EQ(picture->SavePicture(in.c_str(), PictureBMP), 1);

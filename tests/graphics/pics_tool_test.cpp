@@ -29,7 +29,8 @@ ToolRun Pics(const std::string& args) {
 class PicsTool : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!std::filesystem::exists(std::string(BUILD_DIR) + "/bin/pics")) GTEST_SKIP() << "pics is not built";
+    if (!std::filesystem::exists(std::string(BUILD_DIR) + "/bin/pics"))
+      GTEST_SKIP() << "pics is not built";
     HGLOBAL dib = picstest::MakeDib(6, 4, 8, {0x000000, 0xFF0000}, 2);
     picstest::PutPixel(dib, 5, 0, 1);
     picstest::PicturePtr picture(CPics::CreatePicture(dib, PictureBMP, 0));
@@ -49,7 +50,8 @@ TEST_F(PicsTool, InfoPrintsTypeSizeDepthAndColours) {
 
 TEST_F(PicsTool, ConvertTakesTheTypeFromTheOptionOrTheExtension) {
   EXPECT_EQ(Pics("convert " + dir.Path("in.bmp") + " " + dir.Path("out.dib")).status, 0);
-  EXPECT_EQ(Pics("convert " + dir.Path("in.bmp") + " " + dir.Path("out.raw") + " --type 1").status, 0);
+  EXPECT_EQ(Pics("convert " + dir.Path("in.bmp") + " " + dir.Path("out.raw") + " --type 1").status,
+            0);
   picstest::PicturePtr copy(CPics::OpenPicture(dir.Path("out.raw").c_str(), 0, nullptr));
   ASSERT_TRUE(copy);
   EXPECT_EQ(copy->GetPixel(5, 0), RGB(255, 0, 0));

@@ -47,10 +47,17 @@ TEST(PictureFactories, CreateFromDibTakesTheHandleOnlyOnSuccess) {
 }
 
 TEST(PictureFactories, MalformedDibsAreRefusedAndStayTheCallers) {
-  struct Case { int width, height, bits; std::uint32_t colorsUsed; std::size_t blockSize; const char* what; };
+  struct Case {
+    int width, height, bits;
+    std::uint32_t colorsUsed;
+    std::size_t blockSize;
+    const char* what;
+  };
   const Case cases[] = {
-      {40000, 1, 8, 0, 0, "wider than 32767"},       {4, 0, 24, 0, 0, "no rows"},
-      {4, 4, 7, 0, 0, "7 bits"},                     {4, 4, 8, 300, 0, "300 colours"},
+      {40000, 1, 8, 0, 0, "wider than 32767"},
+      {4, 0, 24, 0, 0, "no rows"},
+      {4, 4, 7, 0, 0, "7 bits"},
+      {4, 4, 8, 300, 0, "300 colours"},
       {100, 100, 24, 0, 100, "block shorter than the rows"},
   };
   for (const Case& c : cases) {
@@ -238,7 +245,9 @@ TEST(PictureObject, PictureBitsAreTopRowFirstForEveryDepth) {
   std::vector<BYTE> indices(6, 0xEE);
   ASSERT_EQ(picture.GetPictureBits(GlobalLock(colour), indices.data(), palette.data()), 1);
   GlobalUnlock(colour);
-  auto colourOf = [&](int i) { return RGB(palette[3 * indices[i]], palette[3 * indices[i] + 1], palette[3 * indices[i] + 2]); };
+  auto colourOf = [&](int i) {
+    return RGB(palette[3 * indices[i]], palette[3 * indices[i] + 1], palette[3 * indices[i] + 2]);
+  };
   EXPECT_EQ(colourOf(0), RGB(252, 0, 0));  // quantised to 6 bits a channel
   EXPECT_EQ(colourOf(5), RGB(0, 0, 252));
   EXPECT_EQ(colourOf(1), RGB(0, 0, 0));

@@ -30,7 +30,8 @@ std::vector<std::uint8_t> ReadBytes(const std::string& path) {
 
 void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
 }
 
 bool RunCommand(const std::string& command) {
@@ -81,8 +82,9 @@ RgbImage DecodeWithPillow(const std::string& path) {
 HGLOBAL MakeDib(int width, int height, int bits, const std::vector<std::uint32_t>& colors,
                 std::uint32_t colorsUsed) {
   const std::size_t stride = ((std::size_t(width) * bits + 31) / 32) * 4;
-  const std::size_t tableEntries =
-      colorsUsed != 0 ? colorsUsed : bits <= 8 ? (std::size_t(1) << bits) : 0;
+  const std::size_t tableEntries = colorsUsed != 0 ? colorsUsed
+                                   : bits <= 8     ? (std::size_t(1) << bits)
+                                                   : 0;
   HGLOBAL dib = GlobalAlloc(GHND, 40 + tableEntries * 4 + stride * height);
   auto* p = static_cast<BYTE*>(GlobalLock(dib));
   BITMAPINFOHEADER header{};
@@ -104,16 +106,22 @@ HGLOBAL MakeDib(int width, int height, int bits, const std::vector<std::uint32_t
 
 void PutPixel(HGLOBAL dib, int x, int y, std::uint32_t value) {
   auto* p = static_cast<BYTE*>(GlobalLock(dib));
-  const int width = CPics::DIBWidth(p), height = CPics::DIBHeight(p), bits = CPics::DIBBitsPerPixel(p);
+  const int width = CPics::DIBWidth(p), height = CPics::DIBHeight(p),
+            bits = CPics::DIBBitsPerPixel(p);
   BYTE* row = CPics::DIBImagePtr(p) + std::size_t(height - 1 - y) * CPics::DIBByteWidth(p);
   (void)width;
   switch (bits) {
-    case 1: row[x / 8] = static_cast<BYTE>((row[x / 8] & ~(0x80 >> (x % 8))) | ((value & 1) << (7 - x % 8))); break;
+    case 1:
+      row[x / 8] =
+          static_cast<BYTE>((row[x / 8] & ~(0x80 >> (x % 8))) | ((value & 1) << (7 - x % 8)));
+      break;
     case 4:
       row[x / 2] = x % 2 ? static_cast<BYTE>((row[x / 2] & 0xF0) | (value & 0x0F))
                          : static_cast<BYTE>((row[x / 2] & 0x0F) | ((value & 0x0F) << 4));
       break;
-    case 8: row[x] = static_cast<BYTE>(value); break;
+    case 8:
+      row[x] = static_cast<BYTE>(value);
+      break;
     case 24:
       row[3 * x] = value & 0xFF;
       row[3 * x + 1] = (value >> 8) & 0xFF;
@@ -133,9 +141,9 @@ void ExpectSamePixels(const CPics& picture, const RgbImage& reference) {
       ASSERT_EQ(picture.GetRGB(x, y, &r, &g, &b), 1) << "at " << x << "," << y;
       const std::uint8_t* want = reference.At(x, y);
       if ((r != want[0] || g != want[1] || b != want[2]) && ++mismatches <= 5) {
-        ADD_FAILURE() << "pixel " << x << "," << y << " is " << int(r) << "," << int(g) << "," << int(b)
-                      << " but the reference has " << int(want[0]) << "," << int(want[1]) << ","
-                      << int(want[2]);
+        ADD_FAILURE() << "pixel " << x << "," << y << " is " << int(r) << "," << int(g) << ","
+                      << int(b) << " but the reference has " << int(want[0]) << "," << int(want[1])
+                      << "," << int(want[2]);
       }
     }
   }

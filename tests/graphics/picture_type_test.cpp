@@ -29,9 +29,12 @@ TEST(PictureType, ContentDecidesInTableOrder) {
       {Text("II*\0......................"), PictureTIFF},
       {Text("MM\0*......................"), PictureTIFF},
       {Bytes({0x89, 'P', 'N', 'G', 13, 10, 26, 10}), PicturePNG},
-      {Text("#define a_width 8\n#define a_height 2\nstatic unsigned char a_bits[] = {\n0x00, 0xff};\n"), PictureXBM},
+      {Text("#define a_width 8\n#define a_height 2\nstatic unsigned char a_bits[] = {\n0x00, "
+            "0xff};\n"),
+       PictureXBM},
       {Text("#DEFINE A_WIDTH 8\n#Define A_HEIGHT 2\nSTATIC CHAR A_BITS[] = {0,0};"), PictureXBM},
-      {Text("#define my_icon_height 2\n#define my_icon_width 8\nstatic char x[] = {0,0};"), PictureXBM},
+      {Text("#define my_icon_height 2\n#define my_icon_width 8\nstatic char x[] = {0,0};"),
+       PictureXBM},
       {Text("#define a_width 8\n#define a_depth 2\nstatic char a_bits[] = {0,0};"), PictureUnknown},
       {Text("#define a_width 8\n#define a_height 2\nstatic char a_bits[] = 0,0;"), PictureUnknown},
       {Text("plain text file, nothing else"), PictureUnknown},
@@ -69,10 +72,15 @@ TEST(PictureType, OpenPictureGoesByContentNotByName) {
 
 TEST(PictureType, ExtensionTableIsCaseBlindAndUsesTheLastDot) {
   const std::pair<const char*, short> cases[] = {
-      {"a.bmp", 1},   {"a.DIB", 1},  {"a.gif", 2},   {"a.Pcx", 3},    {"x.JpEg", 4}, {"x.jpe", 4},
-      {"x.jpg", 4},   {"a.tga", 5},  {"a.TARG", 5},  {"a.tif", 6},    {"a.tiff", 6}, {"a.xbm", 7},
-      {"a.png", 8},   {"x", -1},     {"x.jfif", -1}, {"a.png.bak", -1}, {"dir.bmp/file", -1},
-      {"archive.tar.bmp", 1},
+      {"a.bmp", 1},         {"a.DIB", 1},
+      {"a.gif", 2},         {"a.Pcx", 3},
+      {"x.JpEg", 4},        {"x.jpe", 4},
+      {"x.jpg", 4},         {"a.tga", 5},
+      {"a.TARG", 5},        {"a.tif", 6},
+      {"a.tiff", 6},        {"a.xbm", 7},
+      {"a.png", 8},         {"x", -1},
+      {"x.jfif", -1},       {"a.png.bak", -1},
+      {"dir.bmp/file", -1}, {"archive.tar.bmp", 1},
   };
   for (const auto& [name, type] : cases) EXPECT_EQ(CPics::TypeFromExtension(name), type) << name;
 }

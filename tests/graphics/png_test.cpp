@@ -44,7 +44,9 @@ TEST(PngReading, FilesOfOtherToolsMatchPillow) {
   const std::string d = dir.path().string() + "/";
   ASSERT_TRUE(picstest::RunPython(
       "from PIL import Image\n"
-      "d='" + d + "'\n"
+      "d='" +
+      d +
+      "'\n"
       "im=Image.new('RGB',(45,29))\n"
       "im.putdata([((x*11)%256,(y*7+x)%256,(x*y)%256) for y in range(29) for x in range(45)])\n"
       "im.save(d+'rgb.png')\n"
@@ -57,16 +59,22 @@ TEST(PngReading, FilesOfOtherToolsMatchPillow) {
       "t=im.quantize(6); t.info['transparency']=2; t.save(d+'p_trns.png', transparency=2)\n"
       "im.save(d+'rgb_trns.png', transparency=(11,7,0))\n"));
   const std::string src = d + "rgb.png";
-  ASSERT_TRUE(picstest::RunCommand("/usr/bin/convert " + src + " -interlace PNG " + d + "interlaced.png"));
-  ASSERT_TRUE(picstest::RunCommand("/usr/bin/convert " + src + " -colorspace gray -depth 2 PNG8:" + d + "grey2.png"));
-  ASSERT_TRUE(picstest::RunCommand("/usr/bin/convert " + src + " -colorspace gray -depth 4 " + d + "grey4.png"));
-  ASSERT_TRUE(picstest::RunCommand("/usr/bin/convert " + src + " -colors 12 PNG8:" + d + "p12.png"));
-  ASSERT_TRUE(picstest::RunCommand("/usr/bin/convert " + src + " -depth 16 PNG48:" + d + "rgb16.png"));
-  ASSERT_TRUE(picstest::RunCommand("/usr/bin/convert " + src + " -alpha set -channel A -evaluate set 50% -depth 16 PNG64:" +
-                                   d + "rgba16.png"));
-  const std::vector<std::string> names = {"rgb",    "rgba",   "grey",     "grey_alpha", "bw",    "p5",
-                                          "p200",   "p_trns", "rgb_trns", "interlaced", "grey2", "grey4",
-                                          "p12",    "rgb16",  "rgba16"};
+  ASSERT_TRUE(
+      picstest::RunCommand("/usr/bin/convert " + src + " -interlace PNG " + d + "interlaced.png"));
+  ASSERT_TRUE(picstest::RunCommand("/usr/bin/convert " + src +
+                                   " -colorspace gray -depth 2 PNG8:" + d + "grey2.png"));
+  ASSERT_TRUE(picstest::RunCommand("/usr/bin/convert " + src + " -colorspace gray -depth 4 " + d +
+                                   "grey4.png"));
+  ASSERT_TRUE(
+      picstest::RunCommand("/usr/bin/convert " + src + " -colors 12 PNG8:" + d + "p12.png"));
+  ASSERT_TRUE(
+      picstest::RunCommand("/usr/bin/convert " + src + " -depth 16 PNG48:" + d + "rgb16.png"));
+  ASSERT_TRUE(picstest::RunCommand("/usr/bin/convert " + src +
+                                   " -alpha set -channel A -evaluate set 50% -depth 16 PNG64:" + d +
+                                   "rgba16.png"));
+  const std::vector<std::string> names = {"rgb",   "rgba",  "grey",   "grey_alpha", "bw",
+                                          "p5",    "p200",  "p_trns", "rgb_trns",   "interlaced",
+                                          "grey2", "grey4", "p12",    "rgb16",      "rgba16"};
   std::vector<std::string> paths;
   for (const std::string& name : names) paths.push_back(d + name + ".png");
   ASSERT_TRUE(picstest::DecodeAllWithPillow(paths));
@@ -87,10 +95,12 @@ TEST(PngReading, FilesOfOtherToolsMatchPillow) {
 TEST(PngReading, SixteenBitGreyKeepsTheHighByte) {
   ScratchDir dir;
   const std::string path = dir.Path("g16.png");
-  ASSERT_TRUE(picstest::RunPython("from PIL import Image\n"
-                                  "im=Image.new('I;16',(3,1))\n"
-                                  "im.putdata([0x0000,0x80FF,0xFF00])\n"
-                                  "im.save('" + path + "')\n"));
+  ASSERT_TRUE(
+      picstest::RunPython("from PIL import Image\n"
+                          "im=Image.new('I;16',(3,1))\n"
+                          "im.putdata([0x0000,0x80FF,0xFF00])\n"
+                          "im.save('" +
+                          path + "')\n"));
   PicturePtr picture(CPics::OpenPicture(path.c_str()));
   ASSERT_NE(picture, nullptr);
   BYTE r = 0, g = 0, b = 0;
@@ -103,12 +113,14 @@ TEST(PngReading, SixteenBitGreyKeepsTheHighByte) {
 TEST(PngReading, FivePaletteEntriesThenTheStandardFill) {
   ScratchDir dir;
   const std::string path = dir.Path("p5.png");
-  ASSERT_TRUE(picstest::RunPython("from PIL import Image\n"
-                                  "im=Image.new('P',(5,1))\n"
-                                  "im.putpalette([10,20,30, 40,50,60, 70,80,90, 1,2,3, 4,5,6])\n"
-                                  "im.putdata([0,1,2,3,4])\n"
-                                  "im.info['transparency']=bytes([255,255,255,0,255])\n"
-                                  "im.save('" + path + "', transparency=bytes([255,255,255,0,255]))\n"));
+  ASSERT_TRUE(
+      picstest::RunPython("from PIL import Image\n"
+                          "im=Image.new('P',(5,1))\n"
+                          "im.putpalette([10,20,30, 40,50,60, 70,80,90, 1,2,3, 4,5,6])\n"
+                          "im.putdata([0,1,2,3,4])\n"
+                          "im.info['transparency']=bytes([255,255,255,0,255])\n"
+                          "im.save('" +
+                          path + "', transparency=bytes([255,255,255,0,255]))\n"));
   PicturePtr picture(CPics::OpenPicture(path.c_str()));
   ASSERT_NE(picture, nullptr);
   EXPECT_EQ(picture->m_bitsPerPixel, 8);
@@ -128,8 +140,10 @@ TEST(PngReading, FivePaletteEntriesThenTheStandardFill) {
 
 TEST(PngReading, DamagedFilesAreRefused) {
   ScratchDir dir;
-  ASSERT_TRUE(picstest::RunPython("from PIL import Image\n"
-                                  "Image.new('RGB',(64,64),(5,6,7)).save('" + dir.Path("ok.png") + "')\n"));
+  ASSERT_TRUE(
+      picstest::RunPython("from PIL import Image\n"
+                          "Image.new('RGB',(64,64),(5,6,7)).save('" +
+                          dir.Path("ok.png") + "')\n"));
   std::vector<std::uint8_t> bytes = picstest::ReadBytes(dir.Path("ok.png"));
   std::vector<std::uint8_t> cut(bytes.begin(), bytes.begin() + bytes.size() / 2);
   picstest::WriteBytes(dir.Path("cut.png"), cut);
@@ -155,10 +169,15 @@ TEST(PngWriting, PicturesOfEveryDepthReadBackInPillow) {
                                         0x222222, 0x333333, 0x444444, 0x555555};
   for (int bits : {1, 4, 8, 24}) {
     SCOPED_TRACE(bits);
-    HGLOBAL dib = picstest::MakeDib(13, 6, bits, bits <= 8 ? std::vector<uint32_t>(colors.begin(), colors.begin() + std::min(16, 1 << bits)) : std::vector<uint32_t>{});
+    HGLOBAL dib = picstest::MakeDib(
+        13, 6, bits,
+        bits <= 8 ? std::vector<uint32_t>(colors.begin(), colors.begin() + std::min(16, 1 << bits))
+                  : std::vector<uint32_t>{});
     for (int y = 0; y < 6; ++y)
       for (int x = 0; x < 13; ++x)
-        picstest::PutPixel(dib, x, y, bits <= 8 ? uint32_t((x + 3 * y) % (1 << std::min(bits, 4))) : uint32_t(x * 19) << 16 | uint32_t(y * 40) << 8 | 7u);
+        picstest::PutPixel(dib, x, y,
+                           bits <= 8 ? uint32_t((x + 3 * y) % (1 << std::min(bits, 4)))
+                                     : uint32_t(x * 19) << 16 | uint32_t(y * 40) << 8 | 7u);
     PicturePtr picture(CPics::CreatePicture(dib, PicturePNG, 0));
     ASSERT_NE(picture, nullptr);
     const std::string path = dir.Path(Numbered("out", bits));
@@ -193,7 +212,8 @@ TEST(PngWriting, ObjectSettingsInterlaceTransparencyAndOneBitLimit) {
   picstest::ExpectSamePixels(*picture, picstest::DecodeWithPillow(dir.Path("b.png")));
 }
 
-HBITMAP MakeSection(int width, int height, int bits, const std::vector<RGBQUAD>& colors, void** pixels) {
+HBITMAP MakeSection(int width, int height, int bits, const std::vector<RGBQUAD>& colors,
+                    void** pixels) {
   std::vector<BYTE> storage(sizeof(BITMAPINFOHEADER) + 256 * sizeof(RGBQUAD));
   auto* info = reinterpret_cast<BITMAPINFO*>(storage.data());
   info->bmiHeader.biSize = 40;
@@ -209,7 +229,8 @@ HBITMAP MakeSection(int width, int height, int bits, const std::vector<RGBQUAD>&
 TEST(PngSection, TwelveColoursWrittenWithFourBitSamples) {
   ScratchDir dir;
   std::vector<RGBQUAD> colors;
-  for (int i = 0; i < 12; ++i) colors.push_back(RGBQUAD{BYTE(i * 20), BYTE(255 - i * 20), BYTE(i * 7), 0});
+  for (int i = 0; i < 12; ++i)
+    colors.push_back(RGBQUAD{BYTE(i * 20), BYTE(255 - i * 20), BYTE(i * 7), 0});
   void* bits = nullptr;
   HBITMAP section = MakeSection(7, 2, 8, colors, &bits);
   ASSERT_NE(section, nullptr);
@@ -236,7 +257,9 @@ TEST(PngSection, OneBitLimitDithersMidGrey) {
   const std::vector<RGBQUAD> bw = {RGBQUAD{0, 0, 0, 0}, RGBQUAD{255, 255, 255, 0}};
   PNGSaveOptions options{0, 0, 0, 0, 0, 1};
   const std::string path = dir.Path("bw.png");
-  ASSERT_EQ(CPics::SaveDIBSECTIONasPNG(section, path.c_str(), &options, const_cast<RGBQUAD*>(bw.data()), 2), 1);
+  ASSERT_EQ(CPics::SaveDIBSECTIONasPNG(section, path.c_str(), &options,
+                                       const_cast<RGBQUAD*>(bw.data()), 2),
+            1);
   EXPECT_EQ(ReadIhdr(path).bitDepth, 1);
   EXPECT_EQ(ReadIhdr(path).colorType, 3);
   const picstest::RgbImage image = picstest::DecodeWithPillow(path);
@@ -244,7 +267,9 @@ TEST(PngSection, OneBitLimitDithersMidGrey) {
   EXPECT_EQ(image.At(0, 0)[0], 0);
   EXPECT_EQ(image.At(1, 0)[0], 255);
   // One colour cannot carry a dithered picture.
-  EXPECT_EQ(CPics::SaveDIBSECTIONasPNG(section, dir.Path("x.png").c_str(), &options, const_cast<RGBQUAD*>(bw.data()), 1), 0);
+  EXPECT_EQ(CPics::SaveDIBSECTIONasPNG(section, dir.Path("x.png").c_str(), &options,
+                                       const_cast<RGBQUAD*>(bw.data()), 1),
+            0);
   DeleteObject(section);
 }
 

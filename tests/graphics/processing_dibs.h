@@ -37,8 +37,16 @@ inline uint32_t Stride(int width, int bits) { return uint32_t((width * bits + 31
 
 inline void Put32(BYTE* p, uint32_t v) { std::memcpy(p, &v, 4); }
 inline void Put16(BYTE* p, uint16_t v) { std::memcpy(p, &v, 2); }
-inline uint32_t Get32(const BYTE* p) { uint32_t v; std::memcpy(&v, p, 4); return v; }
-inline uint16_t Get16(const BYTE* p) { uint16_t v; std::memcpy(&v, p, 2); return v; }
+inline uint32_t Get32(const BYTE* p) {
+  uint32_t v;
+  std::memcpy(&v, p, 4);
+  return v;
+}
+inline uint16_t Get16(const BYTE* p) {
+  uint16_t v;
+  std::memcpy(&v, p, 2);
+  return v;
+}
 
 // A DIB with a 40-byte (or 12-byte core) header, the given palette and zero pixels.
 inline HGLOBAL MakeDib(int width, int height, int bits, const std::vector<RgbColor>& palette = {},
@@ -49,9 +57,11 @@ inline HGLOBAL MakeDib(int width, int height, int bits, const std::vector<RgbCol
   BYTE* p = static_cast<BYTE*>(GlobalLock(h));
   Put32(p, header);
   if (coreHeader) {
-    Put16(p + 4, uint16_t(width)), Put16(p + 6, uint16_t(height)), Put16(p + 8, 1), Put16(p + 10, uint16_t(bits));
+    Put16(p + 4, uint16_t(width)), Put16(p + 6, uint16_t(height)), Put16(p + 8, 1),
+        Put16(p + 10, uint16_t(bits));
   } else {
-    Put32(p + 4, uint32_t(width)), Put32(p + 8, uint32_t(height)), Put16(p + 12, 1), Put16(p + 14, uint16_t(bits));
+    Put32(p + 4, uint32_t(width)), Put32(p + 8, uint32_t(height)), Put16(p + 12, 1),
+        Put16(p + 14, uint16_t(bits));
     Put32(p + 32, colorsUsed);
   }
   for (size_t i = 0; i < palette.size(); ++i) {
@@ -65,7 +75,9 @@ inline HGLOBAL MakeDib(int width, int height, int bits, const std::vector<RgbCol
 struct View {
   explicit View(HGLOBAL h) : h(h), p(static_cast<BYTE*>(GlobalLock(h))) {}
   ~View() { GlobalUnlock(h); }
-  uint32_t headerSize() const { return Get32(p) == 12 ? 12 : Get32(p) == 108 ? 108 : Get32(p) == 40 ? 40 : 12; }
+  uint32_t headerSize() const {
+    return Get32(p) == 12 ? 12 : Get32(p) == 108 ? 108 : Get32(p) == 40 ? 40 : 12;
+  }
   bool core() const { return headerSize() == 12; }
   int width() const { return core() ? Get16(p + 4) : int(Get32(p + 4)); }
   int height() const { return core() ? Get16(p + 6) : int(Get32(p + 8)); }
@@ -80,7 +92,8 @@ struct View {
     return {e[2], e[1], e[0]};
   }
   BYTE* row(int y) const {  // picture row, top first
-    return p + headerSize() + colors() * entrySize() + size_t(Stride(width(), bits())) * (height() - 1 - y);
+    return p + headerSize() + colors() * entrySize() +
+           size_t(Stride(width(), bits())) * (height() - 1 - y);
   }
   int index(int x, int y) const {
     const int b = bits();
@@ -90,13 +103,19 @@ struct View {
   }
   void setIndex(int x, int y, int v) const {
     const int b = bits();
-    if (b == 8) { row(y)[x] = BYTE(v); return; }
+    if (b == 8) {
+      row(y)[x] = BYTE(v);
+      return;
+    }
     const int per = 8 / b, shift = (per - 1 - x % per) * b;
     BYTE& byte = row(y)[x / per];
     byte = BYTE((byte & ~(((1 << b) - 1) << shift)) | (v << shift));
   }
   RgbColor rgb(int x, int y) const {
-    if (bits() == 24) { const BYTE* q = row(y) + 3 * x; return {q[2], q[1], q[0]}; }
+    if (bits() == 24) {
+      const BYTE* q = row(y) + 3 * x;
+      return {q[2], q[1], q[0]};
+    }
     return entry(uint32_t(index(x, y)));
   }
   void setRgb(int x, int y, RgbColor c) const {

@@ -33,8 +33,10 @@ std::vector<uint8_t> PhotoLike(int width, int height) {
       seed = seed * 1103515245 + 12345;
       const int grain = int((seed >> 16) % 9) - 4;
       const double fx = double(x) / width, fy = double(y) / height;
-      double r = 255 * fx, g = 128 + 100 * std::sin(6 * fy + 3 * fx), b = 255 * (1 - fy) * (0.5 + 0.5 * fx);
-      if ((x - width / 3) * (x - width / 3) + (y - height / 2) * (y - height / 2) < width * width / 25) {
+      double r = 255 * fx, g = 128 + 100 * std::sin(6 * fy + 3 * fx),
+             b = 255 * (1 - fy) * (0.5 + 0.5 * fx);
+      if ((x - width / 3) * (x - width / 3) + (y - height / 2) * (y - height / 2) <
+          width * width / 25) {
         r = 230, g = 180 + 40 * fy, b = 60;  // a sunlit disc
       }
       uint8_t* p = &bgr[(size_t(y) * width + x) * 3];
@@ -65,7 +67,8 @@ TEST(MedianCutQuantizer, ThreeColoursFillAllEntriesWithTheirCutValues) {
     seen.insert({e.red, e.green, e.blue});
   }
   EXPECT_EQ(seen.size(), 3u);
-  for (const RgbColor& c : colors) EXPECT_EQ(q.Palette()[q.IndexOf(c.red, c.green, c.blue)], Cut(c));
+  for (const RgbColor& c : colors)
+    EXPECT_EQ(q.Palette()[q.IndexOf(c.red, c.green, c.blue)], Cut(c));
 }
 
 TEST(MedianCutQuantizer, SingleColourRepeatsInEveryEntry) {
@@ -86,7 +89,8 @@ TEST(MedianCutQuantizer, FewColoursEachKeepTheirOwnEntry) {
   // 64 grey levels fit in 256 boxes: every level maps to itself, cut to 6 bits.
   std::vector<RgbColor> pixels;
   for (int v = 0; v < 256; v += 4)
-    for (int n = 0; n <= v / 16; ++n) pixels.push_back({uint8_t(v + 1), uint8_t(v + 2), uint8_t(v + 3)});
+    for (int n = 0; n <= v / 16; ++n)
+      pixels.push_back({uint8_t(v + 1), uint8_t(v + 2), uint8_t(v + 3)});
   const auto bgr = Bgr(pixels);
   MedianCutQuantizer q;
   q.CountBgr(bgr.data(), pixels.size());
@@ -146,7 +150,8 @@ TEST(MedianCutQuantizer, RgbxAndBgrInputsAgree) {
   const int w = 64, h = 48;
   const auto bgr = PhotoLike(w, h);
   std::vector<uint8_t> rgbx;
-  for (size_t p = 0; p < size_t(w) * h; ++p) rgbx.insert(rgbx.end(), {bgr[3 * p + 2], bgr[3 * p + 1], bgr[3 * p], 0});
+  for (size_t p = 0; p < size_t(w) * h; ++p)
+    rgbx.insert(rgbx.end(), {bgr[3 * p + 2], bgr[3 * p + 1], bgr[3 * p], 0});
   MedianCutQuantizer a, b;
   a.CountBgr(bgr.data(), size_t(w) * h);
   b.CountRgbx(rgbx.data(), size_t(w) * h);

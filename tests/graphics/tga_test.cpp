@@ -69,9 +69,11 @@ ref.save(d + 'rgb_16.png')
     const std::string pal = "/usr/bin/convert " + d + "pal.png ";
     ASSERT_TRUE(picstest::RunCommand(src + d + "im_24.tga"));
     ASSERT_TRUE(picstest::RunCommand(src + "-compress RLE " + d + "im_24_rle.tga"));
-    ASSERT_TRUE(picstest::RunCommand(src + "-alpha set -channel A -evaluate set 60% " + d + "im_32.tga"));
+    ASSERT_TRUE(
+        picstest::RunCommand(src + "-alpha set -channel A -evaluate set 60% " + d + "im_32.tga"));
     ASSERT_TRUE(picstest::RunCommand(src + "-colorspace Gray " + d + "im_grey.tga"));
-    ASSERT_TRUE(picstest::RunCommand(src + "-colorspace Gray -compress RLE " + d + "im_grey_rle.tga"));
+    ASSERT_TRUE(
+        picstest::RunCommand(src + "-colorspace Gray -compress RLE " + d + "im_grey_rle.tga"));
     ASSERT_TRUE(picstest::RunCommand(pal + "-type Palette " + d + "im_8.tga"));
     ASSERT_TRUE(picstest::RunCommand(pal + "-type Palette -compress RLE " + d + "im_8_rle.tga"));
   }
@@ -85,8 +87,9 @@ ref.save(d + 'rgb_16.png')
 ScratchDir* TgaFromOtherTools::dir = nullptr;
 
 TEST_F(TgaFromOtherTools, PillowFilesOfEveryTypeReadWithTheirPixels) {
-  for (const char* name : {"pil_24.tga", "pil_24_rle.tga", "pil_32.tga", "pil_32_rle.tga", "pil_grey.tga",
-                           "pil_grey_rle.tga", "pil_8.tga", "pil_8_rle.tga", "pil_24_top.tga", "pil_24_top_rle.tga"}) {
+  for (const char* name :
+       {"pil_24.tga", "pil_24_rle.tga", "pil_32.tga", "pil_32_rle.tga", "pil_grey.tga",
+        "pil_grey_rle.tga", "pil_8.tga", "pil_8_rle.tga", "pil_24_top.tga", "pil_24_top_rle.tga"}) {
     SCOPED_TRACE(name);
     PicturePtr picture(CPics::OpenPicture(Path(name).c_str()));
     ASSERT_TRUE(picture);
@@ -96,8 +99,8 @@ TEST_F(TgaFromOtherTools, PillowFilesOfEveryTypeReadWithTheirPixels) {
 }
 
 TEST_F(TgaFromOtherTools, ImageMagickFilesOfEveryTypeReadWithTheirPixels) {
-  for (const char* name : {"im_24.tga", "im_24_rle.tga", "im_32.tga", "im_grey.tga", "im_grey_rle.tga", "im_8.tga",
-                           "im_8_rle.tga"}) {
+  for (const char* name : {"im_24.tga", "im_24_rle.tga", "im_32.tga", "im_grey.tga",
+                           "im_grey_rle.tga", "im_8.tga", "im_8_rle.tga"}) {
     SCOPED_TRACE(name);
     PicturePtr picture(CPics::OpenPicture(Path(name).c_str()));
     ASSERT_TRUE(picture);
@@ -130,7 +133,8 @@ TEST_F(TgaFromOtherTools, OpenFilesAreNotReadAsTga) {
 // --- Hand-made files --------------------------------------------------------------------
 
 std::vector<std::uint8_t> Header(int type, int depth, int width, int height, int descriptor = 0x20,
-                                 int mapType = 0, int mapFirst = 0, int mapLength = 0, int mapBits = 0) {
+                                 int mapType = 0, int mapFirst = 0, int mapLength = 0,
+                                 int mapBits = 0) {
   std::vector<std::uint8_t> h(18, 0);
   h[1] = std::uint8_t(mapType);
   h[2] = std::uint8_t(type);
@@ -208,9 +212,9 @@ TEST(TgaDamaged, ShortOrImpossibleFilesAreRefused) {
   auto packets = Header(10, 24, 4, 4);
   packets.insert(packets.end(), {0x8F, 1, 2});  // the repeated pixel is cut off
   EXPECT_FALSE(OpenBytes(dir, packets));
-  EXPECT_FALSE(OpenBytes(dir, Header(2, 24, 0, 4)));        // no width
-  EXPECT_FALSE(OpenBytes(dir, Header(2, 24, 40000, 4)));    // wider than a picture can be
-  EXPECT_FALSE(OpenBytes(dir, Header(1, 16, 4, 4)));        // colour-mapped with 16-bit indices
+  EXPECT_FALSE(OpenBytes(dir, Header(2, 24, 0, 4)));      // no width
+  EXPECT_FALSE(OpenBytes(dir, Header(2, 24, 40000, 4)));  // wider than a picture can be
+  EXPECT_FALSE(OpenBytes(dir, Header(1, 16, 4, 4)));      // colour-mapped with 16-bit indices
   auto huge = Header(10, 32, 32767, 32767);
   huge.insert(huge.end(), {0xFF, 1, 2, 3, 4});
   EXPECT_FALSE(OpenBytes(dir, huge));  // refused before memory is set aside
@@ -230,7 +234,8 @@ TEST(TgaWriting, EightBitPictureLayout) {
   const auto bytes = ReadBytes(path);
   ASSERT_EQ(bytes.size(), 792u);
   const std::vector<std::uint8_t> header(bytes.begin(), bytes.begin() + 18);
-  EXPECT_EQ(header, (std::vector<std::uint8_t>{0, 1, 1, 0, 0, 0, 1, 24, 0, 0, 0, 0, 3, 0, 2, 0, 8, 0x20}));
+  EXPECT_EQ(header,
+            (std::vector<std::uint8_t>{0, 1, 1, 0, 0, 0, 1, 24, 0, 0, 0, 0, 3, 0, 2, 0, 8, 0x20}));
   BYTE rgb[768] = {};
   CPics::GetDIBPalette(picture->m_hDIB, rgb);
   for (int i = 0; i < 256; ++i) {

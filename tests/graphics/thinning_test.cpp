@@ -28,7 +28,9 @@ using Grid = std::vector<std::vector<bool>>;
 
 Grid ReferenceThin(Grid g, int passes) {
   const int h = int(g.size()), w = int(g[0].size());
-  auto ink = [&](const Grid& s, int y, int x) { return y >= 0 && y < h && x >= 0 && x < w && s[size_t(y)][size_t(x)]; };
+  auto ink = [&](const Grid& s, int y, int x) {
+    return y >= 0 && y < h && x >= 0 && x < w && s[size_t(y)][size_t(x)];
+  };
   long removed = 1;
   for (int pass = 0; pass < passes && removed > 0; ++pass) {
     removed = 0;
@@ -37,9 +39,10 @@ Grid ReferenceThin(Grid g, int passes) {
       for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
           if (!ink(before, y, x)) continue;
-          const int code = ink(before, y + 1, x + 1) | ink(before, y + 1, x) << 1 | ink(before, y + 1, x - 1) << 2 |
-                           ink(before, y, x + 1) << 3 | 1 << 4 | ink(before, y, x - 1) << 5 |
-                           ink(before, y - 1, x + 1) << 6 | ink(before, y - 1, x) << 7 | ink(before, y - 1, x - 1) << 8;
+          const int code = ink(before, y + 1, x + 1) | ink(before, y + 1, x) << 1 |
+                           ink(before, y + 1, x - 1) << 2 | ink(before, y, x + 1) << 3 | 1 << 4 |
+                           ink(before, y, x - 1) << 5 | ink(before, y - 1, x + 1) << 6 |
+                           ink(before, y - 1, x) << 7 | ink(before, y - 1, x - 1) << 8;
           if ((code & side) == 0 && Deletable(code)) g[size_t(y)][size_t(x)] = false, ++removed;
         }
     }
@@ -130,7 +133,8 @@ TEST(ThinImage, RandomBlobsMatchTheDirectNeighbourhoodRule) {
     // Rectangles, so there is something thick to thin, plus speckle.
     for (int k = 0; k < 3; ++k) {
       const int x0 = int(next() % uint32_t(w)), y0 = int(next() % uint32_t(h));
-      const int x1 = std::min(w, x0 + 1 + int(next() % 6)), y1 = std::min(h, y0 + 1 + int(next() % 6));
+      const int x1 = std::min(w, x0 + 1 + int(next() % 6)),
+                y1 = std::min(h, y0 + 1 + int(next() % 6));
       for (int y = y0; y < y1; ++y)
         for (int x = x0; x < x1; ++x) g[size_t(y)][size_t(x)] = true;
     }
@@ -140,7 +144,8 @@ TEST(ThinImage, RandomBlobsMatchTheDirectNeighbourhoodRule) {
     const int passes = 1 + int(next() % 4);
     Dib dib(FromGrid(g));
     ASSERT_EQ(CPics::ThinImage(dib.slot(), passes), 1);
-    EXPECT_EQ(ToGrid(dib.get()), ReferenceThin(g, passes)) << "round " << round << " " << w << "x" << h;
+    EXPECT_EQ(ToGrid(dib.get()), ReferenceThin(g, passes))
+        << "round " << round << " " << w << "x" << h;
   }
 }
 
@@ -201,7 +206,9 @@ TEST(ColorSelection, EmptyListIsRefusedAndPalettesExpand) {
 
 TEST(ContourDetection, ThresholdModeUsesPercentOfFullScale) {
   // 50 percent is threshold 127: grey 126 turns black, 127 white.
-  Dib dib(MakeTrueColor(5, 1, [](int x, int) { return x == 2 ? RgbColor{126, 126, 126} : RgbColor{127, 127, 127}; }));
+  Dib dib(MakeTrueColor(5, 1, [](int x, int) {
+    return x == 2 ? RgbColor{126, 126, 126} : RgbColor{127, 127, 127};
+  }));
   ASSERT_EQ(CPics::ContourDetection(dib.slot(), 0, 50, 1, 3), 1);
   View v(dib.get());
   EXPECT_EQ(v.bits(), 24);
@@ -218,14 +225,16 @@ TEST(ContourDetection, EdgeModeOutlinesAFilledSquare) {
   for (int y = 0; y < 16; ++y)
     for (int x = 0; x < 16; ++x) ink += v.rgb(x, y).blue == 0;
   EXPECT_GT(ink, 0);
-  EXPECT_EQ(v.rgb(0, 0).blue, 255);   // far from the edge: white
-  EXPECT_EQ(v.rgb(8, 8).blue, 255);   // inside the square: no edge either
+  EXPECT_EQ(v.rgb(0, 0).blue, 255);  // far from the edge: white
+  EXPECT_EQ(v.rgb(8, 8).blue, 255);  // inside the square: no edge either
 }
 
 TEST(ContourDetection, ProgressStagesAndAbortGiveZero) {
   RecordingWindow window;
   CPics::SetProgressDlg(&window, 1, 0, 100);
-  Dib dib(MakeTrueColor(6, 6, [](int x, int) { return x < 3 ? RgbColor{0, 0, 0} : RgbColor{255, 255, 255}; }));
+  Dib dib(MakeTrueColor(6, 6, [](int x, int) {
+    return x < 3 ? RgbColor{0, 0, 0} : RgbColor{255, 255, 255};
+  }));
   ASSERT_EQ(CPics::ContourDetection(dib.slot(), 1, 50, 0, 2), 1);
   // Expansion and posterising end fixed stages of 5; the filter stage takes 40 % of the rest.
   EXPECT_EQ(CPics::m_partdone, 5 + 5 + int(0.4 * 90));

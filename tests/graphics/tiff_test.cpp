@@ -20,7 +20,8 @@ using picstest::ScratchDir;
 
 // Writes a one-sample TIFF with libtiff: rows of packed samples, optional colour map.
 void WriteGreyTiff(const std::string& path, int width, int height, int bits, int photometric,
-                   const std::vector<std::vector<BYTE>>& rows, const std::vector<uint16_t>* map = nullptr) {
+                   const std::vector<std::vector<BYTE>>& rows,
+                   const std::vector<uint16_t>* map = nullptr) {
   TIFF* tiff = TIFFOpen(path.c_str(), "w");
   ASSERT_NE(tiff, nullptr);
   TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, uint32_t(width));
@@ -33,7 +34,8 @@ void WriteGreyTiff(const std::string& path, int width, int height, int bits, int
     const std::size_t n = map->size() / 3;
     TIFFSetField(tiff, TIFFTAG_COLORMAP, map->data(), map->data() + n, map->data() + 2 * n);
   }
-  for (int y = 0; y < height; ++y) TIFFWriteScanline(tiff, const_cast<BYTE*>(rows[y].data()), uint32_t(y), 0);
+  for (int y = 0; y < height; ++y)
+    TIFFWriteScanline(tiff, const_cast<BYTE*>(rows[y].data()), uint32_t(y), 0);
   TIFFClose(tiff);
 }
 
@@ -48,7 +50,9 @@ TEST(TiffReading, FilesOfOtherToolsMatchPillow) {
   const std::string d = dir.path().string() + "/";
   ASSERT_TRUE(picstest::RunPython(
       "from PIL import Image\n"
-      "d='" + d + "'\n"
+      "d='" +
+      d +
+      "'\n"
       "im=Image.new('RGB',(53,31))\n"
       "im.putdata([((x*9)%256,(y*13+x)%256,(x*y*3)%256) for y in range(31) for x in range(53)])\n"
       "im.save(d+'src.png')\n"
@@ -64,23 +68,50 @@ TEST(TiffReading, FilesOfOtherToolsMatchPillow) {
       "im.quantize(40).save(d+'palette.tif')\n"
       "im.quantize(40).save(d+'palette_packbits.tif',compression='packbits')\n"));
   const std::string src = d + "src.png";
-  ASSERT_TRUE(picstest::RunCommand("/usr/bin/tiffcp -t -w 16 -l 16 -c lzw " + d + "rgb_none.tif " + d + "rgb_tiles.tif"));
-  ASSERT_TRUE(picstest::RunCommand("/usr/bin/tiffcp -t -w 16 -l 16 " + d + "palette.tif " + d + "palette_tiles.tif"));
+  ASSERT_TRUE(picstest::RunCommand("/usr/bin/tiffcp -t -w 16 -l 16 -c lzw " + d + "rgb_none.tif " +
+                                   d + "rgb_tiles.tif"));
+  ASSERT_TRUE(picstest::RunCommand("/usr/bin/tiffcp -t -w 16 -l 16 " + d + "palette.tif " + d +
+                                   "palette_tiles.tif"));
   ASSERT_TRUE(picstest::RunCommand("/usr/bin/tiffcp -c g3 " + d + "bw.tif " + d + "bw_g3.tif"));
-  ASSERT_TRUE(picstest::RunCommand("/usr/bin/tiffcp -s -r 5 -c zip " + d + "grey.tif " + d + "grey_strips_zip.tif"));
-  ASSERT_TRUE(picstest::RunCommand("/usr/bin/tiffcp -p separate " + d + "rgb_none.tif " + d + "rgb_planar.tif"));
-  ASSERT_TRUE(picstest::RunCommand("/usr/bin/convert " + src + " -colorspace gray -depth 2 " + d + "grey2.tif"));
-  ASSERT_TRUE(picstest::RunCommand("/usr/bin/convert " + src + " -colorspace gray -depth 4 " + d + "grey4.tif"));
+  ASSERT_TRUE(picstest::RunCommand("/usr/bin/tiffcp -s -r 5 -c zip " + d + "grey.tif " + d +
+                                   "grey_strips_zip.tif"));
+  ASSERT_TRUE(picstest::RunCommand("/usr/bin/tiffcp -p separate " + d + "rgb_none.tif " + d +
+                                   "rgb_planar.tif"));
+  ASSERT_TRUE(picstest::RunCommand("/usr/bin/convert " + src + " -colorspace gray -depth 2 " + d +
+                                   "grey2.tif"));
+  ASSERT_TRUE(picstest::RunCommand("/usr/bin/convert " + src + " -colorspace gray -depth 4 " + d +
+                                   "grey4.tif"));
   ASSERT_TRUE(picstest::RunCommand("/usr/bin/convert " + src + " -depth 16 " + d + "rgb16.tif"));
-  ASSERT_TRUE(picstest::RunCommand("/usr/bin/convert " + src + " -colors 12 -type Palette " + d + "palette_im.tif"));
-  ASSERT_TRUE(picstest::RunCommand("/usr/bin/convert " + src + " -monochrome -define tiff:photometric=min-is-white " +
-                                   d + "bw_miniswhite.tif"));
-  ASSERT_TRUE(picstest::RunCommand("/usr/bin/convert " + src + " -colorspace gray -define tiff:photometric=min-is-white " +
-                                   d + "grey_miniswhite.tif"));
-  const std::vector<std::string> names = {
-      "rgb_none", "rgb_lzw", "rgb_packbits", "rgb_deflate", "rgba", "grey", "grey_lzw", "bw", "bw_g4", "palette",
-      "palette_packbits", "rgb_tiles", "palette_tiles", "bw_g3", "grey_strips_zip", "rgb_planar", "grey2",
-      "grey4", "rgb16", "palette_im", "bw_miniswhite", "grey_miniswhite"};
+  ASSERT_TRUE(picstest::RunCommand("/usr/bin/convert " + src + " -colors 12 -type Palette " + d +
+                                   "palette_im.tif"));
+  ASSERT_TRUE(picstest::RunCommand("/usr/bin/convert " + src +
+                                   " -monochrome -define tiff:photometric=min-is-white " + d +
+                                   "bw_miniswhite.tif"));
+  ASSERT_TRUE(picstest::RunCommand("/usr/bin/convert " + src +
+                                   " -colorspace gray -define tiff:photometric=min-is-white " + d +
+                                   "grey_miniswhite.tif"));
+  const std::vector<std::string> names = {"rgb_none",
+                                          "rgb_lzw",
+                                          "rgb_packbits",
+                                          "rgb_deflate",
+                                          "rgba",
+                                          "grey",
+                                          "grey_lzw",
+                                          "bw",
+                                          "bw_g4",
+                                          "palette",
+                                          "palette_packbits",
+                                          "rgb_tiles",
+                                          "palette_tiles",
+                                          "bw_g3",
+                                          "grey_strips_zip",
+                                          "rgb_planar",
+                                          "grey2",
+                                          "grey4",
+                                          "rgb16",
+                                          "palette_im",
+                                          "bw_miniswhite",
+                                          "grey_miniswhite"};
   std::vector<std::string> paths;
   for (const std::string& name : names) paths.push_back(d + name + ".tif");
   ASSERT_TRUE(picstest::DecodeAllWithPillow(paths));
@@ -130,7 +161,7 @@ TEST(TiffReading, TwoAndFourBitSamplesAreUnpacked) {
 TEST(TiffReading, ColourMapsOfEightAndSixteenBits) {
   ScratchDir dir;
   std::vector<uint16_t> small(3 * 256, 0), wide(3 * 256, 0);
-  small[1] = 200, small[256 + 1] = 100, small[512 + 1] = 50;              // values below 256: as they are
+  small[1] = 200, small[256 + 1] = 100, small[512 + 1] = 50;  // values below 256: as they are
   wide[1] = 200 * 257, wide[256 + 1] = 100 * 257, wide[512 + 1] = 50 * 257;  // scaled from 16 bits
   for (const auto* map : {&small, &wide}) {
     WriteGreyTiff(dir.Path("p.tif"), 2, 1, 8, PHOTOMETRIC_PALETTE, {{0, 1}}, map);
@@ -146,10 +177,15 @@ TEST(TiffReading, ColourMapsOfEightAndSixteenBits) {
 TEST(TiffReading, RgbaBecomesThirtyTwoBitsWithAlpha) {
   ScratchDir dir;
   const std::string d = dir.path().string() + "/";
-  ASSERT_TRUE(picstest::RunPython("from PIL import Image\n"
-                                  "Image.new('RGBA',(3,2),(10,20,30,99)).save('" + d + "a.tif')\n"
-                                  "Image.new('RGBA',(3,2),(10,20,30,99)).save('" + d + "t.tif', tile=None)\n"));
-  ASSERT_TRUE(picstest::RunCommand("/usr/bin/tiffcp -t -w 16 -l 16 " + d + "a.tif " + d + "tiles.tif"));
+  ASSERT_TRUE(
+      picstest::RunPython("from PIL import Image\n"
+                          "Image.new('RGBA',(3,2),(10,20,30,99)).save('" +
+                          d +
+                          "a.tif')\n"
+                          "Image.new('RGBA',(3,2),(10,20,30,99)).save('" +
+                          d + "t.tif', tile=None)\n"));
+  ASSERT_TRUE(
+      picstest::RunCommand("/usr/bin/tiffcp -t -w 16 -l 16 " + d + "a.tif " + d + "tiles.tif"));
   for (const char* name : {"a.tif", "tiles.tif"}) {
     graphics::CWinBmp bitmap;
     Decode(d + name, bitmap);
@@ -179,8 +215,10 @@ TEST(TiffReading, DamagedFilesThrowToTheCaller) {
   }
 
   // Strips cut short: the rows that cannot be read are an error, not garbage.
-  ASSERT_TRUE(picstest::RunPython("from PIL import Image\n"
-                                  "Image.new('RGB',(40,40),(1,2,3)).save('" + dir.Path("whole.tif") + "')\n"));
+  ASSERT_TRUE(
+      picstest::RunPython("from PIL import Image\n"
+                          "Image.new('RGB',(40,40),(1,2,3)).save('" +
+                          dir.Path("whole.tif") + "')\n"));
   std::vector<std::uint8_t> bytes = picstest::ReadBytes(dir.Path("whole.tif"));
   bytes.resize(bytes.size() / 2);
   picstest::WriteBytes(dir.Path("cut.tif"), bytes);
@@ -193,7 +231,8 @@ TEST(TiffWriting, PicturesReadBackInPillowWithTheirColours) {
   HGLOBAL pal = picstest::MakeDib(7, 5, 8, {0x000000, 0xFF0000, 0x00FF00, 0x0000FF, 0x123456}, 5);
   for (int y = 0; y < 5; ++y)
     for (int x = 0; x < 7; ++x) {
-      picstest::PutPixel(rgb, x, y, uint32_t(x * 30) << 16 | uint32_t(y * 50) << 8 | uint32_t(x + y));
+      picstest::PutPixel(rgb, x, y,
+                         uint32_t(x * 30) << 16 | uint32_t(y * 50) << 8 | uint32_t(x + y));
       picstest::PutPixel(pal, x, y, uint32_t((x + y) % 5));
     }
   PicturePtr truecolor(CPics::CreatePicture(rgb, PictureTIFF, 0));
@@ -207,7 +246,8 @@ TEST(TiffWriting, PicturesReadBackInPillowWithTheirColours) {
   PicturePtr reread(CPics::OpenPicture(dir.Path("pal.tif").c_str()));
   ASSERT_NE(reread, nullptr);
   picstest::ExpectSamePixels(*reread, picstest::DecodeWithPillow(dir.Path("pal.tif")));
-  ASSERT_TRUE(picstest::RunCommand("/usr/bin/tiffinfo " + dir.Path("pal.tif") + " > " + dir.Path("info.txt")));
+  ASSERT_TRUE(picstest::RunCommand("/usr/bin/tiffinfo " + dir.Path("pal.tif") + " > " +
+                                   dir.Path("info.txt")));
   std::ifstream info(dir.Path("info.txt"));
   const std::string text((std::istreambuf_iterator<char>(info)), std::istreambuf_iterator<char>());
   EXPECT_NE(text.find("Compression Scheme: LZW"), std::string::npos);
@@ -244,11 +284,13 @@ std::string TiffInfo(const std::string& path) {
 TEST(TiffSection, ImageTypesAndCompressions) {
   ScratchDir dir;
   std::vector<uint32_t> pixels(4 * 3);
-  for (std::size_t i = 0; i < pixels.size(); ++i) pixels[i] = uint32_t(i * 20) << 16 | uint32_t(255 - i * 10) << 8 | 0x40;
+  for (std::size_t i = 0; i < pixels.size(); ++i)
+    pixels[i] = uint32_t(i * 20) << 16 | uint32_t(255 - i * 10) << 8 | 0x40;
   HBITMAP section = Section24(4, 3, pixels);
   ASSERT_NE(section, nullptr);
   TIFSaveOptions rgbLzw{3, 3};
-  ASSERT_EQ(CPics::SaveDIBSECTIONasTIF(section, dir.Path("rgb.tif").c_str(), &rgbLzw, nullptr, 0), 1);
+  ASSERT_EQ(CPics::SaveDIBSECTIONasTIF(section, dir.Path("rgb.tif").c_str(), &rgbLzw, nullptr, 0),
+            1);
   EXPECT_NE(TiffInfo(dir.Path("rgb.tif")).find("Compression Scheme: LZW"), std::string::npos);
   const picstest::RgbImage rgb = picstest::DecodeWithPillow(dir.Path("rgb.tif"));
   ASSERT_EQ(rgb.width, 4);
@@ -256,8 +298,11 @@ TEST(TiffSection, ImageTypesAndCompressions) {
   EXPECT_EQ(rgb.At(3, 2)[1], 255 - 110);
 
   TIFSaveOptions greyPackBits{2, 1}, greyAgain{2, 9};
-  ASSERT_EQ(CPics::SaveDIBSECTIONasTIF(section, dir.Path("g1.tif").c_str(), &greyPackBits, nullptr, 0), 1);
-  ASSERT_EQ(CPics::SaveDIBSECTIONasTIF(section, dir.Path("g2.tif").c_str(), &greyAgain, nullptr, 0), 1);
+  ASSERT_EQ(
+      CPics::SaveDIBSECTIONasTIF(section, dir.Path("g1.tif").c_str(), &greyPackBits, nullptr, 0),
+      1);
+  ASSERT_EQ(CPics::SaveDIBSECTIONasTIF(section, dir.Path("g2.tif").c_str(), &greyAgain, nullptr, 0),
+            1);
   EXPECT_NE(TiffInfo(dir.Path("g2.tif")).find("PackBits"), std::string::npos);
   const picstest::RgbImage grey = picstest::DecodeWithPillow(dir.Path("g2.tif"));
   const uint32_t c = pixels[5];
@@ -267,12 +312,15 @@ TEST(TiffSection, ImageTypesAndCompressions) {
   ASSERT_EQ(CPics::SaveDIBSECTIONasTIF(section, dir.Path("g4.tif").c_str(), &grey4, nullptr, 0), 1);
   EXPECT_EQ(picstest::DecodeWithPillow(dir.Path("g4.tif")).At(1, 1)[0],
             ((30 * (c >> 16) + 59 * ((c >> 8) & 255) + 11 * (c & 255)) / 100 & 0xF0) * 17 / 16);
-  ASSERT_EQ(CPics::SaveDIBSECTIONasTIF(section, dir.Path("bw.tif").c_str(), &bilevelG4, nullptr, 0), 1);
+  ASSERT_EQ(CPics::SaveDIBSECTIONasTIF(section, dir.Path("bw.tif").c_str(), &bilevelG4, nullptr, 0),
+            1);
   EXPECT_NE(TiffInfo(dir.Path("bw.tif")).find("CCITT Group 4"), std::string::npos);
   // Group 4 cannot hold colour rows: the save fails and leaves no file.
-  EXPECT_EQ(CPics::SaveDIBSECTIONasTIF(section, dir.Path("bad.tif").c_str(), &rgbG4, nullptr, 0), 0);
+  EXPECT_EQ(CPics::SaveDIBSECTIONasTIF(section, dir.Path("bad.tif").c_str(), &rgbG4, nullptr, 0),
+            0);
   EXPECT_FALSE(std::filesystem::exists(dir.Path("bad.tif")));
-  EXPECT_EQ(CPics::SaveDIBSECTIONasTIF(section, dir.Path("x.tif").c_str(), &unknown, nullptr, 0), 0);
+  EXPECT_EQ(CPics::SaveDIBSECTIONasTIF(section, dir.Path("x.tif").c_str(), &unknown, nullptr, 0),
+            0);
   DeleteObject(section);
 }
 
@@ -280,7 +328,8 @@ TEST(TiffSection, BlackAndWhiteDitherOfMidGrey) {
   ScratchDir dir;
   HBITMAP section = Section24(8, 1, std::vector<uint32_t>(8, 0x808080));
   TIFSaveOptions options{0, 0};
-  ASSERT_EQ(CPics::SaveDIBSECTIONasTIF(section, dir.Path("bw.tif").c_str(), &options, nullptr, 0), 1);
+  ASSERT_EQ(CPics::SaveDIBSECTIONasTIF(section, dir.Path("bw.tif").c_str(), &options, nullptr, 0),
+            1);
   TIFF* tiff = TIFFOpen(dir.Path("bw.tif").c_str(), "r");
   ASSERT_NE(tiff, nullptr);
   BYTE row[8] = {};
@@ -297,14 +346,19 @@ namespace {
 
 TEST(TiffPngTool, ConvertsBothWaysAndTellsTheFacts) {
   ScratchDir dir;
-  ASSERT_TRUE(picstest::RunPython("from PIL import Image\n"
-                                  "im=Image.new('RGB',(21,9))\n"
-                                  "im.putdata([(x*12,y*28,(x+y)*5) for y in range(9) for x in range(21)])\n"
-                                  "im.save('" + dir.Path("in.png") + "')\n"));
+  ASSERT_TRUE(
+      picstest::RunPython("from PIL import Image\n"
+                          "im=Image.new('RGB',(21,9))\n"
+                          "im.putdata([(x*12,y*28,(x+y)*5) for y in range(9) for x in range(21)])\n"
+                          "im.save('" +
+                          dir.Path("in.png") + "')\n"));
   const std::string pics = std::string(BUILD_DIR) + "/bin/pics";
-  ASSERT_TRUE(picstest::RunCommand(pics + " convert " + dir.Path("in.png") + " " + dir.Path("a.tif")));
-  ASSERT_TRUE(picstest::RunCommand(pics + " convert " + dir.Path("a.tif") + " " + dir.Path("b.png") + " > /dev/null"));
-  ASSERT_TRUE(picstest::RunCommand(pics + " info " + dir.Path("a.tif") + " > " + dir.Path("info.txt")));
+  ASSERT_TRUE(
+      picstest::RunCommand(pics + " convert " + dir.Path("in.png") + " " + dir.Path("a.tif")));
+  ASSERT_TRUE(picstest::RunCommand(pics + " convert " + dir.Path("a.tif") + " " +
+                                   dir.Path("b.png") + " > /dev/null"));
+  ASSERT_TRUE(
+      picstest::RunCommand(pics + " info " + dir.Path("a.tif") + " > " + dir.Path("info.txt")));
   std::ifstream info(dir.Path("info.txt"));
   std::string line;
   std::getline(info, line);

@@ -48,14 +48,16 @@ TEST(XbmReading, DefinesInEitherOrderAndAnyCase) {
   EXPECT_EQ(picture->GetIndex(6, 1), 1);
   for (int x = 8; x < 16; ++x) EXPECT_EQ(picture->GetIndex(x, 1), 0);
 
-  PicturePtr upper = OpenText(dir, "#DEFINE A_WIDTH 8\n#DEFINE A_HEIGHT 1\nSTATIC CHAR A_BITS[] = { 0x01 };\n");
+  PicturePtr upper =
+      OpenText(dir, "#DEFINE A_WIDTH 8\n#DEFINE A_HEIGHT 1\nSTATIC CHAR A_BITS[] = { 0x01 };\n");
   ASSERT_TRUE(upper);
   EXPECT_EQ(upper->GetIndex(0, 0), 0);
 }
 
 TEST(XbmReading, FileByteBecomesTheReversedInvertedDibByte) {
   ScratchDir dir;
-  PicturePtr picture = OpenText(dir, "#define a_width 9\n#define a_height 1\nstatic char a_bits[] = {0x01,0x01};");
+  PicturePtr picture =
+      OpenText(dir, "#define a_width 9\n#define a_height 1\nstatic char a_bits[] = {0x01,0x01};");
   ASSERT_TRUE(picture);
   EXPECT_EQ(picture->m_byteWidth, 4);  // two bytes in the file, a 4-byte DIB row
   const BYTE* dib = static_cast<const BYTE*>(GlobalLock(picture->m_hDIB));
@@ -67,7 +69,8 @@ TEST(XbmReading, FileByteBecomesTheReversedInvertedDibByte) {
 
 TEST(XbmReading, WhiteIsTransparentAfterLoading) {
   ScratchDir dir;
-  PicturePtr picture = OpenText(dir, "#define a_width 8\n#define a_height 1\nstatic char a_bits[] = {0x0f};");
+  PicturePtr picture =
+      OpenText(dir, "#define a_width 8\n#define a_height 1\nstatic char a_bits[] = {0x0f};");
   ASSERT_TRUE(picture);
   EXPECT_EQ(picture->m_bTransparent, 1);
   EXPECT_EQ(picture->m_transparentColor, 0x02FFFFFFu);
@@ -77,8 +80,10 @@ TEST(XbmReading, WhiteIsTransparentAfterLoading) {
 TEST(XbmReading, IncompleteHeadersAndShortArraysAreRefused) {
   ScratchDir dir;
   const std::string tail = "static char a_bits[] = {0x01,0x02};";
-  EXPECT_FALSE(OpenText(dir, "#define a_width 8\n#define a_height 2\nstatic char a_bits[] = {0x01};"));
-  EXPECT_FALSE(OpenText(dir, "#define a_width 8\n#define a_height 2\nstatic char a_bits[] = {0x01, zz};"));
+  EXPECT_FALSE(
+      OpenText(dir, "#define a_width 8\n#define a_height 2\nstatic char a_bits[] = {0x01};"));
+  EXPECT_FALSE(
+      OpenText(dir, "#define a_width 8\n#define a_height 2\nstatic char a_bits[] = {0x01, zz};"));
   EXPECT_FALSE(OpenText(dir, "#define a_width 8\n#define a_height 2\nstatic char a_bits[] = {"));
   EXPECT_FALSE(OpenText(dir, "#define a_width 8\n#define a_height 2\n"));  // header without data
   EXPECT_FALSE(OpenText(dir, "#define a_width 8\n#define a_depth 2\n" + tail));
@@ -109,8 +114,8 @@ for w in (13, 8, 1, 17):
 )PY";
     ASSERT_TRUE(picstest::RunPython(script));
     for (int w : {13, 8, 1, 17})
-      ASSERT_TRUE(picstest::RunCommand("/usr/bin/convert " + d + "src_" + std::to_string(w) + ".png " + d + "im_" +
-                                       std::to_string(w) + ".xbm"));
+      ASSERT_TRUE(picstest::RunCommand("/usr/bin/convert " + d + "src_" + std::to_string(w) +
+                                       ".png " + d + "im_" + std::to_string(w) + ".xbm"));
   }
   static void TearDownTestSuite() {
     delete dir;
@@ -122,8 +127,8 @@ for w in (13, 8, 1, 17):
 ScratchDir* XbmFromOtherTools::dir = nullptr;
 
 TEST_F(XbmFromOtherTools, FilesOfOddWidthsReadWithTheirPixels) {
-  for (const char* name : {"pil_13.xbm", "pil_8.xbm", "pil_1.xbm", "pil_17.xbm", "im_13.xbm", "im_8.xbm",
-                           "im_1.xbm", "im_17.xbm"}) {
+  for (const char* name : {"pil_13.xbm", "pil_8.xbm", "pil_1.xbm", "pil_17.xbm", "im_13.xbm",
+                           "im_8.xbm", "im_1.xbm", "im_17.xbm"}) {
     SCOPED_TRACE(name);
     PicturePtr picture(CPics::OpenPicture(Path(name).c_str()));
     ASSERT_TRUE(picture);
@@ -153,7 +158,8 @@ TEST(XbmWriting, RowsEndInLineFeedCarriageReturnAndReadBackInOtherTools) {
   const std::string path = dir.Path("p.xbm");
   ASSERT_EQ(picture->SavePicture(path.c_str(), -1), 1);
   const std::string text = FileText(path);
-  const std::string header = "#define count_width 13\n\r#define count_height 3\n\rstatic char count_bits[] = {\n\r";
+  const std::string header =
+      "#define count_width 13\n\r#define count_height 3\n\rstatic char count_bits[] = {\n\r";
   ASSERT_EQ(text.substr(0, header.size()), header);
   // Three rows of two constants: "0x..,0x..,\n\r" twice, then "0x..,0x..};\n\r".
   const std::string body = text.substr(header.size());

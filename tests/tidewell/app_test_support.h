@@ -13,50 +13,49 @@ namespace app_test {
 
 // Sets an environment variable for the lifetime of the object.
 class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const std::string& value) : name_(name) {
-        if (const char* old = std::getenv(name)) saved_ = old;
-        ::setenv(name, value.c_str(), 1);
+ public:
+  ScopedEnv(const char* name, const std::string& value) : name_(name) {
+    if (const char* old = std::getenv(name)) saved_ = old;
+    ::setenv(name, value.c_str(), 1);
+  }
+  ~ScopedEnv() {
+    if (saved_) {
+      ::setenv(name_, saved_->c_str(), 1);
+    } else {
+      ::unsetenv(name_);
     }
-    ~ScopedEnv() {
-        if (saved_) {
-            ::setenv(name_, saved_->c_str(), 1);
-        } else {
-            ::unsetenv(name_);
-        }
-    }
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
+  }
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
 
-private:
-    const char* name_;
-    std::optional<std::string> saved_;
+ private:
+  const char* name_;
+  std::optional<std::string> saved_;
 };
 
 // A machine hive holding the given .reg body (after the header line).
 class MachineHive {
-public:
-    explicit MachineHive(const std::string& body)
-        : path_(MakePath()), env_("TIDEWELL_HKLM", path_) {
-        std::ofstream(path_) << "Windows Registry Editor Version 5.00\r\n\r\n" << body;
-    }
-    ~MachineHive() { std::filesystem::remove(path_); }
+ public:
+  explicit MachineHive(const std::string& body) : path_(MakePath()), env_("TIDEWELL_HKLM", path_) {
+    std::ofstream(path_) << "Windows Registry Editor Version 5.00\r\n\r\n" << body;
+  }
+  ~MachineHive() { std::filesystem::remove(path_); }
 
-private:
-    static std::string MakePath() {
-        static int counter = 0;
-        return std::filesystem::temp_directory_path().string() + "/twpack-hive-" + std::to_string(::getpid()) +
-               "-" + std::to_string(++counter) + ".reg";
-    }
-    std::string path_;
-    ScopedEnv env_;
+ private:
+  static std::string MakePath() {
+    static int counter = 0;
+    return std::filesystem::temp_directory_path().string() + "/twpack-hive-" +
+           std::to_string(::getpid()) + "-" + std::to_string(++counter) + ".reg";
+  }
+  std::string path_;
+  ScopedEnv env_;
 };
 
 // The .reg lines that make a product installed at the given location (as stored).
 inline std::string InstalledProduct(const std::string& product, const std::string& location) {
-    return "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvane\\" + product + "]\r\n\r\n" +
-           "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + product + "]\r\n" +
-           "\"InstallLocation\"=\"" + location + "\"\r\n\r\n";
+  return "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvane\\" + product + "]\r\n\r\n" +
+         "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" +
+         product + "]\r\n" + "\"InstallLocation\"=\"" + location + "\"\r\n\r\n";
 }
 
 }  // namespace app_test

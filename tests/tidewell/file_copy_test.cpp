@@ -43,7 +43,8 @@ TEST(CopyFileOver, NewFileTakesSourceOrDefaultBits) {
   ASSERT_EQ(tidewell::kErrorSuccess, tidewell::CopyFileOver(dir / "src", dir / "a"));
   EXPECT_EQ(0700u, PermissionBits(dir / "a"));
   const mode_t mask = ::umask(022);
-  ASSERT_EQ(tidewell::kErrorSuccess, tidewell::CopyFileOver(dir / "src", dir / "b", tidewell::NewFileMode::Default));
+  ASSERT_EQ(tidewell::kErrorSuccess,
+            tidewell::CopyFileOver(dir / "src", dir / "b", tidewell::NewFileMode::Default));
   ::umask(mask);
   EXPECT_EQ(0644u, PermissionBits(dir / "b"));
 }
@@ -63,7 +64,8 @@ TEST(CopyFileOver, FailuresGiveTheirErrorNumberAndLeaveTheDestination) {
   ScratchFolder dir;
   WriteFile(dir / "src", "new");
   EXPECT_EQ(tidewell::kErrorFileNotFound, tidewell::CopyFileOver(dir / "absent", dir / "dst"));
-  EXPECT_EQ(tidewell::kErrorFileNotFound, tidewell::CopyFileOver(dir / "src", dir / "nofolder/dst"));
+  EXPECT_EQ(tidewell::kErrorFileNotFound,
+            tidewell::CopyFileOver(dir / "src", dir / "nofolder/dst"));
   std::filesystem::create_directory(dir / "folder");
   EXPECT_EQ(tidewell::kErrorGenFailure, tidewell::CopyFileOver(dir / "src", dir / "folder"));
 
@@ -71,7 +73,8 @@ TEST(CopyFileOver, FailuresGiveTheirErrorNumberAndLeaveTheDestination) {
     std::filesystem::create_directory(dir / "locked");
     WriteFile(dir / "locked/dst", "old");
     ::chmod((dir / "locked").c_str(), 0555);
-    EXPECT_EQ(tidewell::kErrorAccessDenied, tidewell::CopyFileOver(dir / "src", dir / "locked/dst"));
+    EXPECT_EQ(tidewell::kErrorAccessDenied,
+              tidewell::CopyFileOver(dir / "src", dir / "locked/dst"));
     EXPECT_EQ("old", ReadFile(dir / "locked/dst"));
     ::chmod((dir / "locked").c_str(), 0755);
   }

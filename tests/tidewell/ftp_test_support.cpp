@@ -15,87 +15,96 @@
 namespace tidewell_test {
 
 std::unique_ptr<ServerProcess> StartFtpServer(const std::string& root) {
-    auto server = std::make_unique<ServerProcess>();
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        const int port = FreeLocalPort();
-        if (server->Start({"/usr/bin/python3", ServerScript("ftp_test_server.py"), "--port", std::to_string(port),
-                           "--root", root, "--user", kFtpUser, "--password", kFtpPassword},
-                          port))
-            return server;
-    }
-    return nullptr;
+  auto server = std::make_unique<ServerProcess>();
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    const int port = FreeLocalPort();
+    if (server->Start(
+            {"/usr/bin/python3", ServerScript("ftp_test_server.py"), "--port", std::to_string(port),
+             "--root", root, "--user", kFtpUser, "--password", kFtpPassword},
+            port))
+      return server;
+  }
+  return nullptr;
 }
 
 std::unique_ptr<ServerProcess> StartConnectProxy(const std::string& logPath) {
-    auto server = std::make_unique<ServerProcess>();
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        const int port = FreeLocalPort();
-        if (server->Start({"/usr/bin/python3", ServerScript("connect_proxy.py"), "--port", std::to_string(port),
-                           "--log", logPath},
-                          port))
-            return server;
-    }
-    return nullptr;
+  auto server = std::make_unique<ServerProcess>();
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    const int port = FreeLocalPort();
+    if (server->Start({"/usr/bin/python3", ServerScript("connect_proxy.py"), "--port",
+                       std::to_string(port), "--log", logPath},
+                      port))
+      return server;
+  }
+  return nullptr;
 }
 
-std::string SiteOf(const ServerProcess& server) { return "127.0.0.1:" + std::to_string(server.port()); }
+std::string SiteOf(const ServerProcess& server) {
+  return "127.0.0.1:" + std::to_string(server.port());
+}
 
 tidewell::FtpJob FtpJobRecorder::MakeJob(const std::string& site, const std::string& initialDir) {
-    tidewell::FtpJob job;
-    job.host = site;
-    job.user = kFtpUser;
-    job.password = kFtpPassword;
-    job.initialDir = initialDir;
-    job.showProgress = false;
-    job.passPhrase = kFtpPassPhrase;
-    job.showMessage = [this](const std::string& text) { messages.push_back(text); };
-    job.askOverwriteQuestion = [this](const std::string& question) {
-        questions.push_back(question);
-        if (answers.empty()) return static_cast<int>(tidewell::kOverwriteCancel);
-        const int answer = answers.front();
-        answers.erase(answers.begin());
-        return answer;
-    };
-    return job;
+  tidewell::FtpJob job;
+  job.host = site;
+  job.user = kFtpUser;
+  job.password = kFtpPassword;
+  job.initialDir = initialDir;
+  job.showProgress = false;
+  job.passPhrase = kFtpPassPhrase;
+  job.showMessage = [this](const std::string& text) { messages.push_back(text); };
+  job.askOverwriteQuestion = [this](const std::string& question) {
+    questions.push_back(question);
+    if (answers.empty()) return static_cast<int>(tidewell::kOverwriteCancel);
+    const int answer = answers.front();
+    answers.erase(answers.begin());
+    return answer;
+  };
+  return job;
 }
 
 namespace {
 
 tidewell::FtpJobResult Finish(const std::shared_ptr<tidewell::FtpTransferJob>& handle) {
-    if (!handle->Wait(std::chrono::seconds(60))) {
-        ADD_FAILURE() << "the FTP job did not end";
-        std::abort();  // the job still uses the test's objects
-    }
-    return handle->result();
+  if (!handle->Wait(std::chrono::seconds(60))) {
+    ADD_FAILURE() << "the FTP job did not end";
+    std::abort();  // the job still uses the test's objects
+  }
+  return handle->result();
 }
 
 }  // namespace
 
-tidewell::FtpJobResult RunUpload(tidewell::FtpJob job) { return Finish(tidewell::StartFtpUpload(std::move(job))); }
-tidewell::FtpJobResult RunDownload(tidewell::FtpJob job) { return Finish(tidewell::StartFtpDownload(std::move(job))); }
+tidewell::FtpJobResult RunUpload(tidewell::FtpJob job) {
+  return Finish(tidewell::StartFtpUpload(std::move(job)));
+}
+tidewell::FtpJobResult RunDownload(tidewell::FtpJob job) {
+  return Finish(tidewell::StartFtpDownload(std::move(job)));
+}
 
 UnansweringPort::UnansweringPort() {
-    listener_ = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (listener_ < 0 || bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        listen(listener_, 0) != 0 || getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0)
-        return;
-    port_ = ntohs(address.sin_port);
-    // Connections that are never accepted fill the backlog; later handshakes stall.
-    for (int i = 0; i < 4; ++i) {
-        const int filler = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
-        if (filler < 0) break;
-        connect(filler, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        fillers_.push_back(filler);
-    }
+  listener_ = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  if (listener_ < 0 ||
+      bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+      listen(listener_, 0) != 0 ||
+      getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+    return;
+  port_ = ntohs(address.sin_port);
+  // Connections that are never accepted fill the backlog; later handshakes stall.
+  for (int i = 0; i < 4; ++i) {
+    const int filler = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+    if (filler < 0) break;
+    connect(filler, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    fillers_.push_back(filler);
+  }
 }
 
 UnansweringPort::~UnansweringPort() {
-    for (int filler : fillers_) close(filler);
-    if (listener_ >= 0) close(listener_);
+  for (int filler : fillers_) close(filler);
+  if (listener_ >= 0) close(listener_);
 }
 
 }  // namespace tidewell_test

@@ -25,11 +25,11 @@ std::string SiteOf(const ServerProcess& server);
 // A job record for the server with prompts, progress and packing as the test sets
 // them afterwards; reports and questions are collected instead of shown.
 struct FtpJobRecorder {
-    std::vector<std::string> messages;
-    std::vector<std::string> questions;
-    std::vector<int> answers;  // given in turn; Cancel once they run out
+  std::vector<std::string> messages;
+  std::vector<std::string> questions;
+  std::vector<int> answers;  // given in turn; Cancel once they run out
 
-    tidewell::FtpJob MakeJob(const std::string& site, const std::string& initialDir);
+  tidewell::FtpJob MakeJob(const std::string& site, const std::string& initialDir);
 };
 
 // Runs a job to its end (at most 60 s) and returns how it ended.
@@ -39,17 +39,17 @@ tidewell::FtpJobResult RunDownload(tidewell::FtpJob job);
 // A port on 127.0.0.1 that accepts no more connections (its backlog is full), so a
 // client's connect never completes. Closed with the object.
 class UnansweringPort {
-public:
-    UnansweringPort();
-    ~UnansweringPort();
-    UnansweringPort(const UnansweringPort&) = delete;
-    UnansweringPort& operator=(const UnansweringPort&) = delete;
-    int port() const { return port_; }
+ public:
+  UnansweringPort();
+  ~UnansweringPort();
+  UnansweringPort(const UnansweringPort&) = delete;
+  UnansweringPort& operator=(const UnansweringPort&) = delete;
+  int port() const { return port_; }
 
-private:
-    int listener_ = -1;
-    std::vector<int> fillers_;
-    int port_ = 0;
+ private:
+  int listener_ = -1;
+  std::vector<int> fillers_;
+  int port_ = 0;
 };
 
 }  // namespace tidewell_test

@@ -15,84 +15,85 @@ using namespace tidewell_test;
 namespace fs = std::filesystem;
 
 class GenFtpCommand : public ::testing::Test {
-protected:
-    void SetUp() override {
-        fs::create_directories(root / "sets");
-        fs::create_directories(program / "bin");
-        WriteWholeFile(program / "app.exe", "program body");
-        WriteWholeFile(program / "bin/x.dll", "library body");
-        server = StartFtpServer(root.path());
-        ASSERT_NE(server, nullptr);
-    }
-    int Run(std::vector<std::string> args) {
-        out.str("");
-        err.str("");
-        return tidewell::RunGeneratorCommand(args, out, err);
-    }
-    std::vector<std::string> Upload(const std::string& overwrite) {
-        return {"upload",     "--program-dir", program.path(), "--list-file",  work / "basic5.tdu",
-                "--ftp-site", SiteOf(*server), "--user",       kFtpUser,       "--password",
-                kFtpPassword, "--initial-dir", "sets",         "--overwrite",  overwrite};
-    }
-    std::vector<std::string> Fetch(std::vector<std::string> paths) {
-        std::vector<std::string> args = {"fetch",    "--ftp-site",   SiteOf(*server), "--user", kFtpUser,
-                                         "--password", kFtpPassword, "--initial-dir", "/sets",  "--out",
-                                         back.path()};
-        args.insert(args.end(), paths.begin(), paths.end());
-        return args;
-    }
+ protected:
+  void SetUp() override {
+    fs::create_directories(root / "sets");
+    fs::create_directories(program / "bin");
+    WriteWholeFile(program / "app.exe", "program body");
+    WriteWholeFile(program / "bin/x.dll", "library body");
+    server = StartFtpServer(root.path());
+    ASSERT_NE(server, nullptr);
+  }
+  int Run(std::vector<std::string> args) {
+    out.str("");
+    err.str("");
+    return tidewell::RunGeneratorCommand(args, out, err);
+  }
+  std::vector<std::string> Upload(const std::string& overwrite) {
+    return {"upload",     "--program-dir", program.path(), "--list-file", work / "basic5.tdu",
+            "--ftp-site", SiteOf(*server), "--user",       kFtpUser,      "--password",
+            kFtpPassword, "--initial-dir", "sets",         "--overwrite", overwrite};
+  }
+  std::vector<std::string> Fetch(std::vector<std::string> paths) {
+    std::vector<std::string> args = {"fetch",  "--ftp-site", SiteOf(*server), "--user",
+                                     kFtpUser, "--password", kFtpPassword,    "--initial-dir",
+                                     "/sets",  "--out",      back.path()};
+    args.insert(args.end(), paths.begin(), paths.end());
+    return args;
+  }
 
-    ScratchFolder root, program, work, back;
-    std::unique_ptr<ServerProcess> server;
-    std::ostringstream out, err;
+  ScratchFolder root, program, work, back;
+  std::unique_ptr<ServerProcess> server;
+  std::ostringstream out, err;
 };
 
 TEST_F(GenFtpCommand, UploadSendsTheListAndEveryFileAndFetchBringsThemBack) {
-    ASSERT_EQ(Run(Upload("no")), 0) << err.str();
-    EXPECT_TRUE(fs::exists(root / "sets/basic5.tdu"));
-    EXPECT_TRUE(fs::exists(root / "sets/program/app.exe"));
-    EXPECT_TRUE(fs::exists(root / "sets/program/bin/x.dll"));
+  ASSERT_EQ(Run(Upload("no")), 0) << err.str();
+  EXPECT_TRUE(fs::exists(root / "sets/basic5.tdu"));
+  EXPECT_TRUE(fs::exists(root / "sets/program/app.exe"));
+  EXPECT_TRUE(fs::exists(root / "sets/program/bin/x.dll"));
 
-    ASSERT_EQ(Run(Fetch({"basic5.tdu", "program/app.exe", "program/bin/x.dll"})), 0) << err.str();
-    EXPECT_EQ(ReadWholeFile(back / "program/app.exe"), "program body");
-    EXPECT_EQ(ReadWholeFile(back / "program/bin/x.dll"), "library body");
-    EXPECT_NE(ReadWholeFile(back / "basic5.tdu").find("[General]"), std::string::npos);
+  ASSERT_EQ(Run(Fetch({"basic5.tdu", "program/app.exe", "program/bin/x.dll"})), 0) << err.str();
+  EXPECT_EQ(ReadWholeFile(back / "program/app.exe"), "program body");
+  EXPECT_EQ(ReadWholeFile(back / "program/bin/x.dll"), "library body");
+  EXPECT_NE(ReadWholeFile(back / "basic5.tdu").find("[General]"), std::string::npos);
 }
 
 TEST_F(GenFtpCommand, OverwriteAnswerDecidesWhetherServerFilesChange) {
-    ASSERT_EQ(Run(Upload("yes")), 0) << err.str();
-    const std::string first = ReadWholeFile(root / "sets/program/app.exe");
-    WriteWholeFile(program / "app.exe", "second build");
-    ASSERT_EQ(Run(Upload("no")), 0) << err.str();  // No is not a failure
-    EXPECT_EQ(ReadWholeFile(root / "sets/program/app.exe"), first);
-    ASSERT_EQ(Run(Upload("yes")), 0) << err.str();
-    ASSERT_EQ(Run(Fetch({"program/app.exe"})), 0) << err.str();
-    EXPECT_EQ(ReadWholeFile(back / "program/app.exe"), "second build");
+  ASSERT_EQ(Run(Upload("yes")), 0) << err.str();
+  const std::string first = ReadWholeFile(root / "sets/program/app.exe");
+  WriteWholeFile(program / "app.exe", "second build");
+  ASSERT_EQ(Run(Upload("no")), 0) << err.str();  // No is not a failure
+  EXPECT_EQ(ReadWholeFile(root / "sets/program/app.exe"), first);
+  ASSERT_EQ(Run(Upload("yes")), 0) << err.str();
+  ASSERT_EQ(Run(Fetch({"program/app.exe"})), 0) << err.str();
+  EXPECT_EQ(ReadWholeFile(back / "program/app.exe"), "second build");
 }
 
 TEST_F(GenFtpCommand, ReportsArePrintedAndFail) {
-    auto args = Upload("yes");
-    args[10] = "wrong";  // the password
-    EXPECT_EQ(Run(args), 1);
-    EXPECT_EQ(err.str(), "Invalid Password\n");
-    EXPECT_EQ(Run(Fetch({"none.exe"})), 1);
-    EXPECT_EQ(err.str(), "Wynet: FTP File Not Found\n\n");
-    EXPECT_EQ(Run(Fetch({"../escape"})), 1);
-    EXPECT_EQ(Run({"upload", "--program-dir", program.path()}), 1);
-    EXPECT_NE(err.str().find("--list-file is required"), std::string::npos);
-    auto badProxy = Upload("yes");
-    badProxy.insert(badProxy.end(), {"--proxy", "gate:0"});
-    EXPECT_EQ(Run(badProxy), 1);
+  auto args = Upload("yes");
+  args[10] = "wrong";  // the password
+  EXPECT_EQ(Run(args), 1);
+  EXPECT_EQ(err.str(), "Invalid Password\n");
+  EXPECT_EQ(Run(Fetch({"none.exe"})), 1);
+  EXPECT_EQ(err.str(), "Wynet: FTP File Not Found\n\n");
+  EXPECT_EQ(Run(Fetch({"../escape"})), 1);
+  EXPECT_EQ(Run({"upload", "--program-dir", program.path()}), 1);
+  EXPECT_NE(err.str().find("--list-file is required"), std::string::npos);
+  auto badProxy = Upload("yes");
+  badProxy.insert(badProxy.end(), {"--proxy", "gate:0"});
+  EXPECT_EQ(Run(badProxy), 1);
 }
 
 TEST(TerminalOverwriteQuestion, ReadsTheAnswerAndTakesEndOfInputAsNo) {
-    std::ostringstream shown;
-    std::istringstream typed("maybe\na\n");
-    EXPECT_EQ(tidewell::AskOverwriteOnTerminal("Overwrite x?", typed, shown), tidewell::kOverwriteYesToAll);
-    EXPECT_EQ(shown.str().find("Overwrite x?"), 0u);
-    std::istringstream cancel("c\n"), empty("");
-    EXPECT_EQ(tidewell::AskOverwriteOnTerminal("q", cancel, shown), tidewell::kOverwriteCancel);
-    EXPECT_EQ(tidewell::AskOverwriteOnTerminal("q", empty, shown), tidewell::kOverwriteNo);
+  std::ostringstream shown;
+  std::istringstream typed("maybe\na\n");
+  EXPECT_EQ(tidewell::AskOverwriteOnTerminal("Overwrite x?", typed, shown),
+            tidewell::kOverwriteYesToAll);
+  EXPECT_EQ(shown.str().find("Overwrite x?"), 0u);
+  std::istringstream cancel("c\n"), empty("");
+  EXPECT_EQ(tidewell::AskOverwriteOnTerminal("q", cancel, shown), tidewell::kOverwriteCancel);
+  EXPECT_EQ(tidewell::AskOverwriteOnTerminal("q", empty, shown), tidewell::kOverwriteNo);
 }
 
 }  // namespace

@@ -21,7 +21,9 @@ using tidewell::CheckFlag;
 
 std::string Unpacked(const std::string& packed) {
   std::string result;
-  if (!tidewell::UnpackFile(packed, true, true, tidewell::LoadString(tidewell::kStrPassPhrase), result)) return "";
+  if (!tidewell::UnpackFile(packed, true, true, tidewell::LoadString(tidewell::kStrPassPhrase),
+                            result))
+    return "";
   std::string text = ReadFile(result);
   fs::remove(result);
   return text;
@@ -63,7 +65,8 @@ TEST(GeneratorFiles, CheckBoxShowsMixedAndAClickNeverKeepsIt) {
   EXPECT_FALSE(model.Files().At(2).checkSize);  // not selected
   EXPECT_EQ(tidewell::kCheckOff, model.ClickCheck(CheckFlag::Size, both));
   EXPECT_FALSE(model.Files().At(0).checkSize || model.Files().At(1).checkSize);
-  EXPECT_FALSE(model.Files().At(0).checkCreate || model.Files().At(0).checkModify);  // others untouched
+  EXPECT_FALSE(model.Files().At(0).checkCreate ||
+               model.Files().At(0).checkModify);  // others untouched
 }
 
 TEST(SaveUpdateSetLocally, PacksListAndFilesUnderTheirPrefixesAndReadsBack) {
@@ -131,7 +134,8 @@ TEST(SaveCommand, SavesEveryFileBelowTheProgramFolderAndSkipsItsOwnOutput) {
   std::ostringstream out, err;
   const int status = tidewell::RunGeneratorCommand(
       {"save", "--program-dir", world / "Prog/", "--list-file", world / "Prog/basic5.tdu", "--out",
-       world / "Prog/set", "--base-url", "http://h/s/", "--program-prefix", "prog", "--check", "modify,size"},
+       world / "Prog/set", "--base-url", "http://h/s/", "--program-prefix", "prog", "--check",
+       "modify,size"},
       out, err);
   ASSERT_EQ(0, status) << err.str();
   EXPECT_EQ("A", Unpacked(world / "Prog/set/prog/a.exe"));
@@ -151,9 +155,12 @@ TEST(SaveCommand, BadArgumentsAndUnsavedFilesExitOne) {
   const std::string dir = world / "Prog";
   const std::vector<std::vector<std::string>> failing = {
       {"save", "--list-file", world / "l", "--out", world / "o"},
-      {"save", "--program-dir", dir, "--list-file", world / "l", "--out", world / "o", "--check", "colour"},
-      {"save", "--program-dir", dir, "--list-file", world / "l", "--out", world / "o", "--bogus", "1"},
-      {"save", "--program-dir", dir, "--list-file", world / "l", "--out", world / "o", world / "nofile"},
+      {"save", "--program-dir", dir, "--list-file", world / "l", "--out", world / "o", "--check",
+       "colour"},
+      {"save", "--program-dir", dir, "--list-file", world / "l", "--out", world / "o", "--bogus",
+       "1"},
+      {"save", "--program-dir", dir, "--list-file", world / "l", "--out", world / "o",
+       world / "nofile"},
       {"save", "--program-dir", dir, "--list-file", world / "nofolder/l", "--out", world / "o"},
   };
   for (const auto& args : failing) {

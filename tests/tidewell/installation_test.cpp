@@ -23,7 +23,8 @@ constexpr int64_t kCreated = 2200000000;   // 2039
 constexpr int64_t kModified = 2300000000;  // 2042
 
 // An entry of a product installed below world/prog, staged below world/stage/program.
-tidewell::UpdateEntry Staged(const InstallWorld& world, const std::string& name, const std::string& contents) {
+tidewell::UpdateEntry Staged(const InstallWorld& world, const std::string& name,
+                             const std::string& contents) {
   tidewell::UpdateEntry entry;
   entry.name = name;
   entry.installedPath = world / ("prog/" + name);
@@ -46,7 +47,8 @@ void ExpectListedTimes(const std::string& path) {
 
 std::vector<std::string> FilesIn(const std::string& folder) {
   std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+  for (const auto& entry : fs::directory_iterator(folder))
+    names.push_back(entry.path().filename().string());
   std::sort(names.begin(), names.end());
   return names;
 }
@@ -70,7 +72,8 @@ TEST(InstallStagedFiles, CopiesIntoPlaceWithListedTimesAndKeepsPermissionBits) {
   ExpectListedTimes(world / "prog/app");
   ExpectListedTimes(world / "prog/lib/deep/new.so");
   EXPECT_FALSE(fs::exists(world / "prog/same.txt"));
-  EXPECT_EQ((std::vector<std::string>{"app", "lib"}), FilesIn(world / "prog"));  // no copies left beside
+  EXPECT_EQ((std::vector<std::string>{"app", "lib"}),
+            FilesIn(world / "prog"));  // no copies left beside
   EXPECT_FALSE(fs::exists(world.WinInit()));
 }
 
@@ -84,7 +87,8 @@ TEST(InstallStagedFiles, MissingStagedFileAndFolderInTheWayAreFlaggedWhileOthers
   list.Append(Staged(world, "dir.dat", "blocked"));
   list.Append(Staged(world, "ok.dll", "fine"));
 
-  EXPECT_EQ(tidewell::kInstallNoStagedFile | tidewell::kCopyOtherFailure, tidewell::InstallStagedFiles(list));
+  EXPECT_EQ(tidewell::kInstallNoStagedFile | tidewell::kCopyOtherFailure,
+            tidewell::InstallStagedFiles(list));
   EXPECT_EQ("fine", ReadFile(world / "prog/ok.dll"));
   EXPECT_TRUE(fs::is_directory(world / "prog/dir.dat"));
   EXPECT_FALSE(fs::exists(world.WinInit()));
@@ -107,7 +111,8 @@ TEST(InstallStagedFiles, LockedFileIsDeferredAndPutInPlaceAtTheNextStart) {
   const std::string copy = world.Temp() + "/" + copies[0];
   EXPECT_EQ("new version", ReadFile(copy));
   ExpectListedTimes(copy);
-  EXPECT_EQ("[Rename]\r\n" + (world / "prog/tool") + "=" + copy + "\r\n", ReadFile(world.WinInit()));
+  EXPECT_EQ("[Rename]\r\n" + (world / "prog/tool") + "=" + copy + "\r\n",
+            ReadFile(world.WinInit()));
 
   // Still in use: the line stays.
   std::ostringstream err;
@@ -155,13 +160,15 @@ class HostileList : public ::testing::Test {
     fs::create_directories(world_ / "shared");
     WriteFile(world_ / "outside/victim", "precious");
     fs::create_directory_symlink(world_ / "outside", world_ / "prog/escape");
-    std::string text = "[General]\r\nWindows Prefix=win\r\nProgram Prefix=program\r\nBase URL=http://h/s/\r\n";
+    std::string text =
+        "[General]\r\nWindows Prefix=win\r\nProgram Prefix=program\r\nBase URL=http://h/s/\r\n";
     text += "[Program Files]\r\n" + Entry(1, "..\\outside\\victim") + Entry(2, "/outside/victim") +
             Entry(3, "escape\\victim") + Entry(4, "escape\\new.dll") + Entry(5, "fine.dll");
     text += "[Windows Files]\r\n" + Entry(1, "..\\..\\outside\\victim");
-    text += "[Other Files]\r\n" + Entry(1, "victim") + "Other Prefix1=..\r\nOther Local1=" +
-            (world_ / "outside/") + "\r\n" + Entry(2, "ok.ocx") + "Other Prefix2=others\r\nOther Local2=" +
-            (world_ / "shared/") + "\r\n" + Entry(3, "rel.ocx") + "Other Prefix3=others\r\nOther Local3=shared/\r\n";
+    text += "[Other Files]\r\n" + Entry(1, "victim") +
+            "Other Prefix1=..\r\nOther Local1=" + (world_ / "outside/") + "\r\n" +
+            Entry(2, "ok.ocx") + "Other Prefix2=others\r\nOther Local2=" + (world_ / "shared/") +
+            "\r\n" + Entry(3, "rel.ocx") + "Other Prefix3=others\r\nOther Local3=shared/\r\n";
     WriteFile(world_ / "list.ini", text);
   }
   static std::string Entry(int n, const std::string& name) {

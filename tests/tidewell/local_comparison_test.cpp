@@ -21,8 +21,8 @@ struct Checks {
   bool modify, create, size;
 };
 
-tidewell::UpdateEntry Listed(const std::string& path, int64_t modified, int64_t created, int64_t size,
-                             Checks checks) {
+tidewell::UpdateEntry Listed(const std::string& path, int64_t modified, int64_t created,
+                             int64_t size, Checks checks) {
   tidewell::UpdateEntry entry;
   entry.name = path.substr(path.rfind('/') + 1);
   entry.installedPath = path;
@@ -69,7 +69,8 @@ TEST_F(CompareWithInstalled, CreateCheckComparesCreationTimes) {
 
 TEST_F(CompareWithInstalled, SizeCheckFetchesAnyDifferentSize) {
   const Checks size{false, false, true};
-  EXPECT_FALSE(NeedsUpdate(kFileModified + 100, kFileCreated + 100, 5, size));  // later times, same size
+  EXPECT_FALSE(
+      NeedsUpdate(kFileModified + 100, kFileCreated + 100, 5, size));  // later times, same size
   EXPECT_TRUE(NeedsUpdate(0, 0, 4, size));
   EXPECT_TRUE(NeedsUpdate(0, 0, 6, size));
 }

@@ -23,58 +23,59 @@ namespace modal_test {
 // answer ran.
 template <typename W>
 std::shared_ptr<bool> WhenModal(std::function<void(W*)> answer, int timeoutMs = 10000) {
-    auto ran = std::make_shared<bool>(false);
-    auto* timer = new QTimer(qApp);  // the application owns it until it deletes itself
-    auto waited = std::make_shared<int>(0);
-    QObject::connect(timer, &QTimer::timeout, [timer, answer, ran, waited, timeoutMs] {
-        if (auto* window = qobject_cast<W*>(QApplication::activeModalWidget())) {
-            timer->stop();
-            timer->deleteLater();
-            *ran = true;
-            answer(window);
-            return;
-        }
-        *waited += 10;
-        if (*waited < timeoutMs) return;
-        // Gave up: close whatever modal windows are open (for a second), so that no
-        // window waits for an answer that never comes.
-        if (auto* other = qobject_cast<QDialog*>(QApplication::activeModalWidget())) other->reject();
-        if (*waited >= timeoutMs + 1000) {
-            timer->stop();
-            timer->deleteLater();
-        }
-    });
-    timer->start(10);
-    return ran;
+  auto ran = std::make_shared<bool>(false);
+  auto* timer = new QTimer(qApp);  // the application owns it until it deletes itself
+  auto waited = std::make_shared<int>(0);
+  QObject::connect(timer, &QTimer::timeout, [timer, answer, ran, waited, timeoutMs] {
+    if (auto* window = qobject_cast<W*>(QApplication::activeModalWidget())) {
+      timer->stop();
+      timer->deleteLater();
+      *ran = true;
+      answer(window);
+      return;
+    }
+    *waited += 10;
+    if (*waited < timeoutMs) return;
+    // Gave up: close whatever modal windows are open (for a second), so that no
+    // window waits for an answer that never comes.
+    if (auto* other = qobject_cast<QDialog*>(QApplication::activeModalWidget())) other->reject();
+    if (*waited >= timeoutMs + 1000) {
+      timer->stop();
+      timer->deleteLater();
+    }
+  });
+  timer->start(10);
+  return ran;
 }
 
 // Saves a picture of the window under BUILD_DIR/screenshots/.
 inline bool SaveScreenshot(QWidget& window, const std::string& name) {
-    const std::string folder = std::string(BUILD_DIR) + "/screenshots/";
-    std::filesystem::create_directories(folder);
-    window.show();
-    QCoreApplication::processEvents();
-    return window.grab().save(QString::fromStdString(folder + name + ".png"));
+  const std::string folder = std::string(BUILD_DIR) + "/screenshots/";
+  std::filesystem::create_directories(folder);
+  window.show();
+  QCoreApplication::processEvents();
+  return window.grab().save(QString::fromStdString(folder + name + ".png"));
 }
 
 // Texts of labels and buttons that don't fit their control at the current font, named
 // by their text. Labels that wrap, and those named in skip (shortened on purpose), are
 // passed over.
-inline std::vector<std::string> ClippedTexts(QWidget& window, const std::vector<QWidget*>& skip = {}) {
-    std::vector<std::string> clipped;
-    auto skipped = [&](QWidget* w) { return std::find(skip.begin(), skip.end(), w) != skip.end(); };
-    for (QLabel* label : window.findChildren<QLabel*>())
-        if (!label->wordWrap() && !skipped(label) && label->sizeHint().width() > label->width())
-            clipped.push_back(label->text().toStdString());
-    for (QAbstractButton* button : window.findChildren<QAbstractButton*>()) {
-        if (skipped(button)) continue;
-        // A push button's size hint has a minimum width of its own; its text must fit.
-        const int needed = qobject_cast<QPushButton*>(button) != nullptr
-                               ? button->fontMetrics().horizontalAdvance(button->text().remove('&')) + 6
-                               : button->sizeHint().width();
-        if (needed > button->width()) clipped.push_back(button->text().toStdString());
-    }
-    return clipped;
+inline std::vector<std::string> ClippedTexts(QWidget& window,
+                                             const std::vector<QWidget*>& skip = {}) {
+  std::vector<std::string> clipped;
+  auto skipped = [&](QWidget* w) { return std::find(skip.begin(), skip.end(), w) != skip.end(); };
+  for (QLabel* label : window.findChildren<QLabel*>())
+    if (!label->wordWrap() && !skipped(label) && label->sizeHint().width() > label->width())
+      clipped.push_back(label->text().toStdString());
+  for (QAbstractButton* button : window.findChildren<QAbstractButton*>()) {
+    if (skipped(button)) continue;
+    // A push button's size hint has a minimum width of its own; its text must fit.
+    const int needed = qobject_cast<QPushButton*>(button) != nullptr
+                           ? button->fontMetrics().horizontalAdvance(button->text().remove('&')) + 6
+                           : button->sizeHint().width();
+    if (needed > button->width()) clipped.push_back(button->text().toStdString());
+  }
+  return clipped;
 }
 
 }  // namespace modal_test

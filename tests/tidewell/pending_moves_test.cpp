@@ -16,10 +16,13 @@ using platform_test::WriteFile;
 
 TEST(PendingMovesFile, NewLineGoesDirectlyUnderAnExistingHeader) {
   InstallWorld world;
-  WriteFile(world.WinInit(), "[boot]\r\nshell=x\r\n[Rename]\r\n/old/dst=/old/src\r\n[other]\r\na=b\r\n");
+  WriteFile(world.WinInit(),
+            "[boot]\r\nshell=x\r\n[Rename]\r\n/old/dst=/old/src\r\n[other]\r\na=b\r\n");
   ASSERT_EQ(1, tidewell::ScheduleReplaceOnRestart("/tmp/src2", "/opt/p/dst2"));
-  EXPECT_EQ("[boot]\r\nshell=x\r\n[Rename]\r\n/opt/p/dst2=/tmp/src2\r\n/old/dst=/old/src\r\n[other]\r\na=b\r\n",
-            ReadFile(world.WinInit()));
+  EXPECT_EQ(
+      "[boot]\r\nshell=x\r\n[Rename]\r\n/opt/p/dst2=/tmp/src2\r\n/old/dst=/old/"
+      "src\r\n[other]\r\na=b\r\n",
+      ReadFile(world.WinInit()));
 }
 
 TEST(PendingMovesFile, MissingSectionIsAppendedWithItsLine) {
@@ -29,7 +32,8 @@ TEST(PendingMovesFile, MissingSectionIsAppendedWithItsLine) {
   EXPECT_EQ("[boot]\r\nshell=x\r\n[Rename]\r\n/opt/d=/tmp/s\r\n", ReadFile(world.WinInit()));
 
   // Only the exact header counts; a header in another case or with a bare LF is not it.
-  EXPECT_EQ("[rename]\n[Rename]\r\nNUL=/s\r\n", tidewell::InsertRenameLine("[rename]\n", "NUL=/s\r\n"));
+  EXPECT_EQ("[rename]\n[Rename]\r\nNUL=/s\r\n",
+            tidewell::InsertRenameLine("[rename]\n", "NUL=/s\r\n"));
 }
 
 TEST(PendingMovesFile, MissingFileIsCreatedWithExactlyTheTwoLines) {
@@ -83,13 +87,15 @@ TEST(ApplyPendingMoves, CarriesOutMovesAndDeletionsAndRemovesTheirLines) {
 TEST(ApplyPendingMoves, KeepsFailedLinesInOrderAndReportsThem) {
   InstallWorld world;
   WriteFile(world / "ok", "ok");
-  WriteFile(world.WinInit(), "[Rename]\r\n" + (world / "nofolder/x") + "=" + (world / "ok") + "\r\n" +
-                                 (world / "y") + "=" + (world / "missing") + "\r\n[after]\r\nk=v\r\n");
+  WriteFile(world.WinInit(), "[Rename]\r\n" + (world / "nofolder/x") + "=" + (world / "ok") +
+                                 "\r\n" + (world / "y") + "=" + (world / "missing") +
+                                 "\r\n[after]\r\nk=v\r\n");
   std::ostringstream err;
   EXPECT_FALSE(tidewell::ApplyPendingMoves(err));
   EXPECT_NE(std::string::npos, err.str().find("missing"));
-  EXPECT_EQ(ReadFile(world.WinInit()), "[Rename]\r\n" + (world / "nofolder/x") + "=" + (world / "ok") + "\r\n" +
-                                           (world / "y") + "=" + (world / "missing") + "\r\n[after]\r\nk=v\r\n");
+  EXPECT_EQ(ReadFile(world.WinInit()), "[Rename]\r\n" + (world / "nofolder/x") + "=" +
+                                           (world / "ok") + "\r\n" + (world / "y") + "=" +
+                                           (world / "missing") + "\r\n[after]\r\nk=v\r\n");
 
   // Once the folder is there, the first line goes through and only the second stays.
   ::mkdir((world / "nofolder").c_str(), 0755);

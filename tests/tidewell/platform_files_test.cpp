@@ -141,7 +141,7 @@ TEST(FileStatus, SetTimesWritesMtimeAndCreationAttributeLeavingAccessTime) {
   struct timespec atime[2] = {{1000000000, 0}, {0, UTIME_OMIT}};
   ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), atime, 0), 0);
 
-  const int64_t created = 2208988800;   // 2040, beyond 32-bit times
+  const int64_t created = 2208988800;  // 2040, beyond 32-bit times
   const int64_t modified = 2208992400;
   ASSERT_TRUE(SetFileTimes(path, created, modified));
   auto st = GetFileStatus(path);

@@ -99,8 +99,9 @@ TEST(WriteProfileString, ChangesAValueInPlaceKeepingCommentsAndSpelling) {
   WriteFile(path, "; top comment\n[S]\nKey = old\n; trailing comment\n\n[T]\nA=1\n");
   ASSERT_TRUE(WriteProfileString(path, "s", "KEY", "new"));
   ASSERT_TRUE(WriteProfileString(path, "S", "Added", "2"));
-  EXPECT_EQ(ReadFile(path),
-            "; top comment\r\n[S]\r\nKey=new\r\nAdded=2\r\n; trailing comment\r\n\r\n[T]\r\nA=1\r\n");
+  EXPECT_EQ(
+      ReadFile(path),
+      "; top comment\r\n[S]\r\nKey=new\r\nAdded=2\r\n; trailing comment\r\n\r\n[T]\r\nA=1\r\n");
 }
 
 TEST(WriteProfileString, KeepsPermissionBitsAndFailsOnAFolder) {

@@ -64,7 +64,8 @@ TEST(RegistryFile, KeyAndValueNamesCompareCaseBlindAndRootsMayBeShort) {
 }
 
 TEST(RegistryFile, KeysAboveAListedKeyExistButSiblingsDoNot) {
-  RegistryFile reg = ParseQuietly(std::string(kHeader) + "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvane\\Leafline]\r\n");
+  RegistryFile reg =
+      ParseQuietly(std::string(kHeader) + "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvane\\Leafline]\r\n");
   EXPECT_TRUE(reg.KeyExists("HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvane"));
   EXPECT_FALSE(reg.KeyExists("HKEY_LOCAL_MACHINE\\SOFTWARE\\Corv"));
   EXPECT_FALSE(reg.KeyExists("HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvane\\Leaf"));
@@ -82,7 +83,8 @@ TEST(RegistryFile, UnescapesBackslashesAndQuotesInNamesAndStrings) {
 }
 
 TEST(RegistryFile, ReadsUtf16LeFilesWithByteOrderMark) {
-  std::string text = "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\K]\r\n\"V\"=\"caf";
+  std::string text =
+      "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\K]\r\n\"V\"=\"caf";
   std::string bytes = "\xFF\xFE" + Utf16Le(text) + std::string("\xE9\x00", 2) + Utf16Le("\"\r\n");
   RegistryFile reg = ParseQuietly(bytes);
   ASSERT_NE(reg.FindValue("HKEY_LOCAL_MACHINE\\K", "V"), nullptr);
@@ -90,7 +92,8 @@ TEST(RegistryFile, ReadsUtf16LeFilesWithByteOrderMark) {
 }
 
 TEST(RegistryFile, AcceptsRegedit4HeaderUtf8BomAndLfLineEnds) {
-  RegistryFile reg = ParseQuietly("\xEF\xBB\xBFREGEDIT4\n\n[HKEY_LOCAL_MACHINE\\K]\n\"V\"=dword:00000002\n");
+  RegistryFile reg =
+      ParseQuietly("\xEF\xBB\xBFREGEDIT4\n\n[HKEY_LOCAL_MACHINE\\K]\n\"V\"=dword:00000002\n");
   ASSERT_NE(reg.FindValue("HKEY_LOCAL_MACHINE\\K", "V"), nullptr);
   EXPECT_EQ(reg.FindValue("HKEY_LOCAL_MACHINE\\K", "V")->dword, 2u);
 }
@@ -168,13 +171,17 @@ TEST(RegistryFile, FileWithoutHeaderReadsAsEmptyWithOneWarning) {
 
 TEST(Registry, ReadsMachineAndUserHivesNamedByTheEnvironment) {
   ScratchFolder dir;
-  WriteFile(dir / "m.reg", std::string(kHeader) +
-                               "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvane\\Leafline]\r\n"
-                               "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Leafline]\r\n"
-                               "\"InstallLocation\"=\"\\\"/opt/leaf line/\\\"\"\r\n");
-  WriteFile(dir / "u.reg", std::string(kHeader) +
-                               "[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings]\r\n"
-                               "\"ProxyEnable\"=dword:00000001\r\n\"ProxyServer\"=\"127.0.0.1:3128\"\r\n");
+  WriteFile(dir / "m.reg",
+            std::string(kHeader) +
+                "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvane\\Leafline]\r\n"
+                "[HKEY_LOCAL_"
+                "MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Leafline]\r\n"
+                "\"InstallLocation\"=\"\\\"/opt/leaf line/\\\"\"\r\n");
+  WriteFile(
+      dir / "u.reg",
+      std::string(kHeader) +
+          "[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings]\r\n"
+          "\"ProxyEnable\"=dword:00000001\r\n\"ProxyServer\"=\"127.0.0.1:3128\"\r\n");
   ScopedEnv hklm("TIDEWELL_HKLM", dir / "m.reg");
   ScopedEnv hkcu("TIDEWELL_HKCU", dir / "u.reg");
 
@@ -182,7 +189,8 @@ TEST(Registry, ReadsMachineAndUserHivesNamedByTheEnvironment) {
   EXPECT_FALSE(RegKeyExists(Hive::LocalMachine, "SOFTWARE\\Corvane\\Solidane"));
   EXPECT_FALSE(RegKeyExists(Hive::CurrentUser, "SOFTWARE\\Corvane\\Leafline"));
   EXPECT_EQ(RegReadString(Hive::LocalMachine,
-                          "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Leafline", "InstallLocation"),
+                          "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Leafline",
+                          "InstallLocation"),
             "\"/opt/leaf line/\"");
   const std::string inet = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
   EXPECT_EQ(RegReadDword(Hive::CurrentUser, inet, "ProxyEnable"), 1u);

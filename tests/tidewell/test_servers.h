@@ -13,25 +13,25 @@ int FreeLocalPort();
 
 // A server program started for a test and stopped (by its process id) at the end.
 class ServerProcess {
-public:
-    ServerProcess() = default;
-    ~ServerProcess() { Stop(); }
-    ServerProcess(const ServerProcess&) = delete;
-    ServerProcess& operator=(const ServerProcess&) = delete;
+ public:
+  ServerProcess() = default;
+  ~ServerProcess() { Stop(); }
+  ServerProcess(const ServerProcess&) = delete;
+  ServerProcess& operator=(const ServerProcess&) = delete;
 
-    // Starts argv (argv[0] a full path) with its output discarded and waits up to
-    // ten seconds until 127.0.0.1:port accepts connections.
-    bool Start(const std::vector<std::string>& argv, int port);
-    void Stop();
+  // Starts argv (argv[0] a full path) with its output discarded and waits up to
+  // ten seconds until 127.0.0.1:port accepts connections.
+  bool Start(const std::vector<std::string>& argv, int port);
+  void Stop();
 
-    int port() const { return port_; }
-    pid_t pid() const { return pid_; }
-    // "http://127.0.0.1:PORT" followed by path.
-    std::string Url(const std::string& path) const;
+  int port() const { return port_; }
+  pid_t pid() const { return pid_; }
+  // "http://127.0.0.1:PORT" followed by path.
+  std::string Url(const std::string& path) const;
 
-private:
-    pid_t pid_ = -1;
-    int port_ = 0;
+ private:
+  pid_t pid_ = -1;
+  int port_ = 0;
 };
 
 // The path of a script in tests/servers/.
@@ -44,16 +44,16 @@ std::unique_ptr<ServerProcess> StartPlainHttpServer(const std::string& folder);
 
 // A fresh empty folder (with a trailing '/'), removed with everything in it at the end.
 class ScratchFolder {
-public:
-    ScratchFolder();
-    ~ScratchFolder();
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-    const std::string& path() const { return path_; }
-    std::string operator/(const std::string& name) const { return path_ + name; }
+ public:
+  ScratchFolder();
+  ~ScratchFolder();
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
+  const std::string& path() const { return path_; }
+  std::string operator/(const std::string& name) const { return path_ + name; }
 
-private:
-    std::string path_;
+ private:
+  std::string path_;
 };
 
 // Makes sure a widget application exists (offscreen in tests), for windows and for

@@ -24,156 +24,163 @@ using run_test::RunWorld;
 using tidewell_test::ReadWholeFile;
 
 struct ProgramResult {
-    int status = -1;  // exit status; -1 when it did not exit by itself within a minute
-    std::string out;
-    std::string err;
+  int status = -1;  // exit status; -1 when it did not exit by itself within a minute
+  std::string out;
+  std::string err;
 };
 
 // Runs BUILD_DIR/bin/tidewell with args in the current environment.
 ProgramResult RunTidewell(const std::vector<std::string>& args, const std::string& scratch) {
-    std::vector<std::string> argv = {std::string(BUILD_DIR) + "/bin/tidewell"};
-    argv.insert(argv.end(), args.begin(), args.end());
-    std::vector<char*> pointers;
-    for (std::string& arg : argv) pointers.push_back(arg.data());
-    pointers.push_back(nullptr);
-    const std::string outPath = scratch + "program.out";
-    const std::string errPath = scratch + "program.err";
+  std::vector<std::string> argv = {std::string(BUILD_DIR) + "/bin/tidewell"};
+  argv.insert(argv.end(), args.begin(), args.end());
+  std::vector<char*> pointers;
+  for (std::string& arg : argv) pointers.push_back(arg.data());
+  pointers.push_back(nullptr);
+  const std::string outPath = scratch + "program.out";
+  const std::string errPath = scratch + "program.err";
 
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    pid_t pid = -1;
-    const int rc = posix_spawn(&pid, pointers[0], &actions, nullptr, pointers.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    ProgramResult result;
-    if (rc != 0) return result;
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outPath.c_str(),
+                                   O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errPath.c_str(),
+                                   O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  pid_t pid = -1;
+  const int rc = posix_spawn(&pid, pointers[0], &actions, nullptr, pointers.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  ProgramResult result;
+  if (rc != 0) return result;
 
-    int status = 0;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
-    while (waitpid(pid, &status, WNOHANG) == 0) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            kill(pid, SIGKILL);
-            waitpid(pid, &status, 0);
-            status = -1;
-            break;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  int status = 0;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+  while (waitpid(pid, &status, WNOHANG) == 0) {
+    if (std::chrono::steady_clock::now() > deadline) {
+      kill(pid, SIGKILL);
+      waitpid(pid, &status, 0);
+      status = -1;
+      break;
     }
-    if (status != -1 && WIFEXITED(status)) result.status = WEXITSTATUS(status);
-    result.out = ReadWholeFile(outPath);
-    result.err = ReadWholeFile(errPath);
-    fs::remove(outPath);
-    fs::remove(errPath);
-    return result;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  if (status != -1 && WIFEXITED(status)) result.status = WEXITSTATUS(status);
+  result.out = ReadWholeFile(outPath);
+  result.err = ReadWholeFile(errPath);
+  fs::remove(outPath);
+  fs::remove(errPath);
+  return result;
 }
 
 // Message texts stand among the unpacking notes a quiet run also prints.
-bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+bool Contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
 
 class TidewellProgram : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_TRUE(fs::exists(std::string(BUILD_DIR) + "/bin/tidewell")) << "build the tidewell target";
-        ASSERT_TRUE(world.StartServer());
-        world.Register("Leafline");
-        world.AddProgramFile("leafline.exe", "leafline version 2");
-        world.AddProgramFile("brushes/ink.dll", "ink 2");
-        world.InstallOld(world.Installed() + "leafline.exe", "leafline version 1");
-    }
-    RunWorld world;
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(fs::exists(std::string(BUILD_DIR) + "/bin/tidewell"))
+        << "build the tidewell target";
+    ASSERT_TRUE(world.StartServer());
+    world.Register("Leafline");
+    world.AddProgramFile("leafline.exe", "leafline version 2");
+    world.AddProgramFile("brushes/ink.dll", "ink 2");
+    world.InstallOld(world.Installed() + "leafline.exe", "leafline version 1");
+  }
+  RunWorld world;
 };
 
 TEST_F(TidewellProgram, QuietRunUpdatesAndPrintsEachMessageOnItsOwnLine) {
-    ASSERT_TRUE(world.BuildUpdateSet());
-    const ProgramResult run = RunTidewell({"/LEAFLINE", "--quiet"}, world.Root());
-    EXPECT_EQ(0, run.status) << run.err;
-    EXPECT_EQ(0u, run.out.find("Please shut down Leafline\n"));
-    EXPECT_TRUE(Contains(run.out, "\nUpdate complete for Leafline\n")) << run.out;
-    EXPECT_EQ("leafline version 2", ReadWholeFile(world.Installed() + "leafline.exe"));
-    EXPECT_EQ("ink 2", ReadWholeFile(world.Installed() + "brushes/ink.dll"));
-    EXPECT_TRUE(world.TempEntries().empty());
+  ASSERT_TRUE(world.BuildUpdateSet());
+  const ProgramResult run = RunTidewell({"/LEAFLINE", "--quiet"}, world.Root());
+  EXPECT_EQ(0, run.status) << run.err;
+  EXPECT_EQ(0u, run.out.find("Please shut down Leafline\n"));
+  EXPECT_TRUE(Contains(run.out, "\nUpdate complete for Leafline\n")) << run.out;
+  EXPECT_EQ("leafline version 2", ReadWholeFile(world.Installed() + "leafline.exe"));
+  EXPECT_EQ("ink 2", ReadWholeFile(world.Installed() + "brushes/ink.dll"));
+  EXPECT_TRUE(world.TempEntries().empty());
 
-    // A second start finds everything current.
-    const ProgramResult again = RunTidewell({"--quiet", "/leafline"}, world.Root());
-    EXPECT_EQ(2, again.status) << again.err;
-    EXPECT_TRUE(Contains(again.out, "\nAll files for Leafline are up to date.\n")) << again.out;
-    EXPECT_TRUE(world.TempEntries().empty());
+  // A second start finds everything current.
+  const ProgramResult again = RunTidewell({"--quiet", "/leafline"}, world.Root());
+  EXPECT_EQ(2, again.status) << again.err;
+  EXPECT_TRUE(Contains(again.out, "\nAll files for Leafline are up to date.\n")) << again.out;
+  EXPECT_TRUE(world.TempEntries().empty());
 }
 
 TEST_F(TidewellProgram, QuietRunWithoutListOrWithAMissingFileEndsWithItsCode) {
-    const ProgramResult noList = RunTidewell({"/LEAFLINE", "--quiet"}, world.Root());
-    EXPECT_EQ(1, noList.status) << noList.err;
-    EXPECT_TRUE(Contains(noList.out, "\nRemote update file for Leafline not found.\n")) << noList.out;
+  const ProgramResult noList = RunTidewell({"/LEAFLINE", "--quiet"}, world.Root());
+  EXPECT_EQ(1, noList.status) << noList.err;
+  EXPECT_TRUE(Contains(noList.out, "\nRemote update file for Leafline not found.\n")) << noList.out;
 
-    ASSERT_TRUE(world.BuildUpdateSet());
-    fs::remove(world.Served() + "program/brushes/ink.dll");
-    const ProgramResult missing = RunTidewell({"/LEAFLINE", "--quiet"}, world.Root());
-    EXPECT_EQ(4, missing.status) << missing.err;
-    EXPECT_EQ("leafline version 1", ReadWholeFile(world.Installed() + "leafline.exe"));
-    EXPECT_TRUE(world.TempEntries().empty());
+  ASSERT_TRUE(world.BuildUpdateSet());
+  fs::remove(world.Served() + "program/brushes/ink.dll");
+  const ProgramResult missing = RunTidewell({"/LEAFLINE", "--quiet"}, world.Root());
+  EXPECT_EQ(4, missing.status) << missing.err;
+  EXPECT_EQ("leafline version 1", ReadWholeFile(world.Installed() + "leafline.exe"));
+  EXPECT_TRUE(world.TempEntries().empty());
 }
 
 TEST_F(TidewellProgram, UnregisteredProductPrintsTheInstallationMessage) {
-    world.Register("Leafline", false);
-    const ProgramResult run = RunTidewell({"/LEAFLINE", "--quiet"}, world.Root());
-    EXPECT_EQ(5, run.status);
-    EXPECT_EQ("Leafline is not installed correctly.\nPlease check your installation.\n", run.out);
+  world.Register("Leafline", false);
+  const ProgramResult run = RunTidewell({"/LEAFLINE", "--quiet"}, world.Root());
+  EXPECT_EQ(5, run.status);
+  EXPECT_EQ("Leafline is not installed correctly.\nPlease check your installation.\n", run.out);
 }
 
 TEST_F(TidewellProgram, CustomRunTakesItsValuesFromOptions) {
-    ASSERT_TRUE(world.BuildUpdateSet("sketch.tdu"));
-    // The address names a product switch's word; it must not choose that product.
-    const ProgramResult run =
-        RunTidewell({"/UNDEF", "--quiet", "--list-url", world.ServerUrl("sketch.tdu?/LEAFLINE"), "--target",
-                     world.Installed(), "--product", "Inkpot"},
-                    world.Root());
-    EXPECT_EQ(0, run.status) << run.err;
-    EXPECT_EQ("Update complete for Inkpot\n", run.out.substr(run.out.rfind("Update complete")));
-    EXPECT_EQ("leafline version 2", ReadWholeFile(world.Installed() + "leafline.exe"));
+  ASSERT_TRUE(world.BuildUpdateSet("sketch.tdu"));
+  // The address names a product switch's word; it must not choose that product.
+  const ProgramResult run =
+      RunTidewell({"/UNDEF", "--quiet", "--list-url", world.ServerUrl("sketch.tdu?/LEAFLINE"),
+                   "--target", world.Installed(), "--product", "Inkpot"},
+                  world.Root());
+  EXPECT_EQ(0, run.status) << run.err;
+  EXPECT_EQ("Update complete for Inkpot\n", run.out.substr(run.out.rfind("Update complete")));
+  EXPECT_EQ("leafline version 2", ReadWholeFile(world.Installed() + "leafline.exe"));
 
-    const ProgramResult incomplete = RunTidewell({"/UNDEF", "--quiet", "--product", "Inkpot"}, world.Root());
-    EXPECT_EQ(5, incomplete.status);
-    EXPECT_EQ("", incomplete.out);
+  const ProgramResult incomplete =
+      RunTidewell({"/UNDEF", "--quiet", "--product", "Inkpot"}, world.Root());
+  EXPECT_EQ(5, incomplete.status);
+  EXPECT_EQ("", incomplete.out);
 }
 
 TEST_F(TidewellProgram, LockedFileWaitsForApplyPending) {
-    ASSERT_TRUE(world.BuildUpdateSet());
-    const std::string exe = world.Installed() + "leafline.exe";
-    install_test::LockHolder lock(exe, install_test::LockHolder::Kind::Record);
-    ASSERT_TRUE(lock.locked());
+  ASSERT_TRUE(world.BuildUpdateSet());
+  const std::string exe = world.Installed() + "leafline.exe";
+  install_test::LockHolder lock(exe, install_test::LockHolder::Kind::Record);
+  ASSERT_TRUE(lock.locked());
 
-    const ProgramResult run = RunTidewell({"/LEAFLINE", "--quiet"}, world.Root());
-    EXPECT_EQ(3, run.status) << run.err;
-    EXPECT_TRUE(Contains(run.out,
-                         "\nWindows must be rebooted to complete the Update.\nDo you wish to reboot now?\n"
-                         "Windows not restarted.\nLeafline may not function correctly\n"
-                         "until Windows has been restarted.\n"))
-        << run.out;
-    EXPECT_EQ("leafline version 1", ReadWholeFile(exe));
-    const std::string winInit = ReadWholeFile(world.Windows() + "WinInit.Ini");
-    ASSERT_EQ(0u, winInit.find("[Rename]\r\n" + exe + "="));
+  const ProgramResult run = RunTidewell({"/LEAFLINE", "--quiet"}, world.Root());
+  EXPECT_EQ(3, run.status) << run.err;
+  EXPECT_TRUE(
+      Contains(run.out,
+               "\nWindows must be rebooted to complete the Update.\nDo you wish to reboot now?\n"
+               "Windows not restarted.\nLeafline may not function correctly\n"
+               "until Windows has been restarted.\n"))
+      << run.out;
+  EXPECT_EQ("leafline version 1", ReadWholeFile(exe));
+  const std::string winInit = ReadWholeFile(world.Windows() + "WinInit.Ini");
+  ASSERT_EQ(0u, winInit.find("[Rename]\r\n" + exe + "="));
 
-    // Still in use: the line stays and the status says so.
-    EXPECT_EQ(1, RunTidewell({"--apply-pending"}, world.Root()).status);
-    lock.Release();
-    const ProgramResult apply = RunTidewell({"--apply-pending"}, world.Root());
-    EXPECT_EQ(0, apply.status) << apply.err;
-    EXPECT_EQ("leafline version 2", ReadWholeFile(exe));
-    EXPECT_EQ(run_test::kNewModified, run_test::ModifiedTime(exe));
-    EXPECT_EQ("[Rename]\r\n", ReadWholeFile(world.Windows() + "WinInit.Ini"));
-    EXPECT_TRUE(world.TempEntries().empty());
+  // Still in use: the line stays and the status says so.
+  EXPECT_EQ(1, RunTidewell({"--apply-pending"}, world.Root()).status);
+  lock.Release();
+  const ProgramResult apply = RunTidewell({"--apply-pending"}, world.Root());
+  EXPECT_EQ(0, apply.status) << apply.err;
+  EXPECT_EQ("leafline version 2", ReadWholeFile(exe));
+  EXPECT_EQ(run_test::kNewModified, run_test::ModifiedTime(exe));
+  EXPECT_EQ("[Rename]\r\n", ReadWholeFile(world.Windows() + "WinInit.Ini"));
+  EXPECT_TRUE(world.TempEntries().empty());
 }
 
 TEST_F(TidewellProgram, EndingWithoutARunExitsZero) {
-    for (const std::vector<std::string>& args :
-         {std::vector<std::string>{"--quiet"}, {"/LEAFLINE", "/RESUME", "--quiet"}}) {
-        const ProgramResult run = RunTidewell(args, world.Root());
-        EXPECT_EQ(0, run.status);
-        EXPECT_EQ("", run.out);
-    }
-    EXPECT_EQ(5, RunTidewell({"--quiet", "--target"}, world.Root()).status);  // a value is missing
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"--quiet"}, {"/LEAFLINE", "/RESUME", "--quiet"}}) {
+    const ProgramResult run = RunTidewell(args, world.Root());
+    EXPECT_EQ(0, run.status);
+    EXPECT_EQ("", run.out);
+  }
+  EXPECT_EQ(5, RunTidewell({"--quiet", "--target"}, world.Root()).status);  // a value is missing
 }
 
 }  // namespace

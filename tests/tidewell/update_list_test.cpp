@@ -21,15 +21,15 @@ namespace {
 std::string EntryLines(int n, const std::string& name, const std::string& size = "100") {
   const std::string k = std::to_string(n);
   return "Name" + k + "=" + name + "\r\nModified" + k + "=03/15/2000 10:22:05\r\nCreated" + k +
-         "=03/01/2000 09:00:00\r\nSize" + k + "=" + size + "\r\nCheck Modify" + k + "=1\r\nCheck Create" + k +
-         "=0\r\nCheck Size" + k + "=1\r\n";
+         "=03/01/2000 09:00:00\r\nSize" + k + "=" + size + "\r\nCheck Modify" + k +
+         "=1\r\nCheck Create" + k + "=0\r\nCheck Size" + k + "=1\r\n";
 }
 
 std::string OtherLines(int n, const std::string& name, const std::string& local) {
   const std::string k = std::to_string(n);
-  return "Name" + k + "=" + name + "\r\nOther Prefix" + k + "=others\r\nOther Local" + k + "=" + local +
-         "\r\nModified" + k + "=03/15/2000 10:22:05\r\nCreated" + k + "=03/01/2000 09:00:00\r\nSize" + k +
-         "=7\r\n";
+  return "Name" + k + "=" + name + "\r\nOther Prefix" + k + "=others\r\nOther Local" + k + "=" +
+         local + "\r\nModified" + k + "=03/15/2000 10:22:05\r\nCreated" + k +
+         "=03/01/2000 09:00:00\r\nSize" + k + "=7\r\n";
 }
 
 const std::string kGeneral =
@@ -60,8 +60,9 @@ class WriteUpdateList : public UpdateListFixture {};
 }  // namespace
 
 TEST_F(ReadUpdateList, ReadsEverySectionIntoAddressesAndLocalPaths) {
-  UpdateList list = Read(kGeneral + "[Windows Files]\r\n" + EntryLines(1, "sys\\w.dll") + "[Program Files]\r\n" +
-                         EntryLines(1, "bin\\x.dll") + "[Other Files]\r\n" + OtherLines(1, "y.ocx", "/srv/shared/"));
+  UpdateList list = Read(kGeneral + "[Windows Files]\r\n" + EntryLines(1, "sys\\w.dll") +
+                         "[Program Files]\r\n" + EntryLines(1, "bin\\x.dll") + "[Other Files]\r\n" +
+                         OtherLines(1, "y.ocx", "/srv/shared/"));
   ASSERT_EQ(list.Count(), 3u);
   const UpdateEntry& w = list.At(0);
   EXPECT_EQ(w.name, "sys\\w.dll");
@@ -93,8 +94,9 @@ TEST_F(ReadUpdateList, ReadsEverySectionIntoAddressesAndLocalPaths) {
 TEST_F(ReadUpdateList, MissingSizeEndsOnlyItsSection) {
   std::string program = EntryLines(1, "a.dll") + EntryLines(2, "b.dll") + EntryLines(3, "c.dll");
   program.erase(program.find("Size2=100\r\n"), 11);
-  UpdateList list = Read(kGeneral + "[Windows Files]\r\n" + EntryLines(1, "w.dll") + "[Program Files]\r\n" +
-                         program + "[Other Files]\r\n" + OtherLines(1, "o1", "/x/") + OtherLines(2, "o2", "/x/"));
+  UpdateList list =
+      Read(kGeneral + "[Windows Files]\r\n" + EntryLines(1, "w.dll") + "[Program Files]\r\n" +
+           program + "[Other Files]\r\n" + OtherLines(1, "o1", "/x/") + OtherLines(2, "o2", "/x/"));
   ASSERT_EQ(list.Count(), 4u);
   EXPECT_EQ(list.At(0).name, "w.dll");
   EXPECT_EQ(list.At(1).name, "a.dll");
@@ -103,16 +105,22 @@ TEST_F(ReadUpdateList, MissingSizeEndsOnlyItsSection) {
 }
 
 TEST_F(ReadUpdateList, InvalidSizeOrMissingTimeEndsTheSection) {
-  for (const std::string& broken : {EntryLines(2, "b", "0"), EntryLines(2, "b", "-5"), EntryLines(2, "b", "x")}) {
-    UpdateList list = Read(kGeneral + "[Program Files]\r\n" + EntryLines(1, "a") + broken + EntryLines(3, "c"));
+  for (const std::string& broken :
+       {EntryLines(2, "b", "0"), EntryLines(2, "b", "-5"), EntryLines(2, "b", "x")}) {
+    UpdateList list =
+        Read(kGeneral + "[Program Files]\r\n" + EntryLines(1, "a") + broken + EntryLines(3, "c"));
     EXPECT_EQ(list.Count(), 1u) << broken;
   }
   std::string noCreated = EntryLines(2, "b");
   noCreated.erase(noCreated.find("Created2"), noCreated.find("Size2") - noCreated.find("Created2"));
-  EXPECT_EQ(Read(kGeneral + "[Program Files]\r\n" + EntryLines(1, "a") + noCreated + EntryLines(3, "c")).Count(), 1u);
+  EXPECT_EQ(
+      Read(kGeneral + "[Program Files]\r\n" + EntryLines(1, "a") + noCreated + EntryLines(3, "c"))
+          .Count(),
+      1u);
   std::string emptyModified = EntryLines(2, "b");
   emptyModified.replace(emptyModified.find("03/15/2000 10:22:05"), 19, "");
-  EXPECT_EQ(Read(kGeneral + "[Program Files]\r\n" + EntryLines(1, "a") + emptyModified).Count(), 1u);
+  EXPECT_EQ(Read(kGeneral + "[Program Files]\r\n" + EntryLines(1, "a") + emptyModified).Count(),
+            1u);
 }
 
 TEST_F(ReadUpdateList, ShortDateLeavesTimeAtZero) {
@@ -126,13 +134,15 @@ TEST_F(ReadUpdateList, ShortDateLeavesTimeAtZero) {
 
 TEST_F(ReadUpdateList, GeneralDefaultsAndBaseUrlSlash) {
   ScopedEnv server("TIDEWELL_UPDATE_SERVER", std::string("http://127.0.0.1:9/live/"));
-  const std::string other = "Name1=o\r\nOther Local1=/srv/o/\r\nModified1=03/15/2000 10:22:05\r\n"
-                            "Created1=03/15/2000 10:22:05\r\nSize1=1\r\n";
+  const std::string other =
+      "Name1=o\r\nOther Local1=/srv/o/\r\nModified1=03/15/2000 10:22:05\r\n"
+      "Created1=03/15/2000 10:22:05\r\nSize1=1\r\n";
   std::string errors;
-  UpdateList list = Read("[Program Files]\r\n" + EntryLines(1, "x") + "[Windows Files]\r\n" + EntryLines(1, "w") +
-                             "[Other Files]\r\n" + other +
-                             "Name2=p\r\nModified2=03/15/2000 10:22:05\r\nCreated2=03/15/2000 10:22:05\r\nSize2=1\r\n",
-                         &errors);
+  UpdateList list = Read(
+      "[Program Files]\r\n" + EntryLines(1, "x") + "[Windows Files]\r\n" + EntryLines(1, "w") +
+          "[Other Files]\r\n" + other +
+          "Name2=p\r\nModified2=03/15/2000 10:22:05\r\nCreated2=03/15/2000 10:22:05\r\nSize2=1\r\n",
+      &errors);
   // The second other entry has no "Other Local": its default, OTHER, is no full folder.
   ASSERT_EQ(list.Count(), 3u);
   EXPECT_EQ(CountLines(errors), 1);
@@ -144,8 +154,8 @@ TEST_F(ReadUpdateList, GeneralDefaultsAndBaseUrlSlash) {
 
 TEST_F(ReadUpdateList, EmptyBaseUrlReadsAsTheUpdateServerAndEmptyPrefixesStayEmpty) {
   ScopedEnv server("TIDEWELL_UPDATE_SERVER", std::nullopt);
-  UpdateList list =
-      Read("[General]\r\nBase URL=\r\nProgram Prefix=\r\n[Program Files]\r\n" + EntryLines(1, "bin\\x.dll"));
+  UpdateList list = Read("[General]\r\nBase URL=\r\nProgram Prefix=\r\n[Program Files]\r\n" +
+                         EntryLines(1, "bin\\x.dll"));
   ASSERT_EQ(list.Count(), 1u);
   EXPECT_EQ(list.At(0).url, "http://updates.corvane.example/liveupdates//bin/x.dll");
   EXPECT_EQ(list.At(0).stagedPath, "/tmp/td101530//bin/x.dll");
@@ -165,9 +175,9 @@ TEST_F(ReadUpdateList, EntriesReachingOutsideTheirFolderAreSkippedWithAWarning) 
   std::string errors;
   UpdateList list = Read(kGeneral + "[Program Files]\r\n" + EntryLines(1, "..\\..\\etc\\passwd") +
                              EntryLines(2, "/etc/cron.d/x") + EntryLines(3, "bin\\ok.dll") +
-                             EntryLines(4, "bin/../../up") + EntryLines(5, "bin\\..x\\fine") + "[Other Files]\r\n" +
-                             OtherLines(1, "..\\z", "/srv/") + OtherLines(2, "rel", "relative/") +
-                             OtherLines(3, "good", "/srv/"),
+                             EntryLines(4, "bin/../../up") + EntryLines(5, "bin\\..x\\fine") +
+                             "[Other Files]\r\n" + OtherLines(1, "..\\z", "/srv/") +
+                             OtherLines(2, "rel", "relative/") + OtherLines(3, "good", "/srv/"),
                          &errors);
   ASSERT_EQ(list.Count(), 3u);
   EXPECT_EQ(list.At(0).installedPath, "/opt/prog/bin/ok.dll");
@@ -178,8 +188,8 @@ TEST_F(ReadUpdateList, EntriesReachingOutsideTheirFolderAreSkippedWithAWarning) 
 
 TEST_F(ReadUpdateList, PrefixReachingOutsideTheStagingFolderSkipsItsEntries) {
   std::string errors;
-  UpdateList list = Read("[General]\r\nProgram Prefix=..\\..\\home\r\n[Program Files]\r\n" + EntryLines(1, "a") +
-                             "[Windows Files]\r\n" + EntryLines(1, "w"),
+  UpdateList list = Read("[General]\r\nProgram Prefix=..\\..\\home\r\n[Program Files]\r\n" +
+                             EntryLines(1, "a") + "[Windows Files]\r\n" + EntryLines(1, "w"),
                          &errors);
   ASSERT_EQ(list.Count(), 1u);
   EXPECT_EQ(list.At(0).name, "w");
@@ -190,8 +200,12 @@ TEST_F(ReadUpdateList, EmptyOtherPrefixOrLocalEndsTheSection) {
   std::string first = OtherLines(1, "a", "/x/");
   std::string second = OtherLines(2, "b", "/x/");
   second.replace(second.find("Other Prefix2=others"), 20, "Other Prefix2=");
-  EXPECT_EQ(Read(kGeneral + "[Other Files]\r\n" + first + second + OtherLines(3, "c", "/x/")).Count(), 1u);
-  EXPECT_EQ(Read(kGeneral + "[Other Files]\r\n" + first + OtherLines(2, "b", "") + OtherLines(3, "c", "/x/")).Count(),
+  EXPECT_EQ(
+      Read(kGeneral + "[Other Files]\r\n" + first + second + OtherLines(3, "c", "/x/")).Count(),
+      1u);
+  EXPECT_EQ(Read(kGeneral + "[Other Files]\r\n" + first + OtherLines(2, "b", "") +
+                 OtherLines(3, "c", "/x/"))
+                .Count(),
             1u);
 }
 
@@ -219,8 +233,9 @@ TEST_F(ReadUpdateList, MissingOrEmptyFileGivesNoEntriesAndReadingAppends) {
 }
 
 TEST_F(ReadUpdateList, HostileOrTruncatedListsNeverFail) {
-  const std::string whole = kGeneral + "[Windows Files]\r\n" + EntryLines(1, "w") + "[Program Files]\r\n" +
-                            EntryLines(1, "a") + EntryLines(2, "b") + "[Other Files]\r\n" + OtherLines(1, "o", "/x/");
+  const std::string whole = kGeneral + "[Windows Files]\r\n" + EntryLines(1, "w") +
+                            "[Program Files]\r\n" + EntryLines(1, "a") + EntryLines(2, "b") +
+                            "[Other Files]\r\n" + OtherLines(1, "o", "/x/");
   size_t previous = 0;
   for (size_t cut = 0; cut <= whole.size(); cut += 7) {
     UpdateList list = Read(whole.substr(0, cut));
@@ -230,7 +245,8 @@ TEST_F(ReadUpdateList, HostileOrTruncatedListsNeverFail) {
   EXPECT_EQ(Read(whole).Count(), 4u);
   for (const std::string& junk :
        {std::string("\0\0\0[", 4), std::string("[General\r\nBase URL"), std::string("\xFF\xFE["),
-        std::string("[Program Files]\r\nName1=") + std::string(100000, 'a') + "\r\nModified1=99/99/9999 99:99:99\r\n"
+        std::string("[Program Files]\r\nName1=") + std::string(100000, 'a') +
+            "\r\nModified1=99/99/9999 99:99:99\r\n"
             "Created1=-1/-1/-001 -1:-1:-1\r\nSize1=99999999999999999999\r\n",
         std::string("[Program Files]\r\nName1=\xC3\r\nModified1=\r\n")}) {
     UpdateList list = Read(junk);
@@ -271,8 +287,8 @@ TEST(ListDate, DatesAfter2038KeepTheirOrder) {
 
 namespace {
 
-UpdateEntry Installed(const std::string& path, int64_t modified, int64_t created, int64_t size, bool m, bool c,
-                      bool s) {
+UpdateEntry Installed(const std::string& path, int64_t modified, int64_t created, int64_t size,
+                      bool m, bool c, bool s) {
   UpdateEntry e;
   e.installedPath = path;
   e.modified = modified;
@@ -290,14 +306,18 @@ TEST_F(WriteUpdateList, ProducesTheListLayout) {
   UpdateList list;
   list.Append(Installed("/opt/prog/bin/x.dll", 953115725, 951901200, 12345, true, false, true));
   list.Append(Installed("/srv/shared/y.ocx", 953115725, 951901200, 7, false, true, false));
-  ASSERT_EQ(list.WriteUpdateList(path_, "http://h/set/", "/opt/prog", "winfiles", "program", "others"), kListWritten);
-  EXPECT_EQ(ReadFile(path_),
-            "[General]\r\nWindows Prefix=winfiles\r\nProgram Prefix=program\r\nBase URL=http://h/set/\r\n"
-            "[Program Files]\r\nName1=bin\\x.dll\r\nModified1=03/15/2000 10:22:05\r\nCreated1=03/01/2000 09:00:00\r\n"
-            "Size1=12345\r\nCheck Modify1=1\r\nCheck Create1=0\r\nCheck Size1=1\r\n"
-            "[Other Files]\r\nName1=y.ocx\r\nOther Prefix1=others\r\nOther Local1=/srv/shared/\r\n"
-            "Modified1=03/15/2000 10:22:05\r\nCreated1=03/01/2000 09:00:00\r\nSize1=7\r\n"
-            "Check Modify1=0\r\nCheck Create1=1\r\nCheck Size1=0\r\n");
+  ASSERT_EQ(
+      list.WriteUpdateList(path_, "http://h/set/", "/opt/prog", "winfiles", "program", "others"),
+      kListWritten);
+  EXPECT_EQ(
+      ReadFile(path_),
+      "[General]\r\nWindows Prefix=winfiles\r\nProgram Prefix=program\r\nBase URL=http://h/set/\r\n"
+      "[Program Files]\r\nName1=bin\\x.dll\r\nModified1=03/15/2000 10:22:05\r\nCreated1=03/01/2000 "
+      "09:00:00\r\n"
+      "Size1=12345\r\nCheck Modify1=1\r\nCheck Create1=0\r\nCheck Size1=1\r\n"
+      "[Other Files]\r\nName1=y.ocx\r\nOther Prefix1=others\r\nOther Local1=/srv/shared/\r\n"
+      "Modified1=03/15/2000 10:22:05\r\nCreated1=03/01/2000 09:00:00\r\nSize1=7\r\n"
+      "Check Modify1=0\r\nCheck Create1=1\r\nCheck Size1=0\r\n");
   EXPECT_EQ(list.At(0).name, "bin\\x.dll");
   EXPECT_EQ(list.At(0).prefix, "program");
   EXPECT_EQ(list.At(1).name, "y.ocx");
@@ -309,8 +329,9 @@ TEST_F(WriteUpdateList, SortsByFolderWithTheProgramFolderFirst) {
   UpdateList list;
   list.Append(Installed("/srv/win/sys/a.dll", 1, 1, 1, false, false, false));
   list.Append(Installed("/srv/win/app/b.exe", 1, 1, 1, false, false, false));
-  list.Append(Installed("/srv/window/c.dll", 1, 1, 1, false, false, false));   // not below /srv/win
-  list.Append(Installed("/srv/win/application/d", 1, 1, 1, false, false, false));  // not below the program
+  list.Append(Installed("/srv/window/c.dll", 1, 1, 1, false, false, false));  // not below /srv/win
+  list.Append(
+      Installed("/srv/win/application/d", 1, 1, 1, false, false, false));  // not below the program
   ASSERT_EQ(list.WriteUpdateList(path_, "http://h/", "/srv/win/app/", "W", "P", "O"), kListWritten);
   ProfileFile written = ProfileFile::Load(path_);
   EXPECT_EQ(written.Find("Windows Files", "Name1"), "sys\\a.dll");
@@ -324,11 +345,13 @@ TEST_F(WriteUpdateList, SortsByFolderWithTheProgramFolderFirst) {
 TEST_F(WriteUpdateList, ReadingBackGivesTheSameEntries) {
   UpdateList written;
   written.Append(Installed("/opt/prog/bin/x.dll", 953115725, 951901200, 12345, true, false, true));
-  written.Append(Installed("/srv/win/w.dll", 2208988800, 4102444799, 3000000000, false, true, true));
+  written.Append(
+      Installed("/srv/win/w.dll", 2208988800, 4102444799, 3000000000, false, true, true));
   written.Append(Installed("/srv/shared/deep/y.ocx", 0, 86400, 1, true, true, false));
   written.Append(Installed("/opt/prog/a b/c d.txt", 946684800, 946684800, 2, false, false, false));
-  ASSERT_EQ(written.WriteUpdateList(path_, "http://h/set", "/opt/prog", "winfiles", "program", "others"),
-            kListWritten);
+  ASSERT_EQ(
+      written.WriteUpdateList(path_, "http://h/set", "/opt/prog", "winfiles", "program", "others"),
+      kListWritten);
   UpdateList read;
   read.ReadUpdateList(path_, "/opt/prog/", "/tmp/td101530/");
   ASSERT_EQ(read.Count(), 4u);
@@ -366,15 +389,18 @@ TEST_F(WriteUpdateList, ReplacesAnOlderListAndSkipsNamesTheListCannotHold) {
 TEST_F(WriteUpdateList, ReportsAListItCannotWrite) {
   UpdateList list;
   list.Append(Installed("/opt/prog/ok", 1, 1, 1, false, false, false));
-  EXPECT_EQ(list.WriteUpdateList(dir_ / "missing/list.tdu", "http://h/", "/opt/prog", "W", "P", "O"),
-            kListNotWritten);
+  EXPECT_EQ(
+      list.WriteUpdateList(dir_ / "missing/list.tdu", "http://h/", "/opt/prog", "W", "P", "O"),
+      kListNotWritten);
   // A base address with a line break is refused and the older list stays.
   WriteFile(path_, "old");
-  EXPECT_EQ(list.WriteUpdateList(path_, "http://h/\r\n[Program Files]", "/opt/prog", "W", "P", "O"), kListNotWritten);
+  EXPECT_EQ(list.WriteUpdateList(path_, "http://h/\r\n[Program Files]", "/opt/prog", "W", "P", "O"),
+            kListNotWritten);
   EXPECT_EQ(ReadFile(path_), "old");
   // An older list that can't be deleted is left as it is and nothing is written.
   const std::string undeletable = "/proc/version";
   const std::string before = ReadFile(undeletable);
-  EXPECT_EQ(list.WriteUpdateList(undeletable, "http://h/", "/opt/prog", "W", "P", "O"), kListOldFileNotDeleted);
+  EXPECT_EQ(list.WriteUpdateList(undeletable, "http://h/", "/opt/prog", "W", "P", "O"),
+            kListOldFileNotDeleted);
   EXPECT_EQ(ReadFile(undeletable), before);
 }

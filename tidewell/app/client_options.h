@@ -8,17 +8,18 @@
 namespace tidewell {
 
 struct ClientOptions {
-    bool quiet = false;         // no windows: message texts on standard output, questions answered No
-    bool applyPending = false;  // carry out the replacements deferred to the next start
-    std::string listUrl;        // --list-url, --target, --product: the custom update's values
-    std::string target;
-    std::string product;
-    // The program's arguments without the options above, for the start-up line.
-    std::vector<std::string> startupArgs;
+  bool quiet = false;         // no windows: message texts on standard output, questions answered No
+  bool applyPending = false;  // carry out the replacements deferred to the next start
+  std::string listUrl;        // --list-url, --target, --product: the custom update's values
+  std::string target;
+  std::string product;
+  // The program's arguments without the options above, for the start-up line.
+  std::vector<std::string> startupArgs;
 };
 
 // Reads argv (argv[0] the program). Empty, with the reason in error, when an option
 // that takes a value has none.
-std::optional<ClientOptions> ParseClientOptions(const std::vector<std::string>& argv, std::string& error);
+std::optional<ClientOptions> ParseClientOptions(const std::vector<std::string>& argv,
+                                                std::string& error);
 
 }  // namespace tidewell

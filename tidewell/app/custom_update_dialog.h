@@ -19,33 +19,34 @@ inline constexpr int kIdCustomBrowse = 1088;
 inline constexpr int kIdCustomProduct = 1089;
 
 class CustomUpdateDialog : public QDialog {
-    Q_OBJECT
+  Q_OBJECT
 
-public:
-    // Asks for a folder (title, initial folder); none when the user cancelled.
-    using FolderChooser = std::function<std::optional<std::string>(const std::string&, const std::string&)>;
+ public:
+  // Asks for a folder (title, initial folder); none when the user cancelled.
+  using FolderChooser =
+      std::function<std::optional<std::string>(const std::string&, const std::string&)>;
 
-    explicit CustomUpdateDialog(QWidget* parent = nullptr);
+  explicit CustomUpdateDialog(QWidget* parent = nullptr);
 
-    void SetValues(const CustomUpdateValues& values);
-    CustomUpdateValues Values() const { return values_; }
-    void SetFolderChooser(FolderChooser chooser) { chooser_ = std::move(chooser); }
+  void SetValues(const CustomUpdateValues& values);
+  CustomUpdateValues Values() const { return values_; }
+  void SetFolderChooser(FolderChooser chooser) { chooser_ = std::move(chooser); }
 
-    // Any change of the three edits: OK is enabled when all three hold text.
-    void OnEditChange();
-    // The "..." button: chooses the target folder.
-    void OnBrowse();
+  // Any change of the three edits: OK is enabled when all three hold text.
+  void OnEditChange();
+  // The "..." button: chooses the target folder.
+  void OnBrowse();
 
-private:
-    void UpdateData(bool saveAndValidate);
+ private:
+  void UpdateData(bool saveAndValidate);
 
-    CustomUpdateValues values_;
-    FolderChooser chooser_;
-    QLineEdit* listUrl_;
-    QLineEdit* target_;
-    QLineEdit* product_;
-    QPushButton* ok_;
-    bool refreshing_ = false;  // controls being set from the members
+  CustomUpdateValues values_;
+  FolderChooser chooser_;
+  QLineEdit* listUrl_;
+  QLineEdit* target_;
+  QLineEdit* product_;
+  QPushButton* ok_;
+  bool refreshing_ = false;  // controls being set from the members
 };
 
 }  // namespace tidewell

@@ -10,8 +10,8 @@ namespace tidewell {
 inline constexpr int kFileListColumns = 7;
 
 struct FileListColumn {
-    const char* header;
-    int width;  // dialog units
+  const char* header;
+  int width;  // dialog units
 };
 
 // Filename, Size (k), size flag, Modified, modify flag, Created, create flag.

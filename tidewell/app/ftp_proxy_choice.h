@@ -12,8 +12,8 @@ namespace tidewell {
 ProxyRegistryNames ProxyNamesFromStringTable();
 
 struct FtpProxyChoice {
-    std::string proxy;   // "ftp=ftp://host:port", "" for none
-    std::string bypass;  // hosts reached directly
+  std::string proxy;   // "ftp=ftp://host:port", "" for none
+  std::string bypass;  // hosts reached directly
 };
 
 // With useTypedProxy, "ftp=ftp://ADDRESS:PORT" and no bypass list (the user hive is not

@@ -13,71 +13,76 @@
 namespace tidewell {
 namespace {
 
-using Command = std::function<int(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)>;
+using Command =
+    std::function<int(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)>;
 
 struct CommandEntry {
-    Command run;
-    const char* usage;
+  Command run;
+  const char* usage;
 };
 
 // Packs or unpacks IN with the built-in pass phrase and puts the result at OUT.
 int PackOrUnpack(bool pack, const std::vector<std::string>& args, std::ostream& err) {
-    const char* verb = pack ? "pack" : "unpack";
-    if (args.size() != 2) {
-        err << "tidewell-gen: usage: tidewell-gen " << verb << " IN OUT\n";
-        return 1;
-    }
-    const std::string& in = args[0];
-    const std::string& out = args[1];
-    const std::string phrase = LoadString(kStrPassPhrase);
-    std::string result;
-    const bool ok = pack ? PackFile(in, true, true, phrase, result) : UnpackFile(in, true, true, phrase, result);
-    if (!ok) {
-        err << "tidewell-gen: cannot " << verb << " " << in
-            << (pack ? "\n" : " (missing, unreadable or not a packed file)\n");
-        return 1;
-    }
-    if (!MoveFinishedFile(result, out)) {
-        std::error_code ec;
-        std::filesystem::remove(result, ec);
-        err << "tidewell-gen: cannot write " << out << "\n";
-        return 1;
-    }
-    return 0;
+  const char* verb = pack ? "pack" : "unpack";
+  if (args.size() != 2) {
+    err << "tidewell-gen: usage: tidewell-gen " << verb << " IN OUT\n";
+    return 1;
+  }
+  const std::string& in = args[0];
+  const std::string& out = args[1];
+  const std::string phrase = LoadString(kStrPassPhrase);
+  std::string result;
+  const bool ok =
+      pack ? PackFile(in, true, true, phrase, result) : UnpackFile(in, true, true, phrase, result);
+  if (!ok) {
+    err << "tidewell-gen: cannot " << verb << " " << in
+        << (pack ? "\n" : " (missing, unreadable or not a packed file)\n");
+    return 1;
+  }
+  if (!MoveFinishedFile(result, out)) {
+    std::error_code ec;
+    std::filesystem::remove(result, ec);
+    err << "tidewell-gen: cannot write " << out << "\n";
+    return 1;
+  }
+  return 0;
 }
 
 const std::map<std::string, CommandEntry>& Commands() {
-    static const std::map<std::string, CommandEntry> commands = {
-        {"pack", {[](const auto& args, auto&, auto& err) { return PackOrUnpack(true, args, err); },
-                  "pack IN OUT      compress and encrypt IN into OUT"}},
-        {"unpack", {[](const auto& args, auto&, auto& err) { return PackOrUnpack(false, args, err); },
-                    "unpack IN OUT    decrypt and uncompress IN into OUT"}},
-        {"save", {RunSaveCommand, kSaveUsage}},
-        {"upload", {RunUploadCommand, kUploadUsage}},
-        {"fetch", {RunFetchCommand, kFetchUsage}},
-    };
-    return commands;
+  static const std::map<std::string, CommandEntry> commands = {
+      {"pack",
+       {[](const auto& args, auto&, auto& err) { return PackOrUnpack(true, args, err); },
+        "pack IN OUT      compress and encrypt IN into OUT"}},
+      {"unpack",
+       {[](const auto& args, auto&, auto& err) { return PackOrUnpack(false, args, err); },
+        "unpack IN OUT    decrypt and uncompress IN into OUT"}},
+      {"save", {RunSaveCommand, kSaveUsage}},
+      {"upload", {RunUploadCommand, kUploadUsage}},
+      {"fetch", {RunFetchCommand, kFetchUsage}},
+  };
+  return commands;
 }
 
 void PrintUsage(std::ostream& err) {
-    err << "usage: tidewell-gen COMMAND ARGS...\n";
-    for (const auto& [name, entry] : Commands()) err << "  " << entry.usage << "\n";
+  err << "usage: tidewell-gen COMMAND ARGS...\n";
+  for (const auto& [name, entry] : Commands()) err << "  " << entry.usage << "\n";
 }
 
 }  // namespace
 
-int RunGeneratorCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    if (args.empty()) {
-        PrintUsage(err);
-        return 1;
-    }
-    const auto found = Commands().find(args[0]);
-    if (found == Commands().end()) {
-        err << "tidewell-gen: unknown command \"" << args[0] << "\"\n";
-        PrintUsage(err);
-        return 1;
-    }
-    return found->second.run(std::vector<std::string>(args.begin() + 1, args.end()), out, err);
+int RunGeneratorCommand(const std::vector<std::string>& args, std::ostream& out,
+                        std::ostream& err) {
+  if (args.empty()) {
+    PrintUsage(err);
+    return 1;
+  }
+  const auto found = Commands().find(args[0]);
+  if (found == Commands().end()) {
+    err << "tidewell-gen: unknown command \"" << args[0] << "\"\n";
+    PrintUsage(err);
+    return 1;
+  }
+  return found->second.run(std::vector<std::string>(args.begin() + 1, args.end()), out, err);
 }
 
 }  // namespace tidewell

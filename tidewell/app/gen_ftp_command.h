@@ -23,7 +23,8 @@ int AskOverwriteOnTerminal(const std::string& question, std::istream& in, std::o
 inline constexpr const char* kUploadUsage =
     "upload --program-dir D --list-file PATH --ftp-site HOST[:PORT] --user U --password P\n"
     "       [--initial-dir DIR] [--proxy HOST:PORT] [--overwrite ask|yes|no] [--base-url URL]\n"
-    "       [--windows-prefix P] [--program-prefix P] [--other-prefix P] [--check modify,create,size]\n"
+    "       [--windows-prefix P] [--program-prefix P] [--other-prefix P] [--check "
+    "modify,create,size]\n"
     "       [FILES...]\n"
     "                   write the update list and upload it with every file, packed (without\n"
     "                   FILES, every file below the program folder)";

@@ -7,6 +7,6 @@
 #include "tidewell/app/gen_cli.h"
 
 int main(int argc, char** argv) {
-    const std::vector<std::string> args(argv + 1, argv + argc);
-    return tidewell::RunGeneratorCommand(args, std::cout, std::cerr);
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  return tidewell::RunGeneratorCommand(args, std::cout, std::cerr);
 }

@@ -19,9 +19,9 @@ struct SaveOptions {
 };
 
 const std::vector<std::string>& KnownOptions() {
-  static const std::vector<std::string> names = {"--program-dir",    "--list-file",      "--out",
-                                                 "--base-url",       "--windows-prefix", "--program-prefix",
-                                                 "--other-prefix",   "--check"};
+  static const std::vector<std::string> names = {
+      "--program-dir",    "--list-file",      "--out",          "--base-url",
+      "--windows-prefix", "--program-prefix", "--other-prefix", "--check"};
   return names;
 }
 
@@ -53,7 +53,6 @@ std::optional<SaveOptions> ParseOptions(const std::vector<std::string>& args, st
   return options;
 }
 
-
 std::string AbsolutePath(const std::string& path) {
   std::error_code ec;
   fs::path absolute = fs::absolute(path, ec);
@@ -64,8 +63,9 @@ std::string AbsolutePath(const std::string& path) {
 }
 
 bool IsAtOrBelow(const std::string& path, const std::string& folder) {
-  return path == folder || (path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 &&
-                            (folder == "/" || path[folder.size()] == '/'));
+  return path == folder ||
+         (path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 &&
+          (folder == "/" || path[folder.size()] == '/'));
 }
 
 // Every regular file below the folder in name order, leaving out the set's own output.
@@ -80,7 +80,8 @@ std::vector<std::string> FilesBelow(const std::string& folder, const std::string
       continue;
     }
     std::error_code statusError;
-    if (fs::is_regular_file(it->symlink_status(statusError)) && path != listFile) files.push_back(path);
+    if (fs::is_regular_file(it->symlink_status(statusError)) && path != listFile)
+      files.push_back(path);
   }
   std::sort(files.begin(), files.end());
   return files;
@@ -88,7 +89,8 @@ std::vector<std::string> FilesBelow(const std::string& folder, const std::string
 
 }  // namespace
 
-std::optional<std::vector<CheckFlag>> ParseChecks(const std::string& text, const char* command, std::ostream& err) {
+std::optional<std::vector<CheckFlag>> ParseChecks(const std::string& text, const char* command,
+                                                  std::ostream& err) {
   std::vector<CheckFlag> flags;
   size_t start = 0;
   while (start <= text.size()) {
@@ -104,7 +106,8 @@ std::optional<std::vector<CheckFlag>> ParseChecks(const std::string& text, const
     else if (word == "size")
       flags.push_back(CheckFlag::Size);
     else {
-      err << "tidewell-gen: " << command << ": unknown check \"" << word << "\" (modify, create, size)\n";
+      err << "tidewell-gen: " << command << ": unknown check \"" << word
+          << "\" (modify, create, size)\n";
       return std::nullopt;
     }
   }
@@ -140,7 +143,8 @@ int RunSaveCommand(const std::vector<std::string>& args, std::ostream&, std::ost
       return 1;
     }
   }
-  if (options->files.empty()) files = FilesBelow(model.programFolder, model.listFile, model.localUpdateSetFolder);
+  if (options->files.empty())
+    files = FilesBelow(model.programFolder, model.listFile, model.localUpdateSetFolder);
 
   model.AddFiles(files);
   std::vector<size_t> all(model.Files().Count());

@@ -14,7 +14,8 @@ namespace tidewell {
 // reasons on err.
 // The check flags named in --check's comma-separated list ("" and "none" name none);
 // nothing, with a message naming the command, for an unknown word.
-std::optional<std::vector<CheckFlag>> ParseChecks(const std::string& text, const char* command, std::ostream& err);
+std::optional<std::vector<CheckFlag>> ParseChecks(const std::string& text, const char* command,
+                                                  std::ostream& err);
 
 int RunSaveCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 

@@ -22,358 +22,375 @@ namespace tidewell {
 namespace {
 
 Qt::CheckState BoxState(int state) {
-    switch (state) {
-        case kCheckOff:
-            return Qt::Unchecked;
-        case kCheckOn:
-            return Qt::Checked;
-        default:
-            return Qt::PartiallyChecked;
-    }
+  switch (state) {
+    case kCheckOff:
+      return Qt::Unchecked;
+    case kCheckOn:
+      return Qt::Checked;
+    default:
+      return Qt::PartiallyChecked;
+  }
 }
 
 // Sets an edit's text only when it differs, so the cursor of the edit being typed in stays.
 void SetEditText(QLineEdit* edit, const std::string& text) {
-    const QString value = QString::fromStdString(text);
-    if (edit->text() == value) return;
-    edit->setText(value);
-    if (!edit->hasFocus()) edit->setCursorPosition(0);  // a long address shows its beginning
+  const QString value = QString::fromStdString(text);
+  if (edit->text() == value) return;
+  edit->setText(value);
+  if (!edit->hasFocus()) edit->setCursorPosition(0);  // a long address shows its beginning
 }
 
 // A folder shown in a static: shortened in the middle when it does not fit, whole in
 // the tool tip.
 void SetFolderText(QLabel* label, const std::string& folder) {
-    const QString path = QString::fromStdString(folder);
-    label->setText(label->fontMetrics().elidedText(path, Qt::ElideMiddle, label->width()));
-    label->setToolTip(path);
+  const QString path = QString::fromStdString(folder);
+  label->setText(label->fontMetrics().elidedText(path, Qt::ElideMiddle, label->width()));
+  label->setToolTip(path);
 }
 
 std::string WithTrailingSlash(std::string folder) {
-    if (folder.empty() || folder.back() != '/') folder += '/';
-    return folder;
+  if (folder.empty() || folder.back() != '/') folder += '/';
+  return folder;
 }
 
 std::string SaveProblems(const GeneratorModel& model, const SaveOutcome& outcome) {
-    std::string text = "The update set was not saved completely.";
-    if (outcome.listResult != kListWritten) text += "\nThe list file <" + model.listFile + "> could not be written.";
-    if (!outcome.listPacked) text += "\nThe list file <" + model.listFile + "> could not be packed.";
-    constexpr size_t kShown = 10;
-    for (size_t i = 0; i < outcome.notSaved.size() && i < kShown; ++i)
-        text += "\nNot saved: " + outcome.notSaved[i];
-    if (outcome.notSaved.size() > kShown)
-        text += "\n... and " + std::to_string(outcome.notSaved.size() - kShown) + " more files";
-    return text;
+  std::string text = "The update set was not saved completely.";
+  if (outcome.listResult != kListWritten)
+    text += "\nThe list file <" + model.listFile + "> could not be written.";
+  if (!outcome.listPacked) text += "\nThe list file <" + model.listFile + "> could not be packed.";
+  constexpr size_t kShown = 10;
+  for (size_t i = 0; i < outcome.notSaved.size() && i < kShown; ++i)
+    text += "\nNot saved: " + outcome.notSaved[i];
+  if (outcome.notSaved.size() > kShown)
+    text += "\n... and " + std::to_string(outcome.notSaved.size() - kShown) + " more files";
+  return text;
 }
 
 }  // namespace
 
 GenerateDialog::GenerateDialog(MessageBoxes& boxes, QWidget* parent)
     : QDialog(parent), boxes_(boxes), model_(LoadString(kStrPassPhrase)) {
-    setWindowTitle("Generate Update Set");
-    setFixedSize(DialogUnitsSize(305, 314));
-    CreateControls();
-    ConnectControls();
-    // Opening: the remote web directory starts as the update server's address.
-    model_.remoteWebDirectory = LoadString(kStrUpdateServer);
-    UpdateSelectionControls();
+  setWindowTitle("Generate Update Set");
+  setFixedSize(DialogUnitsSize(305, 314));
+  CreateControls();
+  ConnectControls();
+  // Opening: the remote web directory starts as the update server's address.
+  model_.remoteWebDirectory = LoadString(kStrUpdateServer);
+  UpdateSelectionControls();
 }
 
 GenerateDialog::~GenerateDialog() = default;
 
 void GenerateDialog::CreateControls() {
-    PlaceControl(new QGroupBox("Program Directory", this), 0, 7, 4, 291, 26);
-    programFolder_ = PlaceControl(new QLabel(this), kIdGenProgramFolder, 13, 16, 224, 9);
-    PlaceControl(new QPushButton("Change", this), kIdGenChange, 243, 13, 50, 14);
+  PlaceControl(new QGroupBox("Program Directory", this), 0, 7, 4, 291, 26);
+  programFolder_ = PlaceControl(new QLabel(this), kIdGenProgramFolder, 13, 16, 224, 9);
+  PlaceControl(new QPushButton("Change", this), kIdGenChange, 243, 13, 50, 14);
 
-    files_ = PlaceControl(new QTreeWidget(this), kIdGenFileList, 7, 34, 291, 68);
-    files_->setRootIsDecorated(false);
-    files_->setItemsExpandable(false);
-    files_->setUniformRowHeights(true);
-    files_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    files_->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    files_->setColumnCount(kFileListColumns);
-    QStringList headers;
-    for (const FileListColumn& column : kFileListLayout) headers << column.header;
-    files_->setHeaderLabels(headers);
-    for (int i = 0; i < kFileListColumns; ++i) {
-        files_->setColumnWidth(i, DialogUnitsSize(kFileListLayout[i].width, 0).width());
-        files_->headerItem()->setTextAlignment(i, Qt::AlignLeft | Qt::AlignVCenter);
-    }
-    files_->header()->setStretchLastSection(false);
+  files_ = PlaceControl(new QTreeWidget(this), kIdGenFileList, 7, 34, 291, 68);
+  files_->setRootIsDecorated(false);
+  files_->setItemsExpandable(false);
+  files_->setUniformRowHeights(true);
+  files_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  files_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  files_->setColumnCount(kFileListColumns);
+  QStringList headers;
+  for (const FileListColumn& column : kFileListLayout) headers << column.header;
+  files_->setHeaderLabels(headers);
+  for (int i = 0; i < kFileListColumns; ++i) {
+    files_->setColumnWidth(i, DialogUnitsSize(kFileListLayout[i].width, 0).width());
+    files_->headerItem()->setTextAlignment(i, Qt::AlignLeft | Qt::AlignVCenter);
+  }
+  files_->header()->setStretchLastSection(false);
 
-    PlaceControl(new QPushButton("Add Files", this), kIdGenAddFiles, 7, 106, 55, 14);
-    removeFiles_ = PlaceControl(new QPushButton("Remove Files", this), kIdGenRemoveFiles, 66, 106, 62, 14);
-    checkModify_ = PlaceControl(new QCheckBox("Check Modify Date", this), kIdGenCheckModify, 7, 124, 92, 10);
-    checkCreate_ = PlaceControl(new QCheckBox("Check Create Date", this), kIdGenCheckCreate, 103, 124, 92, 10);
-    checkSize_ = PlaceControl(new QCheckBox("Check Size", this), kIdGenCheckSize, 199, 124, 70, 10);
-    for (QCheckBox* box : {checkModify_, checkCreate_, checkSize_}) box->setTristate(true);
+  PlaceControl(new QPushButton("Add Files", this), kIdGenAddFiles, 7, 106, 55, 14);
+  removeFiles_ =
+      PlaceControl(new QPushButton("Remove Files", this), kIdGenRemoveFiles, 66, 106, 62, 14);
+  checkModify_ =
+      PlaceControl(new QCheckBox("Check Modify Date", this), kIdGenCheckModify, 7, 124, 92, 10);
+  checkCreate_ =
+      PlaceControl(new QCheckBox("Check Create Date", this), kIdGenCheckCreate, 103, 124, 92, 10);
+  checkSize_ = PlaceControl(new QCheckBox("Check Size", this), kIdGenCheckSize, 199, 124, 70, 10);
+  for (QCheckBox* box : {checkModify_, checkCreate_, checkSize_}) box->setTristate(true);
 
-    PlaceControl(new QLabel("Remote Web URL Directory", this), 0, 7, 140, 112, 8);
-    remoteWeb_ = PlaceControl(new QLineEdit(this), kIdGenRemoteWeb, 121, 138, 177, 12);
-    PlaceControl(new QLabel("List File", this), 0, 7, 156, 112, 8);
-    listFile_ = PlaceControl(new QLineEdit(this), kIdGenListFile, 121, 154, 121, 12);
-    PlaceControl(new QPushButton("Browse ...", this), kIdGenBrowseListFile, 248, 153, 50, 14);
+  PlaceControl(new QLabel("Remote Web URL Directory", this), 0, 7, 140, 112, 8);
+  remoteWeb_ = PlaceControl(new QLineEdit(this), kIdGenRemoteWeb, 121, 138, 177, 12);
+  PlaceControl(new QLabel("List File", this), 0, 7, 156, 112, 8);
+  listFile_ = PlaceControl(new QLineEdit(this), kIdGenListFile, 121, 154, 121, 12);
+  PlaceControl(new QPushButton("Browse ...", this), kIdGenBrowseListFile, 248, 153, 50, 14);
 
-    PlaceControl(new QGroupBox("Local Update Set Directory", this), 0, 7, 170, 291, 26);
-    localFolder_ = PlaceControl(new QLabel(this), kIdGenLocalFolder, 13, 182, 224, 9);
-    PlaceControl(new QPushButton("Browse ...", this), kIdGenBrowseLocalFolder, 243, 179, 50, 14);
+  PlaceControl(new QGroupBox("Local Update Set Directory", this), 0, 7, 170, 291, 26);
+  localFolder_ = PlaceControl(new QLabel(this), kIdGenLocalFolder, 13, 182, 224, 9);
+  PlaceControl(new QPushButton("Browse ...", this), kIdGenBrowseLocalFolder, 243, 179, 50, 14);
 
-    PlaceControl(new QGroupBox("Web Directory Prefixes", this), 0, 7, 199, 291, 26);
-    PlaceControl(new QLabel("Windows", this), 0, 13, 211, 40, 8);
-    windowsPrefix_ = PlaceControl(new QLineEdit(this), kIdGenWindowsPrefix, 55, 209, 46, 12);
-    PlaceControl(new QLabel("Program", this), 0, 107, 211, 40, 8);
-    programPrefix_ = PlaceControl(new QLineEdit(this), kIdGenProgramPrefix, 148, 209, 46, 12);
-    PlaceControl(new QLabel("Other", this), 0, 200, 211, 26, 8);
-    otherPrefix_ = PlaceControl(new QLineEdit(this), kIdGenOtherPrefix, 228, 209, 64, 12);
+  PlaceControl(new QGroupBox("Web Directory Prefixes", this), 0, 7, 199, 291, 26);
+  PlaceControl(new QLabel("Windows", this), 0, 13, 211, 40, 8);
+  windowsPrefix_ = PlaceControl(new QLineEdit(this), kIdGenWindowsPrefix, 55, 209, 46, 12);
+  PlaceControl(new QLabel("Program", this), 0, 107, 211, 40, 8);
+  programPrefix_ = PlaceControl(new QLineEdit(this), kIdGenProgramPrefix, 148, 209, 46, 12);
+  PlaceControl(new QLabel("Other", this), 0, 200, 211, 26, 8);
+  otherPrefix_ = PlaceControl(new QLineEdit(this), kIdGenOtherPrefix, 228, 209, 64, 12);
 
-    PlaceControl(new QGroupBox("FTP Preferences", this), 0, 7, 228, 291, 64);
-    PlaceControl(new QLabel("ftp://", this), 0, 13, 241, 46, 8);
-    ftpSite_ = PlaceControl(new QLineEdit(this), kIdGenFtpSite, 61, 239, 80, 12);
-    PlaceControl(new QLabel("Initial Directory:", this), 0, 147, 241, 76, 8);
-    ftpInitialDir_ = PlaceControl(new QLineEdit(this), kIdGenFtpInitialDir, 225, 239, 67, 12);
-    PlaceControl(new QLabel("Username:", this), 0, 13, 255, 46, 8);
-    ftpUser_ = PlaceControl(new QLineEdit(this), kIdGenFtpUser, 61, 253, 80, 12);
-    PlaceControl(new QLabel("Password:", this), 0, 147, 255, 76, 8);
-    ftpPassword_ = PlaceControl(new QLineEdit(this), kIdGenFtpPassword, 225, 253, 67, 12);
-    ftpPassword_->setEchoMode(QLineEdit::Password);
-    useProxy_ = PlaceControl(new QCheckBox("Specify Proxy (Uses Windows Defaults Otherwise)", this), kIdGenUseProxy,
-                             13, 267, 279, 10);
-    PlaceControl(new QLabel("IP:", this), 0, 13, 280, 46, 8);
-    proxyAddress_ = PlaceControl(new QLineEdit(this), kIdGenProxyAddress, 61, 278, 80, 12);
-    proxyAddress_->setEnabled(false);
-    PlaceControl(new QLabel("Port:", this), 0, 147, 280, 76, 8);
-    proxyPort_ = PlaceControl(new QLineEdit(this), kIdGenProxyPort, 225, 278, 40, 12);
-    proxyPort_->setEnabled(false);
-    proxyPort_->setMaxLength(5);
-    proxyPort_->setPlaceholderText("21");
+  PlaceControl(new QGroupBox("FTP Preferences", this), 0, 7, 228, 291, 64);
+  PlaceControl(new QLabel("ftp://", this), 0, 13, 241, 46, 8);
+  ftpSite_ = PlaceControl(new QLineEdit(this), kIdGenFtpSite, 61, 239, 80, 12);
+  PlaceControl(new QLabel("Initial Directory:", this), 0, 147, 241, 76, 8);
+  ftpInitialDir_ = PlaceControl(new QLineEdit(this), kIdGenFtpInitialDir, 225, 239, 67, 12);
+  PlaceControl(new QLabel("Username:", this), 0, 13, 255, 46, 8);
+  ftpUser_ = PlaceControl(new QLineEdit(this), kIdGenFtpUser, 61, 253, 80, 12);
+  PlaceControl(new QLabel("Password:", this), 0, 147, 255, 76, 8);
+  ftpPassword_ = PlaceControl(new QLineEdit(this), kIdGenFtpPassword, 225, 253, 67, 12);
+  ftpPassword_->setEchoMode(QLineEdit::Password);
+  useProxy_ = PlaceControl(new QCheckBox("Specify Proxy (Uses Windows Defaults Otherwise)", this),
+                           kIdGenUseProxy, 13, 267, 279, 10);
+  PlaceControl(new QLabel("IP:", this), 0, 13, 280, 46, 8);
+  proxyAddress_ = PlaceControl(new QLineEdit(this), kIdGenProxyAddress, 61, 278, 80, 12);
+  proxyAddress_->setEnabled(false);
+  PlaceControl(new QLabel("Port:", this), 0, 147, 280, 76, 8);
+  proxyPort_ = PlaceControl(new QLineEdit(this), kIdGenProxyPort, 225, 278, 40, 12);
+  proxyPort_->setEnabled(false);
+  proxyPort_->setMaxLength(5);
+  proxyPort_->setPlaceholderText("21");
 
-    getFtpFiles_ = PlaceControl(new QPushButton("Get FTP Files", this), kIdGenGetFtpFiles, 7, 296, 60, 14);
-    getFtpFiles_->setEnabled(false);
-    getFtpFiles_->setVisible(false);
-    PlaceControl(new QPushButton("Save Locally", this), kIdGenSaveLocally, 110, 296, 62, 14);
-    upload_ = PlaceControl(new QPushButton("Upload Update", this), kIdGenUpload, 177, 296, 66, 14);
-    upload_->setEnabled(false);
-    PlaceControl(new QPushButton("Exit", this), kIdCancel, 248, 296, 50, 14);
+  getFtpFiles_ =
+      PlaceControl(new QPushButton("Get FTP Files", this), kIdGenGetFtpFiles, 7, 296, 60, 14);
+  getFtpFiles_->setEnabled(false);
+  getFtpFiles_->setVisible(false);
+  PlaceControl(new QPushButton("Save Locally", this), kIdGenSaveLocally, 110, 296, 62, 14);
+  upload_ = PlaceControl(new QPushButton("Upload Update", this), kIdGenUpload, 177, 296, 66, 14);
+  upload_->setEnabled(false);
+  PlaceControl(new QPushButton("Exit", this), kIdCancel, 248, 296, 50, 14);
 }
 
 void GenerateDialog::ConnectControls() {
-    auto button = [this](int id) { return findChild<QPushButton*>(QString::number(id)); };
-    connect(button(kIdGenChange), &QPushButton::clicked, this, [this] { OnChangeProgramFolder(); });
-    connect(button(kIdGenBrowseLocalFolder), &QPushButton::clicked, this, [this] { OnBrowseLocalFolder(); });
-    connect(button(kIdGenBrowseListFile), &QPushButton::clicked, this, [this] { OnBrowseListFile(); });
-    connect(button(kIdGenAddFiles), &QPushButton::clicked, this, [this] { OnAddFiles(); });
-    connect(removeFiles_, &QPushButton::clicked, this, [this] { OnRemoveFiles(); });
-    connect(button(kIdGenSaveLocally), &QPushButton::clicked, this, [this] { OnSaveLocally(); });
-    connect(upload_, &QPushButton::clicked, this, [this] { OnUploadUpdate(); });
-    connect(getFtpFiles_, &QPushButton::clicked, this, [this] { OnGetFtpFiles(); });
-    connect(button(kIdCancel), &QPushButton::clicked, this, &GenerateDialog::reject);
+  auto button = [this](int id) { return findChild<QPushButton*>(QString::number(id)); };
+  connect(button(kIdGenChange), &QPushButton::clicked, this, [this] { OnChangeProgramFolder(); });
+  connect(button(kIdGenBrowseLocalFolder), &QPushButton::clicked, this,
+          [this] { OnBrowseLocalFolder(); });
+  connect(button(kIdGenBrowseListFile), &QPushButton::clicked, this,
+          [this] { OnBrowseListFile(); });
+  connect(button(kIdGenAddFiles), &QPushButton::clicked, this, [this] { OnAddFiles(); });
+  connect(removeFiles_, &QPushButton::clicked, this, [this] { OnRemoveFiles(); });
+  connect(button(kIdGenSaveLocally), &QPushButton::clicked, this, [this] { OnSaveLocally(); });
+  connect(upload_, &QPushButton::clicked, this, [this] { OnUploadUpdate(); });
+  connect(getFtpFiles_, &QPushButton::clicked, this, [this] { OnGetFtpFiles(); });
+  connect(button(kIdCancel), &QPushButton::clicked, this, &GenerateDialog::reject);
 
-    // Keyboard selection counts as much as a click.
-    connect(files_, &QTreeWidget::itemSelectionChanged, this, [this] {
-        if (!refreshing_) UpdateSelectionControls();
+  // Keyboard selection counts as much as a click.
+  connect(files_, &QTreeWidget::itemSelectionChanged, this, [this] {
+    if (!refreshing_) UpdateSelectionControls();
+  });
+  connect(checkModify_, &QCheckBox::clicked, this, [this] { OnCheck(CheckFlag::Modify); });
+  connect(checkCreate_, &QCheckBox::clicked, this, [this] { OnCheck(CheckFlag::Create); });
+  connect(checkSize_, &QCheckBox::clicked, this, [this] { OnCheck(CheckFlag::Size); });
+  connect(useProxy_, &QCheckBox::clicked, this, [this] { OnUseProxy(); });
+  for (QLineEdit* edit : {remoteWeb_, listFile_, otherPrefix_, programPrefix_, windowsPrefix_})
+    connect(edit, &QLineEdit::textChanged, this, [this] {
+      if (refreshing_) return;
+      UpdateData(true);
+      UpdateSelectionControls();
     });
-    connect(checkModify_, &QCheckBox::clicked, this, [this] { OnCheck(CheckFlag::Modify); });
-    connect(checkCreate_, &QCheckBox::clicked, this, [this] { OnCheck(CheckFlag::Create); });
-    connect(checkSize_, &QCheckBox::clicked, this, [this] { OnCheck(CheckFlag::Size); });
-    connect(useProxy_, &QCheckBox::clicked, this, [this] { OnUseProxy(); });
-    for (QLineEdit* edit : {remoteWeb_, listFile_, otherPrefix_, programPrefix_, windowsPrefix_})
-        connect(edit, &QLineEdit::textChanged, this, [this] {
-            if (refreshing_) return;
-            UpdateData(true);
-            UpdateSelectionControls();
-        });
-    for (QLineEdit* edit : {ftpUser_, proxyAddress_, proxyPort_, ftpPassword_, ftpInitialDir_, ftpSite_})
-        connect(edit, &QLineEdit::textChanged, this, [this] {
-            if (!refreshing_) OnFtpFieldChange();
-        });
+  for (QLineEdit* edit :
+       {ftpUser_, proxyAddress_, proxyPort_, ftpPassword_, ftpInitialDir_, ftpSite_})
+    connect(edit, &QLineEdit::textChanged, this, [this] {
+      if (!refreshing_) OnFtpFieldChange();
+    });
 }
 
 void GenerateDialog::UpdateData(bool save) {
-    if (save) {
-        model_.remoteWebDirectory = remoteWeb_->text().toStdString();
-        model_.listFile = listFile_->text().toStdString();
-        model_.windowsPrefix = windowsPrefix_->text().toStdString();
-        model_.programPrefix = programPrefix_->text().toStdString();
-        model_.otherPrefix = otherPrefix_->text().toStdString();
-        ftp_.site = ftpSite_->text().toStdString();
-        ftp_.user = ftpUser_->text().toStdString();
-        ftp_.password = ftpPassword_->text().toStdString();
-        ftp_.initialDir = ftpInitialDir_->text().toStdString();
-        ftp_.useProxy = useProxy_->isChecked();
-        ftp_.proxyAddress = proxyAddress_->text().toStdString();
-        ftp_.proxyPortText = proxyPort_->text().toStdString();
-        return;
-    }
-    refreshing_ = true;
-    SetFolderText(programFolder_, model_.programFolder);
-    SetFolderText(localFolder_, model_.localUpdateSetFolder);
-    SetEditText(remoteWeb_, model_.remoteWebDirectory);
-    SetEditText(listFile_, model_.listFile);
-    SetEditText(windowsPrefix_, model_.windowsPrefix);
-    SetEditText(programPrefix_, model_.programPrefix);
-    SetEditText(otherPrefix_, model_.otherPrefix);
-    checkModify_->setCheckState(BoxState(checkModifyState_));
-    checkCreate_->setCheckState(BoxState(checkCreateState_));
-    checkSize_->setCheckState(BoxState(checkSizeState_));
-    SetEditText(ftpSite_, ftp_.site);
-    SetEditText(ftpUser_, ftp_.user);
-    SetEditText(ftpPassword_, ftp_.password);
-    SetEditText(ftpInitialDir_, ftp_.initialDir);
-    useProxy_->setChecked(ftp_.useProxy);
-    SetEditText(proxyAddress_, ftp_.proxyAddress);
-    SetEditText(proxyPort_, ftp_.proxyPortText);
-    refreshing_ = false;
+  if (save) {
+    model_.remoteWebDirectory = remoteWeb_->text().toStdString();
+    model_.listFile = listFile_->text().toStdString();
+    model_.windowsPrefix = windowsPrefix_->text().toStdString();
+    model_.programPrefix = programPrefix_->text().toStdString();
+    model_.otherPrefix = otherPrefix_->text().toStdString();
+    ftp_.site = ftpSite_->text().toStdString();
+    ftp_.user = ftpUser_->text().toStdString();
+    ftp_.password = ftpPassword_->text().toStdString();
+    ftp_.initialDir = ftpInitialDir_->text().toStdString();
+    ftp_.useProxy = useProxy_->isChecked();
+    ftp_.proxyAddress = proxyAddress_->text().toStdString();
+    ftp_.proxyPortText = proxyPort_->text().toStdString();
+    return;
+  }
+  refreshing_ = true;
+  SetFolderText(programFolder_, model_.programFolder);
+  SetFolderText(localFolder_, model_.localUpdateSetFolder);
+  SetEditText(remoteWeb_, model_.remoteWebDirectory);
+  SetEditText(listFile_, model_.listFile);
+  SetEditText(windowsPrefix_, model_.windowsPrefix);
+  SetEditText(programPrefix_, model_.programPrefix);
+  SetEditText(otherPrefix_, model_.otherPrefix);
+  checkModify_->setCheckState(BoxState(checkModifyState_));
+  checkCreate_->setCheckState(BoxState(checkCreateState_));
+  checkSize_->setCheckState(BoxState(checkSizeState_));
+  SetEditText(ftpSite_, ftp_.site);
+  SetEditText(ftpUser_, ftp_.user);
+  SetEditText(ftpPassword_, ftp_.password);
+  SetEditText(ftpInitialDir_, ftp_.initialDir);
+  useProxy_->setChecked(ftp_.useProxy);
+  SetEditText(proxyAddress_, ftp_.proxyAddress);
+  SetEditText(proxyPort_, ftp_.proxyPortText);
+  refreshing_ = false;
 }
 
 std::vector<size_t> GenerateDialog::SelectedPositions() const {
-    std::vector<size_t> positions;
-    for (QTreeWidgetItem* item : files_->selectedItems()) {
-        const int row = files_->indexOfTopLevelItem(item);
-        if (row >= 0) positions.push_back(static_cast<size_t>(row));
-    }
-    std::sort(positions.begin(), positions.end());
-    return positions;
+  std::vector<size_t> positions;
+  for (QTreeWidgetItem* item : files_->selectedItems()) {
+    const int row = files_->indexOfTopLevelItem(item);
+    if (row >= 0) positions.push_back(static_cast<size_t>(row));
+  }
+  std::sort(positions.begin(), positions.end());
+  return positions;
 }
 
 void GenerateDialog::UpdateSelectionControls() {
-    const std::vector<size_t> selection = SelectedPositions();
-    const bool any = !selection.empty();
-    checkModifyState_ = model_.CheckState(CheckFlag::Modify, selection);
-    checkCreateState_ = model_.CheckState(CheckFlag::Create, selection);
-    checkSizeState_ = model_.CheckState(CheckFlag::Size, selection);
-    for (QWidget* control : std::initializer_list<QWidget*>{checkModify_, checkCreate_, checkSize_, removeFiles_})
-        control->setEnabled(any);
-    UpdateData(false);
+  const std::vector<size_t> selection = SelectedPositions();
+  const bool any = !selection.empty();
+  checkModifyState_ = model_.CheckState(CheckFlag::Modify, selection);
+  checkCreateState_ = model_.CheckState(CheckFlag::Create, selection);
+  checkSizeState_ = model_.CheckState(CheckFlag::Size, selection);
+  for (QWidget* control :
+       std::initializer_list<QWidget*>{checkModify_, checkCreate_, checkSize_, removeFiles_})
+    control->setEnabled(any);
+  UpdateData(false);
 }
 
 void GenerateDialog::RefillFileList() {
-    refreshing_ = true;
-    files_->clear();
-    for (const UpdateEntry& entry : model_.Files()) {
-        QStringList texts;
-        for (const std::string& text : FileListRow(entry)) texts << QString::fromStdString(text);
-        new QTreeWidgetItem(files_, texts);  // the list owns it
-    }
-    refreshing_ = false;
-    UpdateSelectionControls();
+  refreshing_ = true;
+  files_->clear();
+  for (const UpdateEntry& entry : model_.Files()) {
+    QStringList texts;
+    for (const std::string& text : FileListRow(entry)) texts << QString::fromStdString(text);
+    new QTreeWidgetItem(files_, texts);  // the list owns it
+  }
+  refreshing_ = false;
+  UpdateSelectionControls();
 }
 
 void GenerateDialog::RewriteFlagColumn(int column, CheckFlag flag) {
-    for (size_t position : SelectedPositions()) {
-        const UpdateEntry& entry = model_.Files().At(position);
-        const bool on = flag == CheckFlag::Size     ? entry.checkSize
-                        : flag == CheckFlag::Modify ? entry.checkModify
-                                                    : entry.checkCreate;
-        files_->topLevelItem(static_cast<int>(position))->setText(column, QString::fromStdString(FlagText(on)));
-    }
+  for (size_t position : SelectedPositions()) {
+    const UpdateEntry& entry = model_.Files().At(position);
+    const bool on = flag == CheckFlag::Size     ? entry.checkSize
+                    : flag == CheckFlag::Modify ? entry.checkModify
+                                                : entry.checkCreate;
+    files_->topLevelItem(static_cast<int>(position))
+        ->setText(column, QString::fromStdString(FlagText(on)));
+  }
 }
 
 void GenerateDialog::OnCheck(CheckFlag flag) {
-    UpdateData(true);
-    const std::vector<size_t> selection = SelectedPositions();
-    if (selection.empty()) {
-        UpdateSelectionControls();
-        return;
-    }
-    // The box steps off -> on -> off; the mixed state is never the result of a click.
-    const int state = model_.ClickCheck(flag, selection);
-    switch (flag) {
-        case CheckFlag::Modify:
-            checkModifyState_ = state;
-            RewriteFlagColumn(kColumnCheckModify, flag);
-            break;
-        case CheckFlag::Create:
-            checkCreateState_ = state;
-            RewriteFlagColumn(kColumnCheckCreate, flag);
-            break;
-        case CheckFlag::Size:
-            checkSizeState_ = state;
-            RewriteFlagColumn(kColumnCheckSize, flag);
-            break;
-    }
-    UpdateData(false);
+  UpdateData(true);
+  const std::vector<size_t> selection = SelectedPositions();
+  if (selection.empty()) {
+    UpdateSelectionControls();
+    return;
+  }
+  // The box steps off -> on -> off; the mixed state is never the result of a click.
+  const int state = model_.ClickCheck(flag, selection);
+  switch (flag) {
+    case CheckFlag::Modify:
+      checkModifyState_ = state;
+      RewriteFlagColumn(kColumnCheckModify, flag);
+      break;
+    case CheckFlag::Create:
+      checkCreateState_ = state;
+      RewriteFlagColumn(kColumnCheckCreate, flag);
+      break;
+    case CheckFlag::Size:
+      checkSizeState_ = state;
+      RewriteFlagColumn(kColumnCheckSize, flag);
+      break;
+  }
+  UpdateData(false);
 }
 
 void GenerateDialog::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    // Asked once the window is on screen, each time the program shows it (never when it
-    // is being hidden or merely restored).
-    if (askOnShow_ && !event->spontaneous())
-        QTimer::singleShot(0, this, [this] {
-            if (isVisible()) OnChangeProgramFolder();
-        });
+  QDialog::showEvent(event);
+  // Asked once the window is on screen, each time the program shows it (never when it
+  // is being hidden or merely restored).
+  if (askOnShow_ && !event->spontaneous())
+    QTimer::singleShot(0, this, [this] {
+      if (isVisible()) OnChangeProgramFolder();
+    });
 }
 
 bool GenerateDialog::ChooseFolderInto(const std::string& title, std::string& folder) {
-    UpdateData(true);
-    const auto chosen = ChooseFolder(this, title, WithTrailingSlash(folder), "", &boxes_);
-    if (!chosen) return false;
-    folder = *chosen;
-    UpdateData(false);
-    return true;
+  UpdateData(true);
+  const auto chosen = ChooseFolder(this, title, WithTrailingSlash(folder), "", &boxes_);
+  if (!chosen) return false;
+  folder = *chosen;
+  UpdateData(false);
+  return true;
 }
 
-void GenerateDialog::OnChangeProgramFolder() { ChooseFolderInto("Choose Main Program Folder", model_.programFolder); }
+void GenerateDialog::OnChangeProgramFolder() {
+  ChooseFolderInto("Choose Main Program Folder", model_.programFolder);
+}
 
-void GenerateDialog::OnBrowseLocalFolder() { ChooseFolderInto("Choose Update Folder", model_.localUpdateSetFolder); }
+void GenerateDialog::OnBrowseLocalFolder() {
+  ChooseFolderInto("Choose Update Folder", model_.localUpdateSetFolder);
+}
 
 void GenerateDialog::OnBrowseListFile() {
-    UpdateData(true);
-    const std::string& path = model_.listFile;
-    const size_t slash = path.rfind('/');
-    QFileDialog dialog(this, "List File", QString::fromStdString(slash == std::string::npos ? "" : path.substr(0, slash + 1)));
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-    model_.listFile = dialog.selectedFiles().front().toStdString();
-    UpdateData(false);
-    UpdateSelectionControls();
+  UpdateData(true);
+  const std::string& path = model_.listFile;
+  const size_t slash = path.rfind('/');
+  QFileDialog dialog(
+      this, "List File",
+      QString::fromStdString(slash == std::string::npos ? "" : path.substr(0, slash + 1)));
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+  model_.listFile = dialog.selectedFiles().front().toStdString();
+  UpdateData(false);
+  UpdateSelectionControls();
 }
 
 void GenerateDialog::OnAddFiles() {
-    QFileDialog dialog(this, "Add Files", QString::fromStdString(WithTrailingSlash(model_.programFolder)));
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setFileMode(QFileDialog::ExistingFiles);
-    if (dialog.exec() != QDialog::Accepted) return;
-    std::vector<std::string> paths;
-    for (const QString& path : dialog.selectedFiles()) paths.push_back(path.toStdString());
-    model_.AddFiles(paths);
-    RefillFileList();
+  QFileDialog dialog(this, "Add Files",
+                     QString::fromStdString(WithTrailingSlash(model_.programFolder)));
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setFileMode(QFileDialog::ExistingFiles);
+  if (dialog.exec() != QDialog::Accepted) return;
+  std::vector<std::string> paths;
+  for (const QString& path : dialog.selectedFiles()) paths.push_back(path.toStdString());
+  model_.AddFiles(paths);
+  RefillFileList();
 }
 
 void GenerateDialog::OnRemoveFiles() {
-    const std::vector<size_t> selection = SelectedPositions();
-    if (selection.empty()) return;
-    model_.RemoveFiles(selection);
-    RefillFileList();
+  const std::vector<size_t> selection = SelectedPositions();
+  if (selection.empty()) return;
+  model_.RemoveFiles(selection);
+  RefillFileList();
 }
 
 void GenerateDialog::OnUseProxy() {
-    UpdateData(true);
-    proxyAddress_->setEnabled(ftp_.useProxy);
-    proxyPort_->setEnabled(ftp_.useProxy);
-    UpdateTransferButtons();
+  UpdateData(true);
+  proxyAddress_->setEnabled(ftp_.useProxy);
+  proxyPort_->setEnabled(ftp_.useProxy);
+  UpdateTransferButtons();
 }
 
 void GenerateDialog::OnFtpFieldChange() {
-    UpdateData(true);
-    UpdateTransferButtons();
+  UpdateData(true);
+  UpdateTransferButtons();
 }
 
 void GenerateDialog::UpdateTransferButtons() {
-    const bool ready = !ftp_.site.empty() && !ftp_.user.empty() && !ftp_.password.empty() &&
-                       (!ftp_.useProxy || !ftp_.proxyAddress.empty());
-    // One transfer at a time: a second one would write the same server files.
-    upload_->setEnabled(ready && !TransferRunning());
-    getFtpFiles_->setEnabled(ready && !TransferRunning());
+  const bool ready = !ftp_.site.empty() && !ftp_.user.empty() && !ftp_.password.empty() &&
+                     (!ftp_.useProxy || !ftp_.proxyAddress.empty());
+  // One transfer at a time: a second one would write the same server files.
+  upload_->setEnabled(ready && !TransferRunning());
+  getFtpFiles_->setEnabled(ready && !TransferRunning());
 }
 
 void GenerateDialog::OnSaveLocally() {
-    UpdateData(true);
-    const SaveOutcome outcome = model_.SaveUpdateSetLocally();
-    // Success is silent; a set that lacks something must not pass for a whole one.
-    if (!outcome.Complete()) boxes_.ShowMessage(SaveProblems(model_, outcome));
+  UpdateData(true);
+  const SaveOutcome outcome = model_.SaveUpdateSetLocally();
+  // Success is silent; a set that lacks something must not pass for a whole one.
+  if (!outcome.Complete()) boxes_.ShowMessage(SaveProblems(model_, outcome));
 }
 
 }  // namespace tidewell

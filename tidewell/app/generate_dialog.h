@@ -50,94 +50,94 @@ inline constexpr int kIdGenUpload = 1073;
 
 // The FTP preferences as typed.
 struct FtpPreferences {
-    std::string site;  // "host" or "host:port"
-    std::string user;
-    std::string password;
-    std::string initialDir;
-    bool useProxy = false;
-    std::string proxyAddress;
-    std::string proxyPortText;  // empty for the usual FTP port
+  std::string site;  // "host" or "host:port"
+  std::string user;
+  std::string password;
+  std::string initialDir;
+  bool useProxy = false;
+  std::string proxyAddress;
+  std::string proxyPortText;  // empty for the usual FTP port
 };
 
 class GenerateDialog : public QDialog {
-    Q_OBJECT
+  Q_OBJECT
 
-public:
-    explicit GenerateDialog(MessageBoxes& boxes, QWidget* parent = nullptr);
-    ~GenerateDialog() override;
+ public:
+  explicit GenerateDialog(MessageBoxes& boxes, QWidget* parent = nullptr);
+  ~GenerateDialog() override;
 
-    GeneratorModel& model() { return model_; }
-    const FtpPreferences& ftp() const { return ftp_; }
-    // Whether showing the window asks for the program folder (on by default).
-    void SetAskForProgramFolderOnShow(bool ask) { askOnShow_ = ask; }
+  GeneratorModel& model() { return model_; }
+  const FtpPreferences& ftp() const { return ftp_; }
+  // Whether showing the window asks for the program folder (on by default).
+  void SetAskForProgramFolderOnShow(bool ask) { askOnShow_ = ask; }
 
-    // Handlers, by control.
-    void OnChangeProgramFolder();             // "Change"
-    void OnBrowseLocalFolder();               // "Browse ..." of the local update-set folder
-    void OnBrowseListFile();                  // "Browse ..." of the list file
-    void OnAddFiles();                        // "Add Files"
-    void OnRemoveFiles();                     // "Remove Files"
-    void OnCheck(CheckFlag flag);             // the three check boxes
-    void OnUseProxy();                        // "Specify Proxy"
-    void OnFtpFieldChange();                  // any FTP edit
-    void OnSaveLocally();                     // "Save Locally"
-    void OnUploadUpdate();                    // "Upload Update"
-    void OnGetFtpFiles();                     // "Get FTP Files"
+  // Handlers, by control.
+  void OnChangeProgramFolder();  // "Change"
+  void OnBrowseLocalFolder();    // "Browse ..." of the local update-set folder
+  void OnBrowseListFile();       // "Browse ..." of the list file
+  void OnAddFiles();             // "Add Files"
+  void OnRemoveFiles();          // "Remove Files"
+  void OnCheck(CheckFlag flag);  // the three check boxes
+  void OnUseProxy();             // "Specify Proxy"
+  void OnFtpFieldChange();       // any FTP edit
+  void OnSaveLocally();          // "Save Locally"
+  void OnUploadUpdate();         // "Upload Update"
+  void OnGetFtpFiles();          // "Get FTP Files"
 
-    // Positions of the selected files, in list order.
-    std::vector<size_t> SelectedPositions() const;
-    // Whether an upload or fetch is running.
-    bool TransferRunning() const;
+  // Positions of the selected files, in list order.
+  std::vector<size_t> SelectedPositions() const;
+  // Whether an upload or fetch is running.
+  bool TransferRunning() const;
 
-protected:
-    void showEvent(QShowEvent* event) override;
-    bool event(QEvent* event) override;
+ protected:
+  void showEvent(QShowEvent* event) override;
+  bool event(QEvent* event) override;
 
-private:
-    void CreateControls();
-    void ConnectControls();
-    // Exchanges the edits' texts with the members: from the controls when save is set,
-    // otherwise into them.
-    void UpdateData(bool save);
-    void UpdateSelectionControls();
-    void RefillFileList();
-    void RewriteFlagColumn(int column, CheckFlag flag);
-    bool ChooseFolderInto(const std::string& title, std::string& folder);
-    void UpdateTransferButtons();
-    void OnTransferFinished();
-    void StartTransfer(bool upload);
+ private:
+  void CreateControls();
+  void ConnectControls();
+  // Exchanges the edits' texts with the members: from the controls when save is set,
+  // otherwise into them.
+  void UpdateData(bool save);
+  void UpdateSelectionControls();
+  void RefillFileList();
+  void RewriteFlagColumn(int column, CheckFlag flag);
+  bool ChooseFolderInto(const std::string& title, std::string& folder);
+  void UpdateTransferButtons();
+  void OnTransferFinished();
+  void StartTransfer(bool upload);
 
-    MessageBoxes& boxes_;
-    GeneratorModel model_;
-    FtpPreferences ftp_;
-    int checkModifyState_ = kCheckMixed;
-    int checkCreateState_ = kCheckMixed;
-    int checkSizeState_ = kCheckMixed;
-    bool askOnShow_ = true;
-    bool refreshing_ = false;  // controls being set from the members
-    std::shared_ptr<FtpTransferJob> transfer_;
+  MessageBoxes& boxes_;
+  GeneratorModel model_;
+  FtpPreferences ftp_;
+  int checkModifyState_ = kCheckMixed;
+  int checkCreateState_ = kCheckMixed;
+  int checkSizeState_ = kCheckMixed;
+  bool askOnShow_ = true;
+  bool refreshing_ = false;  // controls being set from the members
+  std::shared_ptr<FtpTransferJob> transfer_;
 
-    QLabel* programFolder_;
-    QTreeWidget* files_;
-    QPushButton* removeFiles_;
-    QCheckBox* checkModify_;
-    QCheckBox* checkCreate_;
-    QCheckBox* checkSize_;
-    QLineEdit* remoteWeb_;
-    QLineEdit* listFile_;
-    QLabel* localFolder_;
-    QLineEdit* windowsPrefix_;
-    QLineEdit* programPrefix_;
-    QLineEdit* otherPrefix_;
-    QLineEdit* ftpSite_;
-    QLineEdit* ftpUser_;
-    QLineEdit* ftpPassword_;
-    QLineEdit* ftpInitialDir_;
-    QCheckBox* useProxy_;
-    QLineEdit* proxyAddress_;
-    QLineEdit* proxyPort_;
-    QPushButton* getFtpFiles_;
-    QPushButton* upload_;
+  QLabel* programFolder_;
+  QTreeWidget* files_;
+  QPushButton* removeFiles_;
+  QCheckBox* checkModify_;
+  QCheckBox* checkCreate_;
+  QCheckBox* checkSize_;
+  QLineEdit* remoteWeb_;
+  QLineEdit* listFile_;
+  QLabel* localFolder_;
+  QLineEdit* windowsPrefix_;
+  QLineEdit* programPrefix_;
+  QLineEdit* otherPrefix_;
+  QLineEdit* ftpSite_;
+  QLineEdit* ftpUser_;
+  QLineEdit* ftpPassword_;
+  QLineEdit* ftpInitialDir_;
+  QCheckBox* useProxy_;
+  QLineEdit* proxyAddress_;
+  QLineEdit* proxyPort_;
+  QPushButton* getFtpFiles_;
+  QPushButton* upload_;
 };
 
 }  // namespace tidewell

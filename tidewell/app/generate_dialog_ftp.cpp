@@ -29,16 +29,16 @@ constexpr const char* kDefaultProxyPort = "21";
 bool GenerateDialog::TransferRunning() const { return transfer_ && !transfer_->finished(); }
 
 bool GenerateDialog::event(QEvent* event) {
-    if (const WindowMessageEvent* message = AsWindowMessage(event)) {
-        if (message->message() == kTransferFinishedMessage) OnTransferFinished();
-        return true;
-    }
-    return QDialog::event(event);
+  if (const WindowMessageEvent* message = AsWindowMessage(event)) {
+    if (message->message() == kTransferFinishedMessage) OnTransferFinished();
+    return true;
+  }
+  return QDialog::event(event);
 }
 
 void GenerateDialog::OnTransferFinished() {
-    transfer_.reset();
-    UpdateTransferButtons();
+  transfer_.reset();
+  UpdateTransferButtons();
 }
 
 void GenerateDialog::OnUploadUpdate() { StartTransfer(true); }
@@ -46,63 +46,64 @@ void GenerateDialog::OnUploadUpdate() { StartTransfer(true); }
 void GenerateDialog::OnGetFtpFiles() { StartTransfer(false); }
 
 void GenerateDialog::StartTransfer(bool upload) {
-    UpdateData(true);
-    if (TransferRunning()) return;
-    std::string error;
-    const std::string port = ftp_.proxyPortText.empty() ? kDefaultProxyPort : ftp_.proxyPortText;
-    const auto proxy = ChooseFtpProxy(ftp_.useProxy, ftp_.proxyAddress, port, &error);
-    if (!proxy) {
-        boxes_.ShowMessage(error);
+  UpdateData(true);
+  if (TransferRunning()) return;
+  std::string error;
+  const std::string port = ftp_.proxyPortText.empty() ? kDefaultProxyPort : ftp_.proxyPortText;
+  const auto proxy = ChooseFtpProxy(ftp_.useProxy, ftp_.proxyAddress, port, &error);
+  if (!proxy) {
+    boxes_.ShowMessage(error);
+    return;
+  }
+  // Names and prefixes come from writing the list; a set whose list is stale would
+  // not match its files, so nothing is sent without it.
+  if (model_.Files().WriteUpdateList(model_.listFile, model_.remoteWebDirectory,
+                                     model_.programFolder, model_.windowsPrefix,
+                                     model_.programPrefix, model_.otherPrefix) != kListWritten) {
+    boxes_.ShowMessage("Can't write the update list <" + model_.listFile + ">.");
+    return;
+  }
+  FtpJob job;
+  std::vector<std::string> localFiles;
+  if (CollectUploads(model_.Files(), localFiles, job.remotePaths, model_.listFile, true) != 0) {
+    boxes_.ShowMessage("There are no files to transfer.");
+    return;
+  }
+  if (upload) {
+    job.localPaths = std::move(localFiles);
+  } else {
+    // Fetched copies go to a folder of their own, in the server's layout: the
+    // program's files and a saved set stay as they are.
+    const auto folder =
+        ChooseFolder(this, "Choose Folder for FTP Files", model_.localUpdateSetFolder, "", &boxes_);
+    if (!folder) return;
+    const std::string base = *folder == "/" ? *folder : *folder + "/";
+    for (const std::string& remote : job.remotePaths) {
+      // A server path that climbs out of the folder would write elsewhere on the disk.
+      if (!StaysBelowFolder(remote)) {
+        boxes_.ShowMessage("Can't fetch <" + remote + ">: it does not stay below the folder.");
         return;
+      }
+      const std::string local = base + remote;
+      EnsureFolderPath(local.substr(0, local.rfind('/')));  // the job makes files, not folders
+      job.localPaths.push_back(local);
     }
-    // Names and prefixes come from writing the list; a set whose list is stale would
-    // not match its files, so nothing is sent without it.
-    if (model_.Files().WriteUpdateList(model_.listFile, model_.remoteWebDirectory, model_.programFolder,
-                                       model_.windowsPrefix, model_.programPrefix,
-                                       model_.otherPrefix) != kListWritten) {
-        boxes_.ShowMessage("Can't write the update list <" + model_.listFile + ">.");
-        return;
-    }
-    FtpJob job;
-    std::vector<std::string> localFiles;
-    if (CollectUploads(model_.Files(), localFiles, job.remotePaths, model_.listFile, true) != 0) {
-        boxes_.ShowMessage("There are no files to transfer.");
-        return;
-    }
-    if (upload) {
-        job.localPaths = std::move(localFiles);
-    } else {
-        // Fetched copies go to a folder of their own, in the server's layout: the
-        // program's files and a saved set stay as they are.
-        const auto folder = ChooseFolder(this, "Choose Folder for FTP Files", model_.localUpdateSetFolder, "", &boxes_);
-        if (!folder) return;
-        const std::string base = *folder == "/" ? *folder : *folder + "/";
-        for (const std::string& remote : job.remotePaths) {
-            // A server path that climbs out of the folder would write elsewhere on the disk.
-            if (!StaysBelowFolder(remote)) {
-                boxes_.ShowMessage("Can't fetch <" + remote + ">: it does not stay below the folder.");
-                return;
-            }
-            const std::string local = base + remote;
-            EnsureFolderPath(local.substr(0, local.rfind('/')));  // the job makes files, not folders
-            job.localPaths.push_back(local);
-        }
-    }
-    job.host = ftp_.site;
-    job.user = ftp_.user;
-    job.password = ftp_.password;
-    job.initialDir = ftp_.initialDir;
-    job.proxy = proxy->proxy;
-    job.bypass = proxy->bypass;
-    job.askOverwrite = true;
-    job.window = this;
-    job.message = kTransferFinishedMessage;
-    job.showProgress = true;
-    job.passPhrase = LoadString(kStrPassPhrase);
-    // The boxes outlive the window; a report may arrive after the window was closed.
-    job.showMessage = [boxes = &boxes_](const std::string& text) { boxes->ShowMessage(text); };
-    transfer_ = upload ? StartFtpUpload(std::move(job)) : StartFtpDownload(std::move(job));
-    UpdateTransferButtons();
+  }
+  job.host = ftp_.site;
+  job.user = ftp_.user;
+  job.password = ftp_.password;
+  job.initialDir = ftp_.initialDir;
+  job.proxy = proxy->proxy;
+  job.bypass = proxy->bypass;
+  job.askOverwrite = true;
+  job.window = this;
+  job.message = kTransferFinishedMessage;
+  job.showProgress = true;
+  job.passPhrase = LoadString(kStrPassPhrase);
+  // The boxes outlive the window; a report may arrive after the window was closed.
+  job.showMessage = [boxes = &boxes_](const std::string& text) { boxes->ShowMessage(text); };
+  transfer_ = upload ? StartFtpUpload(std::move(job)) : StartFtpDownload(std::move(job));
+  UpdateTransferButtons();
 }
 
 }  // namespace tidewell

@@ -38,8 +38,9 @@ std::optional<std::string> ResolveExisting(std::string path) {
 
 bool IsAtOrBelow(const std::string& path, const std::string& folder) {
   if (folder == "/") return true;
-  return path == folder || (path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 &&
-                            path[folder.size()] == '/');
+  return path == folder ||
+         (path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 &&
+          path[folder.size()] == '/');
 }
 
 // The entry's installed path stays inside the folder its section names: the name has no
@@ -58,8 +59,8 @@ bool StaysInOwnFolder(const UpdateEntry& entry) {
 }
 
 bool CanWaitForRestart(int code) {
-  return code == kCopySharingViolation || code == kCopyWriteProtected || code == kCopyLockViolation ||
-         code == kCopyAccessDenied;
+  return code == kCopySharingViolation || code == kCopyWriteProtected ||
+         code == kCopyLockViolation || code == kCopyAccessDenied;
 }
 
 // Keeps a copy of the staged file in the temporary folder, under a name of its own, and
@@ -112,20 +113,23 @@ int InstallStagedFiles(UpdateList& list) {
       continue;
     }
     if (!StaysInOwnFolder(entry)) {
-      std::cerr << "tidewell: " << entry.installedPath << " lies outside its folder; not installed\n";
+      std::cerr << "tidewell: " << entry.installedPath
+                << " lies outside its folder; not installed\n";
       flags |= kCopyOtherFailure;
       continue;
     }
     EnsureFolderPath(FolderOf(entry.installedPath));
 
-    const int code = MapCopyError(CopyFileOver(entry.stagedPath, entry.installedPath, NewFileMode::Default));
+    const int code =
+        MapCopyError(CopyFileOver(entry.stagedPath, entry.installedPath, NewFileMode::Default));
     if (code == 0) {
       SetFileTimes(entry.installedPath, entry.created, entry.modified);
     } else if (CanWaitForRestart(code)) {
       if (DeferReplacement(entry)) {
         flags |= kInstallRebootNeeded;
       } else {
-        std::cerr << "tidewell: cannot keep " << entry.installedPath << " for replacement at the next start\n";
+        std::cerr << "tidewell: cannot keep " << entry.installedPath
+                  << " for replacement at the next start\n";
         flags |= kCopyOtherFailure;
       }
     } else {

@@ -9,14 +9,14 @@
 namespace tidewell {
 
 // Bits of the flags word InstallStagedFiles returns.
-inline constexpr int kInstallNoStagedFile = 0x01;     // an entry to update had no staged file
-inline constexpr int kCopySharingViolation = 0x02;    // (deferred, never left in the word)
-inline constexpr int kCopyWriteProtected = 0x04;      // (deferred, never left in the word)
-inline constexpr int kCopyLockViolation = 0x08;       // (deferred, never left in the word)
-inline constexpr int kCopyAccessDenied = 0x10;        // (deferred, never left in the word)
+inline constexpr int kInstallNoStagedFile = 0x01;   // an entry to update had no staged file
+inline constexpr int kCopySharingViolation = 0x02;  // (deferred, never left in the word)
+inline constexpr int kCopyWriteProtected = 0x04;    // (deferred, never left in the word)
+inline constexpr int kCopyLockViolation = 0x08;     // (deferred, never left in the word)
+inline constexpr int kCopyAccessDenied = 0x10;      // (deferred, never left in the word)
 inline constexpr int kCopyDiskFull = 0x20;
 inline constexpr int kCopyOtherFailure = 0x40;
-inline constexpr int kInstallRebootNeeded = 0x80;     // a replacement waits for the next start
+inline constexpr int kInstallRebootNeeded = 0x80;  // a replacement waits for the next start
 
 // Copies every entry that is compared and needs update from its staged path over its
 // installed path and gives it the listed times. A file that can't be written now (in use,

@@ -23,65 +23,67 @@ namespace {
 // Without windows, standard error carries only what went wrong: the offscreen platform's
 // notes about windows that are never seen are dropped.
 void KeepOnlyCriticalQtMessages(QtMsgType type, const QMessageLogContext&, const QString& text) {
-    if (type == QtCriticalMsg || type == QtFatalMsg) std::cerr << text.toStdString() << '\n';
+  if (type == QtCriticalMsg || type == QtFatalMsg) std::cerr << text.toStdString() << '\n';
 }
 
 // Qt keeps a private runtime folder. Outside a desktop session there is none, and Qt would
 // leave one behind in the temporary folder: this one goes when the program ends.
 class RuntimeFolderForRun {
-public:
-    RuntimeFolderForRun() {
-        if (std::getenv("XDG_RUNTIME_DIR") != nullptr) return;
-        std::string pattern = tidewell::TempFolder() + "tidewell-runtime-XXXXXX";
-        if (mkdtemp(pattern.data()) == nullptr) return;
-        path_ = pattern;
-        setenv("XDG_RUNTIME_DIR", path_.c_str(), 1);
-    }
-    ~RuntimeFolderForRun() {
-        std::error_code ignored;
-        if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
-    }
-    RuntimeFolderForRun(const RuntimeFolderForRun&) = delete;
-    RuntimeFolderForRun& operator=(const RuntimeFolderForRun&) = delete;
+ public:
+  RuntimeFolderForRun() {
+    if (std::getenv("XDG_RUNTIME_DIR") != nullptr) return;
+    std::string pattern = tidewell::TempFolder() + "tidewell-runtime-XXXXXX";
+    if (mkdtemp(pattern.data()) == nullptr) return;
+    path_ = pattern;
+    setenv("XDG_RUNTIME_DIR", path_.c_str(), 1);
+  }
+  ~RuntimeFolderForRun() {
+    std::error_code ignored;
+    if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
+  }
+  RuntimeFolderForRun(const RuntimeFolderForRun&) = delete;
+  RuntimeFolderForRun& operator=(const RuntimeFolderForRun&) = delete;
 
-private:
-    std::string path_;
+ private:
+  std::string path_;
 };
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string error;
-    const auto options = tidewell::ParseClientOptions(std::vector<std::string>(argv, argv + argc), error);
-    if (!options) {
-        std::cerr << "tidewell: " << error << "\n"
-                  << "usage: tidewell [/PRODUCT | /UNDEF | /RESUME] [--quiet]\n"
-                  << "       tidewell /UNDEF --quiet --list-url URL --target DIR --product NAME\n"
-                  << "       tidewell --apply-pending\n";
-        return tidewell::kExitUnknownProduct;
-    }
-    if (options->applyPending) return tidewell::ApplyPendingMoves(std::cerr) ? 0 : 1;
+  std::string error;
+  const auto options =
+      tidewell::ParseClientOptions(std::vector<std::string>(argv, argv + argc), error);
+  if (!options) {
+    std::cerr << "tidewell: " << error << "\n"
+              << "usage: tidewell [/PRODUCT | /UNDEF | /RESUME] [--quiet]\n"
+              << "       tidewell /UNDEF --quiet --list-url URL --target DIR --product NAME\n"
+              << "       tidewell --apply-pending\n";
+    return tidewell::kExitUnknownProduct;
+  }
+  if (options->applyPending) return tidewell::ApplyPendingMoves(std::cerr) ? 0 : 1;
 
-    // Without windows nothing is ever shown, so no display is needed either.
-    if (options->quiet) {
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-        qInstallMessageHandler(KeepOnlyCriticalQtMessages);
-    }
-    const RuntimeFolderForRun runtimeFolder;
-    QApplication application(argc, argv);
-    // Windows come and go (progress windows, a hidden run window); only the run's
-    // result ends the program.
-    QApplication::setQuitOnLastWindowClosed(false);
+  // Without windows nothing is ever shown, so no display is needed either.
+  if (options->quiet) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    qInstallMessageHandler(KeepOnlyCriticalQtMessages);
+  }
+  const RuntimeFolderForRun runtimeFolder;
+  QApplication application(argc, argv);
+  // Windows come and go (progress windows, a hidden run window); only the run's
+  // result ends the program.
+  QApplication::setQuitOnLastWindowClosed(false);
 
-    std::unique_ptr<tidewell::MessageBoxes> boxes;
-    if (options->quiet)
-        boxes = std::make_unique<tidewell::PrintedMessageBoxes>(std::cout);
-    else
-        boxes = std::make_unique<tidewell::WindowMessageBoxes>();
+  std::unique_ptr<tidewell::MessageBoxes> boxes;
+  if (options->quiet)
+    boxes = std::make_unique<tidewell::PrintedMessageBoxes>(std::cout);
+  else
+    boxes = std::make_unique<tidewell::WindowMessageBoxes>();
 
-    tidewell::TidewellApp app(*boxes, !options->quiet, std::cerr);
-    app.SetCustomValues({options->listUrl, options->target, options->product});
-    if (!app.InitInstance(tidewell::StartupCommandLine(options->startupArgs))) return app.exitStatus();
-    QApplication::exec();
+  tidewell::TidewellApp app(*boxes, !options->quiet, std::cerr);
+  app.SetCustomValues({options->listUrl, options->target, options->product});
+  if (!app.InitInstance(tidewell::StartupCommandLine(options->startupArgs)))
     return app.exitStatus();
+  QApplication::exec();
+  return app.exitStatus();
 }

@@ -20,24 +20,25 @@ inline constexpr int kNewFolderNameLimit = 260;
 std::optional<std::string> NewFolderNameProblem(const std::string& name);
 
 class NewFolderDialog : public QDialog {
-    Q_OBJECT
+  Q_OBJECT
 
-public:
-    // boxes shows the refusals; none shows them in real message boxes.
-    NewFolderDialog(std::string currentFolder, MessageBoxes* boxes = nullptr, QWidget* parent = nullptr);
+ public:
+  // boxes shows the refusals; none shows them in real message boxes.
+  NewFolderDialog(std::string currentFolder, MessageBoxes* boxes = nullptr,
+                  QWidget* parent = nullptr);
 
-    const std::string& currentFolder() const { return currentFolder_; }
-    // The name typed, trimmed of white space at both ends (valid once OK was accepted).
-    const std::string& folderName() const { return folderName_; }
+  const std::string& currentFolder() const { return currentFolder_; }
+  // The name typed, trimmed of white space at both ends (valid once OK was accepted).
+  const std::string& folderName() const { return folderName_; }
 
-    // OK: keeps the window open while the name is refused.
-    void accept() override;
+  // OK: keeps the window open while the name is refused.
+  void accept() override;
 
-private:
-    std::string currentFolder_;
-    std::string folderName_;
-    MessageBoxes* boxes_;
-    QLineEdit* name_;
+ private:
+  std::string currentFolder_;
+  std::string folderName_;
+  MessageBoxes* boxes_;
+  QLineEdit* name_;
 };
 
 }  // namespace tidewell

@@ -18,36 +18,36 @@ inline constexpr int kIdProductUpdate = 1068;
 inline constexpr int kIdProductStatus = 1071;
 
 class ProductListDialog : public QDialog {
-    Q_OBJECT
+  Q_OBJECT
 
-public:
-    explicit ProductListDialog(TidewellApp& app, QWidget* parent = nullptr);
+ public:
+  explicit ProductListDialog(TidewellApp& app, QWidget* parent = nullptr);
 
-    // Fills the list with the installed products, in table order.
-    void OnInitDialog();
-    // The list's selection changed.
-    void OnSelChange();
-    // The Update button: starts a run for the selected product.
-    void OnUpdate();
+  // Fills the list with the installed products, in table order.
+  void OnInitDialog();
+  // The list's selection changed.
+  void OnSelChange();
+  // The Update button: starts a run for the selected product.
+  void OnUpdate();
 
-    const std::string& statusText() const { return statusText_; }
-    UpdateRunDialog* runWindow() const { return runWindow_; }
+  const std::string& statusText() const { return statusText_; }
+  UpdateRunDialog* runWindow() const { return runWindow_; }
 
-    // Close, Escape and the close box; ignored while a run is going on.
-    void reject() override;
+  // Close, Escape and the close box; ignored while a run is going on.
+  void reject() override;
 
-private:
-    void UpdateData();  // reads the selection from the controls
-    void RefreshStatus();
+ private:
+  void UpdateData();  // reads the selection from the controls
+  void RefreshStatus();
 
-    TidewellApp& app_;
-    QListWidget* list_;
-    QPushButton* update_;
-    QPushButton* close_;
-    QLabel* status_;
-    std::string selectedText_;
-    std::string statusText_;
-    UpdateRunDialog* runWindow_ = nullptr;
+  TidewellApp& app_;
+  QListWidget* list_;
+  QPushButton* update_;
+  QPushButton* close_;
+  QLabel* status_;
+  std::string selectedText_;
+  std::string statusText_;
+  UpdateRunDialog* runWindow_ = nullptr;
 };
 
 }  // namespace tidewell

@@ -7,20 +7,20 @@ namespace tidewell {
 
 // What the program opens when it starts.
 enum class StartupFace {
-    ProductList,     // no switch: pick an installed product
-    Generator,       // /GEN
-    CustomUpdate,    // /UNDEF: the custom update window, then a run
-    ProductRun,      // a product switch: a run for that product
-    ResumeEnd,       // /RESUME beside a product switch: end at once, silently
-    UnknownProduct,  // a switch position without a product name: end silently
-    NotInstalled,    // the product has no install folder: say so, then end
+  ProductList,     // no switch: pick an installed product
+  Generator,       // /GEN
+  CustomUpdate,    // /UNDEF: the custom update window, then a run
+  ProductRun,      // a product switch: a run for that product
+  ResumeEnd,       // /RESUME beside a product switch: end at once, silently
+  UnknownProduct,  // a switch position without a product name: end silently
+  NotInstalled,    // the product has no install folder: say so, then end
 };
 
 struct StartupDecision {
-    StartupFace face = StartupFace::ProductList;
-    int position = -1;           // the chosen switch's position in the table (-1: none)
-    std::string productName;     // ProductRun and NotInstalled
-    std::string installFolder;   // ProductRun
+  StartupFace face = StartupFace::ProductList;
+  int position = -1;          // the chosen switch's position in the table (-1: none)
+  std::string productName;    // ProductRun and NotInstalled
+  std::string installFolder;  // ProductRun
 };
 
 // The line start-up scans: the program's file name without its folder, then each

@@ -7,18 +7,18 @@ namespace tidewell {
 
 // Identifiers of the program's string table.
 enum StringId : int {
-    kStrSwitches = 1,             // command-line switches, "|"-separated
-    kStrUpdateServer = 2,         // base address of list and update-set files
-    kStrMakerKey = 3,             // registry key prefix of a product
-    kStrProductNames = 4,         // product names by switch position
-    kStrUninstallKey = 5,         // registry key prefix of a product's uninstall entry
-    kStrInstallLocationValue = 6, // value holding the install folder
-    kStrListFileNames = 7,        // update list file names by switch position
-    kStrProxyKey = 8,             // per-user Internet settings key
-    kStrProxyServerValue = 9,
-    kStrProxyOverrideValue = 10,
-    kStrProxyEnableValue = 11,
-    kStrPassPhrase = 15,          // pass phrase of packed files
+  kStrSwitches = 1,              // command-line switches, "|"-separated
+  kStrUpdateServer = 2,          // base address of list and update-set files
+  kStrMakerKey = 3,              // registry key prefix of a product
+  kStrProductNames = 4,          // product names by switch position
+  kStrUninstallKey = 5,          // registry key prefix of a product's uninstall entry
+  kStrInstallLocationValue = 6,  // value holding the install folder
+  kStrListFileNames = 7,         // update list file names by switch position
+  kStrProxyKey = 8,              // per-user Internet settings key
+  kStrProxyServerValue = 9,
+  kStrProxyOverrideValue = 10,
+  kStrProxyEnableValue = 11,
+  kStrPassPhrase = 15,  // pass phrase of packed files
 };
 
 // The string with that identifier; "" for identifiers the table does not hold.

@@ -20,64 +20,64 @@ inline constexpr int kExitUnknownProduct = 5;
 
 // What the custom update window collects.
 struct CustomUpdateValues {
-    std::string listUrl;
-    std::string targetFolder;
-    std::string productName;
+  std::string listUrl;
+  std::string targetFolder;
+  std::string productName;
 };
 
 class TidewellApp : public MessageReceiver {
-public:
-    // showWindows false runs without any window (message boxes go to `boxes` alone).
-    TidewellApp(MessageBoxes& boxes, bool showWindows, std::ostream& diagnostics);
-    ~TidewellApp() override;
+ public:
+  // showWindows false runs without any window (message boxes go to `boxes` alone).
+  TidewellApp(MessageBoxes& boxes, bool showWindows, std::ostream& diagnostics);
+  ~TidewellApp() override;
 
-    // What ends the program once the result was shown; QCoreApplication::exit by default.
-    void SetQuitHandler(std::function<void(int)> quit) { quit_ = std::move(quit); }
-    // Values the custom update window starts with (and, without windows, takes as typed).
-    void SetCustomValues(const CustomUpdateValues& values) { customValues_ = values; }
+  // What ends the program once the result was shown; QCoreApplication::exit by default.
+  void SetQuitHandler(std::function<void(int)> quit) { quit_ = std::move(quit); }
+  // Values the custom update window starts with (and, without windows, takes as typed).
+  void SetCustomValues(const CustomUpdateValues& values) { customValues_ = values; }
 
-    // Start-up on a command line. True when a run was started and the program is to go
-    // on until its result arrives; false when it is to end now with exitStatus().
-    bool InitInstance(const std::string& commandLine);
+  // Start-up on a command line. True when a run was started and the program is to go
+  // on until its result arrives; false when it is to end now with exitStatus().
+  bool InitInstance(const std::string& commandLine);
 
-    // Prepares and starts a run for a product of the table. The window stays owned here.
-    UpdateRunDialog* StartProductRun(const std::string& productName, int position);
-    // Prepares and starts a run from the custom update window's values.
-    UpdateRunDialog* StartCustomRun(const CustomUpdateValues& values);
+  // Prepares and starts a run for a product of the table. The window stays owned here.
+  UpdateRunDialog* StartProductRun(const std::string& productName, int position);
+  // Prepares and starts a run from the custom update window's values.
+  UpdateRunDialog* StartCustomRun(const CustomUpdateValues& values);
 
-    // WM_RUN_FINISHED: shows the final message (with the restart question for code 3)
-    // and ends the program with the code as its exit status.
-    void OnRunFinished(int code);
+  // WM_RUN_FINISHED: shows the final message (with the restart question for code 3)
+  // and ends the program with the code as its exit status.
+  void OnRunFinished(int code);
 
-    int exitStatus() const { return exitStatus_; }
-    bool showWindows() const { return showWindows_; }
-    MessageBoxes& messageBoxes() { return boxes_; }
-    UpdateRunDialog* mainWindow() const { return mainWindow_; }
-    const std::string& stagingFolder() const { return stagingFolder_; }
-    const std::string& productName() const { return productName_; }
+  int exitStatus() const { return exitStatus_; }
+  bool showWindows() const { return showWindows_; }
+  MessageBoxes& messageBoxes() { return boxes_; }
+  UpdateRunDialog* mainWindow() const { return mainWindow_; }
+  const std::string& stagingFolder() const { return stagingFolder_; }
+  const std::string& productName() const { return productName_; }
 
-protected:
-    void OnWindowMessage(unsigned message, uintptr_t wParam, intptr_t lParam) override;
+ protected:
+  void OnWindowMessage(unsigned message, uintptr_t wParam, intptr_t lParam) override;
 
-private:
-    UpdateRunDialog* StartPreparedRun(const std::string& productName, const std::string& installFolder,
-                                      const std::string& listUrl);
-    bool RunProductListWindow();
-    bool RunCustomUpdate();
-    bool RunGeneratorWindow();
+ private:
+  UpdateRunDialog* StartPreparedRun(const std::string& productName,
+                                    const std::string& installFolder, const std::string& listUrl);
+  bool RunProductListWindow();
+  bool RunCustomUpdate();
+  bool RunGeneratorWindow();
 
-    MessageBoxes& boxes_;
-    bool showWindows_;
-    std::ostream& diagnostics_;
-    std::function<void(int)> quit_;
-    CustomUpdateValues customValues_;
-    int exitStatus_ = kExitNoRun;
-    bool finished_ = false;  // a result has arrived
+  MessageBoxes& boxes_;
+  bool showWindows_;
+  std::ostream& diagnostics_;
+  std::function<void(int)> quit_;
+  CustomUpdateValues customValues_;
+  int exitStatus_ = kExitNoRun;
+  bool finished_ = false;  // a result has arrived
 
-    std::string stagingFolder_;
-    std::string productName_;
-    std::unique_ptr<UpdateRunDialog> run_;  // lives until the program ends
-    UpdateRunDialog* mainWindow_ = nullptr;
+  std::string stagingFolder_;
+  std::string productName_;
+  std::unique_ptr<UpdateRunDialog> run_;  // lives until the program ends
+  UpdateRunDialog* mainWindow_ = nullptr;
 };
 
 }  // namespace tidewell

@@ -13,7 +13,7 @@ bool PackFile(const std::string& source, bool compress, bool encrypt, const std:
               std::string& resultPath);
 
 // The reverse of PackFile: decrypt, then uncompress, with the same guarantees.
-bool UnpackFile(const std::string& source, bool decrypt, bool uncompress, const std::string& passPhrase,
-                std::string& resultPath);
+bool UnpackFile(const std::string& source, bool decrypt, bool uncompress,
+                const std::string& passPhrase, std::string& resultPath);
 
 }  // namespace tidewell

@@ -10,7 +10,7 @@ namespace tidewell {
 std::optional<LocalTime> ToLocalTime(int64_t time) {
   std::time_t t = static_cast<std::time_t>(time);
   if (static_cast<int64_t>(t) != time) return std::nullopt;
-  std::tm tm {};
+  std::tm tm{};
   if (!::localtime_r(&t, &tm)) return std::nullopt;
   return LocalTime{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
 }
@@ -23,8 +23,8 @@ LocalTime CurrentLocalTime() {
 namespace {
 
 bool SameFields(const std::tm& a, const std::tm& b) {
-  return a.tm_year == b.tm_year && a.tm_mon == b.tm_mon && a.tm_mday == b.tm_mday && a.tm_hour == b.tm_hour &&
-         a.tm_min == b.tm_min && a.tm_sec == b.tm_sec;
+  return a.tm_year == b.tm_year && a.tm_mon == b.tm_mon && a.tm_mday == b.tm_mday &&
+         a.tm_hour == b.tm_hour && a.tm_min == b.tm_min && a.tm_sec == b.tm_sec;
 }
 
 // mktime asks the C library to re-check the zone file on every call (a system call each
@@ -50,7 +50,7 @@ void ForgetOffsetsOnZoneChange(OffsetCache& cache) {
 }  // namespace
 
 std::optional<int64_t> FromLocalTime(const LocalTime& local) {
-  std::tm wanted {};
+  std::tm wanted{};
   wanted.tm_year = local.year - 1900;
   wanted.tm_mon = local.month - 1;
   wanted.tm_mday = local.day;
@@ -65,8 +65,9 @@ std::optional<int64_t> FromLocalTime(const LocalTime& local) {
   const std::time_t asUtc = ::timegm(&normal);  // also carries over out-of-range fields
   for (int i = 0; i < cache.count; ++i) {
     const std::time_t guess = asUtc - static_cast<std::time_t>(cache.offsets[i]);
-    std::tm check {};
-    if (::localtime_r(&guess, &check) && SameFields(check, normal)) return static_cast<int64_t>(guess);
+    std::tm check{};
+    if (::localtime_r(&guess, &check) && SameFields(check, normal))
+      return static_cast<int64_t>(guess);
   }
 
   std::tm tm = wanted;
@@ -85,7 +86,7 @@ std::optional<int64_t> FromLocalTime(const LocalTime& local) {
 
 std::string FormatLocalTime(int64_t time, const char* format) {
   std::time_t t = static_cast<std::time_t>(time);
-  std::tm tm {};
+  std::tm tm{};
   if (static_cast<int64_t>(t) != time || !::localtime_r(&t, &tm)) return "";
   char buf[128];
   size_t n = std::strftime(buf, sizeof buf, format, &tm);

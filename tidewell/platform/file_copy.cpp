@@ -50,7 +50,8 @@ class BesideFile {
   explicit BesideFile(const std::string& destination) {
     const size_t slash = destination.rfind('/');
     const std::string folder = slash == std::string::npos ? "" : destination.substr(0, slash + 1);
-    const std::string base = slash == std::string::npos ? destination : destination.substr(slash + 1);
+    const std::string base =
+        slash == std::string::npos ? destination : destination.substr(slash + 1);
     // Short enough for any file system's name limit.
     path_ = folder + "." + base.substr(0, 200) + ".tw-XXXXXX";
     std::vector<char> buf(path_.begin(), path_.end());
@@ -109,8 +110,8 @@ int CopyData(int from, int to) {
 }
 
 // The permission bits the destination is to get, and whether it existed.
-mode_t TargetMode(const struct stat& source, const std::string& destination, NewFileMode newFileMode,
-                  struct stat* replaced) {
+mode_t TargetMode(const struct stat& source, const std::string& destination,
+                  NewFileMode newFileMode, struct stat* replaced) {
   if (::stat(destination.c_str(), replaced) == 0 && S_ISREG(replaced->st_mode))
     return replaced->st_mode & kPermissionBits;
   replaced->st_mode = 0;
@@ -119,7 +120,8 @@ mode_t TargetMode(const struct stat& source, const std::string& destination, New
 
 }  // namespace
 
-uint32_t CopyFileOver(const std::string& source, const std::string& destination, NewFileMode newFileMode) {
+uint32_t CopyFileOver(const std::string& source, const std::string& destination,
+                      NewFileMode newFileMode) {
   if (source.empty() || destination.empty()) return kErrorFileNotFound;
   if (LockedByAnotherProcess(destination)) return kErrorSharingViolation;
 
@@ -150,7 +152,8 @@ uint32_t CopyFileOver(const std::string& source, const std::string& destination,
   return SystemErrorFromErrno(beside.PlaceAt(destination));
 }
 
-uint32_t MoveFileOver(const std::string& source, const std::string& destination, NewFileMode newFileMode) {
+uint32_t MoveFileOver(const std::string& source, const std::string& destination,
+                      NewFileMode newFileMode) {
   if (source.empty() || destination.empty()) return kErrorFileNotFound;
   if (LockedByAnotherProcess(destination)) return kErrorSharingViolation;
 

@@ -92,7 +92,8 @@ std::string CarryOut(const PendingLine& line) {
     return "";
   }
   if (line.destination.empty()) return "no destination named";
-  if (!std::filesystem::exists(std::filesystem::symlink_status(line.source))) return "the file to move is missing";
+  if (!std::filesystem::exists(std::filesystem::symlink_status(line.source)))
+    return "the file to move is missing";
   const uint32_t error = MoveFileOver(line.source, line.destination, NewFileMode::Default);
   switch (error) {
     case kErrorSuccess:
@@ -127,7 +128,8 @@ std::vector<PendingLine> SplitPendingLines(std::string_view text) {
     const std::string_view body = TrimSpace(line.text);
     if (!body.empty() && body.front() == '[') {
       const size_t close = body.find(']');
-      inRename = close != std::string_view::npos && EqualsNoCase(TrimSpace(body.substr(1, close - 1)), "Rename");
+      inRename = close != std::string_view::npos &&
+                 EqualsNoCase(TrimSpace(body.substr(1, close - 1)), "Rename");
     } else if (inRename && !body.empty() && body.front() != ';') {
       // Sources never hold '='; a destination may.
       const size_t eq = body.rfind('=');
@@ -224,7 +226,8 @@ bool ApplyPendingMoves(std::ostream& err) {
       changed = true;
       continue;
     }
-    err << "tidewell: cannot move " << line.source << " to " << line.destination << ": " << failure << "\n";
+    err << "tidewell: cannot move " << line.source << " to " << line.destination << ": " << failure
+        << "\n";
     kept += line.text;
     ++left;
   }

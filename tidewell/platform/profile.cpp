@@ -104,7 +104,9 @@ class LineReader {
   std::string_view rest_;
 };
 
-bool IsSectionHeader(std::string_view trimmed) { return !trimmed.empty() && trimmed.front() == '['; }
+bool IsSectionHeader(std::string_view trimmed) {
+  return !trimmed.empty() && trimmed.front() == '[';
+}
 
 // Lines of each section in file order (the lines before the first header, if any, first),
 // so that each section's storage is sized once: a long list is then read without regrowth.
@@ -160,7 +162,8 @@ ProfileFile ProfileFile::Load(const std::string& path) {
   return Parse(bytes);
 }
 
-const ProfileFile::Line* ProfileFile::FindLine(std::string_view section, std::string_view key) const {
+const ProfileFile::Line* ProfileFile::FindLine(std::string_view section,
+                                               std::string_view key) const {
   auto s = sectionIndex_.find(section);
   if (s == sectionIndex_.end()) return nullptr;
   const Section& sec = sections_[s->second];
@@ -168,7 +171,8 @@ const ProfileFile::Line* ProfileFile::FindLine(std::string_view section, std::st
   return k == sec.keys.end() ? nullptr : &sec.lines[k->second];
 }
 
-std::optional<std::string_view> ProfileFile::Find(std::string_view section, std::string_view key) const {
+std::optional<std::string_view> ProfileFile::Find(std::string_view section,
+                                                  std::string_view key) const {
   const Line* line = FindLine(section, key);
   if (!line) return std::nullopt;
   return Unquote(line->value);
@@ -189,17 +193,23 @@ int ProfileFile::GetInt(std::string_view section, std::string_view key, int defa
       LeadingNumber(*value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
-int64_t ProfileFile::GetInt64(std::string_view section, std::string_view key, int64_t defaultValue) const {
+int64_t ProfileFile::GetInt64(std::string_view section, std::string_view key,
+                              int64_t defaultValue) const {
   auto value = Find(section, key);
   if (!value || value->empty()) return defaultValue;
-  return LeadingNumber(*value, std::numeric_limits<int64_t>::min(), std::numeric_limits<int64_t>::max());
+  return LeadingNumber(*value, std::numeric_limits<int64_t>::min(),
+                       std::numeric_limits<int64_t>::max());
 }
 
-bool ProfileFile::SetString(std::string_view section, std::string_view key, std::string_view value) {
-  auto hasLineBreak = [](std::string_view t) { return t.find_first_of("\r\n") != std::string_view::npos; };
+bool ProfileFile::SetString(std::string_view section, std::string_view key,
+                            std::string_view value) {
+  auto hasLineBreak = [](std::string_view t) {
+    return t.find_first_of("\r\n") != std::string_view::npos;
+  };
   key = TrimSpace(key);
-  if (hasLineBreak(section) || hasLineBreak(key) || hasLineBreak(value) || section.find(']') != section.npos ||
-      key.empty() || key.find('=') != key.npos || key.front() == '[' || key.front() == ';')
+  if (hasLineBreak(section) || hasLineBreak(key) || hasLineBreak(value) ||
+      section.find(']') != section.npos || key.empty() || key.find('=') != key.npos ||
+      key.front() == '[' || key.front() == ';')
     return false;
   section = TrimSpace(section);
 
@@ -221,7 +231,8 @@ bool ProfileFile::SetString(std::string_view section, std::string_view key, std:
   if (k != sec.keys.end()) {
     // Keep the key as it was spelt; replace the value.
     Line& line = sec.lines[k->second];
-    std::string text(line.text.substr(0, static_cast<size_t>(line.key.data() - line.text.data()) + line.key.size()));
+    std::string text(line.text.substr(
+        0, static_cast<size_t>(line.key.data() - line.text.data()) + line.key.size()));
     text.append("=").append(value);
     line = MakeLine(Keep(std::move(text)), true);
     // The index's key must view the new text, since the old one may be gone from use.
@@ -291,12 +302,14 @@ bool ProfileFile::Save(const std::string& path) const {
   return ok;
 }
 
-std::string ReadProfileString(const std::string& path, const std::string& section, const std::string& key,
-                              const std::string& defaultValue, size_t bufferSize) {
+std::string ReadProfileString(const std::string& path, const std::string& section,
+                              const std::string& key, const std::string& defaultValue,
+                              size_t bufferSize) {
   return ProfileFile::Load(path).GetString(section, key, defaultValue, bufferSize);
 }
 
-int ReadProfileInt(const std::string& path, const std::string& section, const std::string& key, int defaultValue) {
+int ReadProfileInt(const std::string& path, const std::string& section, const std::string& key,
+                   int defaultValue) {
   return ProfileFile::Load(path).GetInt(section, key, defaultValue);
 }
 

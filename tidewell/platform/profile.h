@@ -34,8 +34,8 @@ class ProfileFile {
 
   // As the platform's string read: the value, or the default when the key is absent,
   // cut to bufferSize - 1 characters (a bufferSize of 0 gives "").
-  std::string GetString(std::string_view section, std::string_view key, std::string_view defaultValue,
-                        size_t bufferSize) const;
+  std::string GetString(std::string_view section, std::string_view key,
+                        std::string_view defaultValue, size_t bufferSize) const;
   // As the platform's integer read: the leading decimal number of the value (optional
   // sign, clamped to the int range), 0 when it has no digits, the default when absent or empty.
   int GetInt(std::string_view section, std::string_view key, int defaultValue) const;
@@ -85,9 +85,11 @@ class ProfileFile {
 };
 
 // One-shot forms of the platform's profile functions (each reads the file afresh).
-std::string ReadProfileString(const std::string& path, const std::string& section, const std::string& key,
-                              const std::string& defaultValue, size_t bufferSize);
-int ReadProfileInt(const std::string& path, const std::string& section, const std::string& key, int defaultValue);
+std::string ReadProfileString(const std::string& path, const std::string& section,
+                              const std::string& key, const std::string& defaultValue,
+                              size_t bufferSize);
+int ReadProfileInt(const std::string& path, const std::string& section, const std::string& key,
+                   int defaultValue);
 // Creates the file when it is missing.
 bool WriteProfileString(const std::string& path, const std::string& section, const std::string& key,
                         const std::string& value);

@@ -33,14 +33,16 @@ bool RegKeyExists(Hive hive, const std::string& key) {
   return LoadHive(hive).KeyExists(RootOf(hive) + key);
 }
 
-std::optional<std::string> RegReadString(Hive hive, const std::string& key, const std::string& valueName) {
+std::optional<std::string> RegReadString(Hive hive, const std::string& key,
+                                         const std::string& valueName) {
   RegistryFile reg = LoadHive(hive);
   const RegValue* v = reg.FindValue(RootOf(hive) + key, valueName);
   if (!v || v->kind == RegValue::Kind::Dword) return std::nullopt;
   return v->text;
 }
 
-std::optional<uint32_t> RegReadDword(Hive hive, const std::string& key, const std::string& valueName) {
+std::optional<uint32_t> RegReadDword(Hive hive, const std::string& key,
+                                     const std::string& valueName) {
   RegistryFile reg = LoadHive(hive);
   const RegValue* v = reg.FindValue(RootOf(hive) + key, valueName);
   if (!v || v->kind != RegValue::Kind::Dword) return std::nullopt;

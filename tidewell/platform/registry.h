@@ -23,8 +23,10 @@ RegistryFile LoadHive(Hive hive);
 
 bool RegKeyExists(Hive hive, const std::string& key);
 // Text of a string or expandable-string value (not expanded); none for other kinds.
-std::optional<std::string> RegReadString(Hive hive, const std::string& key, const std::string& valueName);
-std::optional<uint32_t> RegReadDword(Hive hive, const std::string& key, const std::string& valueName);
+std::optional<std::string> RegReadString(Hive hive, const std::string& key,
+                                         const std::string& valueName);
+std::optional<uint32_t> RegReadDword(Hive hive, const std::string& key,
+                                     const std::string& valueName);
 // Every readable value of the key, in file order; empty when the key is absent.
 std::vector<RegValue> RegEnumValues(Hive hive, const std::string& key);
 

@@ -18,9 +18,8 @@ struct RootName {
   std::string_view longName;
 };
 constexpr RootName kRoots[] = {
-    {"HKLM", "HKEY_LOCAL_MACHINE"}, {"HKCU", "HKEY_CURRENT_USER"},
-    {"HKCR", "HKEY_CLASSES_ROOT"},  {"HKU", "HKEY_USERS"},
-    {"HKCC", "HKEY_CURRENT_CONFIG"},
+    {"HKLM", "HKEY_LOCAL_MACHINE"}, {"HKCU", "HKEY_CURRENT_USER"},   {"HKCR", "HKEY_CLASSES_ROOT"},
+    {"HKU", "HKEY_USERS"},          {"HKCC", "HKEY_CURRENT_CONFIG"},
 };
 
 // Parses a quoted string at text[pos] ('"' expected), honouring \\ and \" escapes.
@@ -83,7 +82,8 @@ std::optional<uint32_t> ParseDword(std::string_view digits) {
 
 bool IsHeader(std::string_view line) {
   line = TrimSpace(line);
-  return EqualsNoCase(line, "Windows Registry Editor Version 5.00") || EqualsNoCase(line, "REGEDIT4");
+  return EqualsNoCase(line, "Windows Registry Editor Version 5.00") ||
+         EqualsNoCase(line, "REGEDIT4");
 }
 
 enum class ValueOutcome { Kept, PassedOver, Malformed };
@@ -281,7 +281,8 @@ RegistryFile RegistryFile::Load(const std::string& path) {
     if (::access(path.c_str(), F_OK) == 0) {
       RegistryFile reg;
       reg.warnings_ = 1;
-      std::cerr << "tidewell: " << path << ": registry file unreadable or too large; read as empty\n";
+      std::cerr << "tidewell: " << path
+                << ": registry file unreadable or too large; read as empty\n";
       return reg;
     }
     return RegistryFile();
@@ -306,7 +307,8 @@ bool RegistryFile::KeyExists(std::string_view fullPath) const {
   return false;
 }
 
-const RegValue* RegistryFile::FindValue(std::string_view fullPath, std::string_view valueName) const {
+const RegValue* RegistryFile::FindValue(std::string_view fullPath,
+                                        std::string_view valueName) const {
   const RegKey* key = FindKey(fullPath);
   if (!key) return nullptr;
   auto it = key->valueIndex.find(valueName);

@@ -68,14 +68,17 @@ bool ReadWholeFile(const std::string& path, std::string& bytes, size_t maxBytes)
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return false;
   struct stat st {};
-  bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
-            static_cast<uint64_t>(st.st_size) <= maxBytes;
+  bool ok =
+      ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && static_cast<uint64_t>(st.st_size) <= maxBytes;
   if (ok) {
     bytes.resize(static_cast<size_t>(st.st_size));
     size_t done = 0;
     while (done < bytes.size()) {
       ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
-      if (n < 0) { ok = false; break; }
+      if (n < 0) {
+        ok = false;
+        break;
+      }
       if (n == 0) break;  // the file shrank while being read
       done += static_cast<size_t>(n);
     }

@@ -24,180 +24,185 @@ constexpr size_t kFileBufferSize = 64 * 1024;  // blocks are small; the disk see
 
 // Shows this worker's file in the progress window.
 void ShowWorker(ProgressFields& progress, const DownloadWorker& worker) {
-    progress.done.store(static_cast<uint64_t>(worker.bytesRead));
-    // An unknown length shows as a byte count, never as a huge total.
-    progress.total.store(worker.contentLength < 0 ? 0 : static_cast<uint64_t>(worker.contentLength));
-    progress.SetAddressText(worker.url);
+  progress.done.store(static_cast<uint64_t>(worker.bytesRead));
+  // An unknown length shows as a byte count, never as a huge total.
+  progress.total.store(worker.contentLength < 0 ? 0 : static_cast<uint64_t>(worker.contentLength));
+  progress.SetAddressText(worker.url);
 }
 
 class Download {
-public:
-    Download(DownloadWorker& worker, SessionLockHolder& lock)
-        : worker_(worker), session_(*worker.session), lock_(lock) {}
+ public:
+  Download(DownloadWorker& worker, SessionLockHolder& lock)
+      : worker_(worker), session_(*worker.session), lock_(lock) {}
 
-    void Run() {
-        if (worker_.path.empty()) throw WynetException(kWynetNullPath);
-        if (worker_.url.empty()) throw WynetException(kWynetNullUrl);
-        if (!SendRequest()) return;
-        const std::optional<int64_t> lastModified = CheckHeaders();
-        const bool cancelled = ReceiveBody();
-        Finish(cancelled, lastModified);
+  void Run() {
+    if (worker_.path.empty()) throw WynetException(kWynetNullPath);
+    if (worker_.url.empty()) throw WynetException(kWynetNullUrl);
+    if (!SendRequest()) return;
+    const std::optional<int64_t> lastModified = CheckHeaders();
+    const bool cancelled = ReceiveBody();
+    Finish(cancelled, lastModified);
+  }
+
+ private:
+  // Connects and sends; false when the server answered anything but 200.
+  bool SendRequest() {
+    lock_.Acquire();
+    const std::optional<UrlParts> parts = ParseUrl(worker_.url);
+    if (!parts || parts->service != UrlService::Http) {
+      LogHttpOnlyError();
+      throw WynetException(kWynetProtocolError);
     }
+    connection_ =
+        std::make_unique<HttpConnection>(session_.internet(), parts->serverName, parts->port);
+    request_ = connection_->OpenRequest("GET", parts->objectPath);
+    request_->SetCancelFlag(&session_.cancel());
+    lock_.Release();
 
-private:
-    // Connects and sends; false when the server answered anything but 200.
-    bool SendRequest() {
-        lock_.Acquire();
-        const std::optional<UrlParts> parts = ParseUrl(worker_.url);
-        if (!parts || parts->service != UrlService::Http) {
-            LogHttpOnlyError();
-            throw WynetException(kWynetProtocolError);
-        }
-        connection_ = std::make_unique<HttpConnection>(session_.internet(), parts->serverName, parts->port);
-        request_ = connection_->OpenRequest("GET", parts->objectPath);
-        request_->SetCancelFlag(&session_.cancel());
-        lock_.Release();
+    request_->AddRequestHeaders("Content-Type: application/x-www-form-urlencoded", true);
 
-        request_->AddRequestHeaders("Content-Type: application/x-www-form-urlencoded", true);
-
-        // The session's first request goes out alone; the others wait until it has.
-        lock_.Acquire();
-        const bool first = session_.firstRequest;
-        if (!first) lock_.Release();
-        if (!request_->SendRequest()) throw WynetException(kWynetCancelled);
-        if (first) {
-            session_.firstRequest = false;
-            lock_.Release();
-        }
-        if (request_->QueryStatusCode() != 200) return false;
-        worker_.httpOk = true;
-        return true;
+    // The session's first request goes out alone; the others wait until it has.
+    lock_.Acquire();
+    const bool first = session_.firstRequest;
+    if (!first) lock_.Release();
+    if (!request_->SendRequest()) throw WynetException(kWynetCancelled);
+    if (first) {
+      session_.firstRequest = false;
+      lock_.Release();
     }
+    if (request_->QueryStatusCode() != 200) return false;
+    worker_.httpOk = true;
+    return true;
+  }
 
-    // Last-Modified (as local time) and Content-Length; code 7 when there is nothing new.
-    std::optional<int64_t> CheckHeaders() {
-        std::optional<int64_t> lastModified;
-        if (const std::optional<CalendarTime> date = request_->QueryLastModified())
-            lastModified = CalendarTimeAsLocal(*date);
-        if (lastModified && worker_.onlyIfNewer) {
-            const std::optional<FileStatus> local = GetFileStatus(worker_.path);
-            if (local && !local->isFolder && local->modified >= *lastModified)
-                throw WynetException(kWynetNoUpdateNeeded);
-        }
-        if (lastModified) {
-            lock_.Acquire();
-            if (ProgressFields* progress = session_.progress()) {
-                progress->SetAddressText(worker_.url);
-            } else {
-                LogModified(worker_.url, *lastModified);
-            }
-            lock_.Release();
-        }
-        if (const std::optional<int64_t> length = request_->QueryContentLength()) worker_.contentLength = *length;
-        return lastModified;
+  // Last-Modified (as local time) and Content-Length; code 7 when there is nothing new.
+  std::optional<int64_t> CheckHeaders() {
+    std::optional<int64_t> lastModified;
+    if (const std::optional<CalendarTime> date = request_->QueryLastModified())
+      lastModified = CalendarTimeAsLocal(*date);
+    if (lastModified && worker_.onlyIfNewer) {
+      const std::optional<FileStatus> local = GetFileStatus(worker_.path);
+      if (local && !local->isFolder && local->modified >= *lastModified)
+        throw WynetException(kWynetNoUpdateNeeded);
     }
+    if (lastModified) {
+      lock_.Acquire();
+      if (ProgressFields* progress = session_.progress()) {
+        progress->SetAddressText(worker_.url);
+      } else {
+        LogModified(worker_.url, *lastModified);
+      }
+      lock_.Release();
+    }
+    if (const std::optional<int64_t> length = request_->QueryContentLength())
+      worker_.contentLength = *length;
+    return lastModified;
+  }
 
-    // Writes the body to the local file block by block. Returns with the lock held;
-    // true when the job was cancelled on the way.
-    bool ReceiveBody() {
-        lock_.Acquire();
-        if (ProgressFields* progress = session_.progress()) {
-            ShowWorker(*progress, worker_);
+  // Writes the body to the local file block by block. Returns with the lock held;
+  // true when the job was cancelled on the way.
+  bool ReceiveBody() {
+    lock_.Acquire();
+    if (ProgressFields* progress = session_.progress()) {
+      ShowWorker(*progress, worker_);
+    } else {
+      LogBegin(worker_.url);
+    }
+    session_.currentIndex = worker_.index;
+    lock_.Release();
+
+    if (!file_.Open(worker_.path, "wb")) throw WynetException(kWynetFileError);
+    std::setvbuf(file_.get(), nullptr, _IOFBF, kFileBufferSize);
+
+    char buffer[kBufferSize];
+    size_t count = request_->Read(buffer, kReadSize);
+    lock_.Acquire();
+    while (count > 0 && !session_.cancelled()) {
+      worker_.bytesRead += static_cast<int64_t>(count);
+      if (ProgressFields* progress = session_.progress()) {
+        // The window follows every block of the file it shows, not only changes of file.
+        if (session_.currentIndex != worker_.index) {
+          ShowWorker(*progress, worker_);
         } else {
-            LogBegin(worker_.url);
+          progress->done.store(static_cast<uint64_t>(worker_.bytesRead));
         }
-        session_.currentIndex = worker_.index;
-        lock_.Release();
-
-        if (!file_.Open(worker_.path, "wb")) throw WynetException(kWynetFileError);
-        std::setvbuf(file_.get(), nullptr, _IOFBF, kFileBufferSize);
-
-        char buffer[kBufferSize];
-        size_t count = request_->Read(buffer, kReadSize);
-        lock_.Acquire();
-        while (count > 0 && !session_.cancelled()) {
-            worker_.bytesRead += static_cast<int64_t>(count);
-            if (ProgressFields* progress = session_.progress()) {
-                // The window follows every block of the file it shows, not only changes of file.
-                if (session_.currentIndex != worker_.index) {
-                    ShowWorker(*progress, worker_);
-                } else {
-                    progress->done.store(static_cast<uint64_t>(worker_.bytesRead));
-                }
-            } else if (session_.currentIndex != worker_.index) {
-                LogSwitch(worker_.url);
-            }
-            session_.currentIndex = worker_.index;
-            lock_.Release();
-            if (std::fwrite(buffer, 1, count, file_.get()) != count) throw WynetException(kWynetFileError);
-            count = request_->Read(buffer, kReadSize);
-            lock_.Acquire();
-        }
-        return session_.cancelled();
+      } else if (session_.currentIndex != worker_.index) {
+        LogSwitch(worker_.url);
+      }
+      session_.currentIndex = worker_.index;
+      lock_.Release();
+      if (std::fwrite(buffer, 1, count, file_.get()) != count)
+        throw WynetException(kWynetFileError);
+      count = request_->Read(buffer, kReadSize);
+      lock_.Acquire();
     }
+    return session_.cancelled();
+  }
 
-    // Closes, unpacks and stamps the file; the lock is held on entry and released here.
-    void Finish(bool cancelled, const std::optional<int64_t>& lastModified) {
-        if (!file_.Close()) throw WynetException(kWynetFileError);
-        if (!cancelled) {
-            if (session_.decrypt || session_.uncompress) Unpack();
-            worker_.completed = true;
-        }
-        if (lastModified && FileExists(worker_.path)) SetFileTimes(worker_.path, *lastModified, *lastModified);
-        if (cancelled) {
-            LogCancelled(worker_.url);
-        } else if (ProgressFields* progress = session_.progress()) {
-            ShowWorker(*progress, worker_);
-        } else {
-            LogEnd(worker_.url);
-        }
-        session_.currentIndex = worker_.index;
-        lock_.Release();
+  // Closes, unpacks and stamps the file; the lock is held on entry and released here.
+  void Finish(bool cancelled, const std::optional<int64_t>& lastModified) {
+    if (!file_.Close()) throw WynetException(kWynetFileError);
+    if (!cancelled) {
+      if (session_.decrypt || session_.uncompress) Unpack();
+      worker_.completed = true;
     }
-
-    void Unpack() {
-        std::string result;
-        if (!UnpackFile(worker_.path, session_.decrypt, session_.uncompress, session_.passPhrase, result))
-            throw WynetException(kWynetDecryptError);
-        if (!ReplaceFileWith(result, worker_.path)) {
-            std::remove(result.c_str());
-            throw WynetException(kWynetFileError);
-        }
+    if (lastModified && FileExists(worker_.path))
+      SetFileTimes(worker_.path, *lastModified, *lastModified);
+    if (cancelled) {
+      LogCancelled(worker_.url);
+    } else if (ProgressFields* progress = session_.progress()) {
+      ShowWorker(*progress, worker_);
+    } else {
+      LogEnd(worker_.url);
     }
+    session_.currentIndex = worker_.index;
+    lock_.Release();
+  }
 
-    DownloadWorker& worker_;
-    TransferSession& session_;
-    SessionLockHolder& lock_;
-    std::unique_ptr<HttpConnection> connection_;
-    std::unique_ptr<HttpRequest> request_;
-    StdioFile file_;
+  void Unpack() {
+    std::string result;
+    if (!UnpackFile(worker_.path, session_.decrypt, session_.uncompress, session_.passPhrase,
+                    result))
+      throw WynetException(kWynetDecryptError);
+    if (!ReplaceFileWith(result, worker_.path)) {
+      std::remove(result.c_str());
+      throw WynetException(kWynetFileError);
+    }
+  }
+
+  DownloadWorker& worker_;
+  TransferSession& session_;
+  SessionLockHolder& lock_;
+  std::unique_ptr<HttpConnection> connection_;
+  std::unique_ptr<HttpRequest> request_;
+  StdioFile file_;
 };
 
 }  // namespace
 
 void RunDownloadWorker(DownloadWorker& worker, const std::function<void()>& onFinished) {
-    {
-        SessionLockHolder lock(worker.session->lock, worker.session->cancel());
-        // The report lines are written without the lock, after it was given back.
-        try {
-            Download(worker, lock).Run();
-        } catch (const WynetException& e) {
-            if (lock.held()) lock.Release();
-            if (e.code() == kWynetCancelled) {
-                LogWorkerCancelled(worker.index);
-            } else {
-                LogWorkerError(worker.index);
-            }
-        } catch (const InternetException&) {
-            if (lock.held()) lock.Release();
-            LogWorkerError(worker.index);
-        } catch (const std::exception&) {
-            if (lock.held()) lock.Release();
-            LogWorkerError(worker.index);
-        }
+  {
+    SessionLockHolder lock(worker.session->lock, worker.session->cancel());
+    // The report lines are written without the lock, after it was given back.
+    try {
+      Download(worker, lock).Run();
+    } catch (const WynetException& e) {
+      if (lock.held()) lock.Release();
+      if (e.code() == kWynetCancelled) {
+        LogWorkerCancelled(worker.index);
+      } else {
+        LogWorkerError(worker.index);
+      }
+    } catch (const InternetException&) {
+      if (lock.held()) lock.Release();
+      LogWorkerError(worker.index);
+    } catch (const std::exception&) {
+      if (lock.held()) lock.Release();
+      LogWorkerError(worker.index);
     }
-    worker.finished = true;
-    onFinished();
+  }
+  worker.finished = true;
+  onFinished();
 }
 
 }  // namespace tidewell

@@ -11,17 +11,17 @@ namespace tidewell {
 
 // One file of an HTTP download job.
 struct DownloadWorker {
-    int index = 0;  // position in the job's lists
-    std::string url;
-    std::string path;
-    bool onlyIfNewer = false;
-    std::atomic<bool> httpOk{false};     // the server answered 200
-    std::atomic<bool> completed{false};  // received and, where asked, unpacked
-    bool running = false;                // the manager's own bookkeeping
-    std::atomic<bool> finished{false};   // the worker's very last action, on every path
-    TransferSession* session = nullptr;
-    int64_t contentLength = -1;  // from Content-Length; -1 when unknown
-    int64_t bytesRead = 0;
+  int index = 0;  // position in the job's lists
+  std::string url;
+  std::string path;
+  bool onlyIfNewer = false;
+  std::atomic<bool> httpOk{false};     // the server answered 200
+  std::atomic<bool> completed{false};  // received and, where asked, unpacked
+  bool running = false;                // the manager's own bookkeeping
+  std::atomic<bool> finished{false};   // the worker's very last action, on every path
+  TransferSession* session = nullptr;
+  int64_t contentLength = -1;  // from Content-Length; -1 when unknown
+  int64_t bytesRead = 0;
 };
 
 // Fetches worker.url into worker.path (and unpacks it when the session asks for it),

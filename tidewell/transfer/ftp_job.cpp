@@ -21,151 +21,156 @@ constexpr auto kConnectTimeout = std::chrono::milliseconds(3000);
 enum class Direction { Upload, Download };
 
 void FtpJobContextEnter(FtpJobContext& context, const std::string& path) {
-    if (!context.connection.SetCurrentDirectory(path))
-        context.Fail(kWynetChangeDirError, QuotedDirectoryPair(context.currentDir, path));
-    context.currentDir = path;
+  if (!context.connection.SetCurrentDirectory(path))
+    context.Fail(kWynetChangeDirError, QuotedDirectoryPair(context.currentDir, path));
+  context.currentDir = path;
 }
 
 // The session a job opens itself: direct when there is no proxy or the host is on the
 // bypass list, otherwise through the proxy.
 std::unique_ptr<TransferSession> OpenSession(const FtpJob& job) {
-    const bool bypassed = !job.bypass.empty() && IsHostBypassed(job.host, job.bypass);
-    const std::string proxyHost = job.proxy.empty() || bypassed ? "" : FtpProxyFromList(job.proxy);
-    auto session = proxyHost.empty()
-                       ? std::make_unique<TransferSession>("Ftp Connection", 1, ProxyAccess::Direct)
-                       : std::make_unique<TransferSession>("Ftp Connection", 1, ProxyAccess::Named,
-                                                           "http://" + proxyHost);
-    return session;
+  const bool bypassed = !job.bypass.empty() && IsHostBypassed(job.host, job.bypass);
+  const std::string proxyHost = job.proxy.empty() || bypassed ? "" : FtpProxyFromList(job.proxy);
+  auto session = proxyHost.empty()
+                     ? std::make_unique<TransferSession>("Ftp Connection", 1, ProxyAccess::Direct)
+                     : std::make_unique<TransferSession>("Ftp Connection", 1, ProxyAccess::Named,
+                                                         "http://" + proxyHost);
+  return session;
 }
 
 class JobRunner {
-public:
-    JobRunner(FtpJob job, WindowRef window, Direction direction)
-        : job_(std::move(job)), window_(std::move(window)), direction_(direction) {}
+ public:
+  JobRunner(FtpJob job, WindowRef window, Direction direction)
+      : job_(std::move(job)), window_(std::move(window)), direction_(direction) {}
 
-    FtpJobResult Run() {
-        try {
-            Body();
-        } catch (const WynetException& e) {
-            result_.code = e.code();
-            const std::string message = WynetMessage(e.code());
-            if (!message.empty()) Report(message + "\n" + detail_);
-        } catch (const InternetException& e) {
-            if (session_ != nullptr && session_->cancelled()) {
-                result_.code = kWynetCancelled;  // a request cut short by the user's Cancel
-            } else {
-                result_.internetError = e.error();
-                Report(InternetErrorText(e.error(), e.context()));
-            }
-        } catch (const std::exception& e) {
-            result_.code = kWynetGeneralError;
-            Report(WynetMessage(kWynetGeneralError) + "\n" + e.what());
-        }
-        CleanUp();
-        return result_;
+  FtpJobResult Run() {
+    try {
+      Body();
+    } catch (const WynetException& e) {
+      result_.code = e.code();
+      const std::string message = WynetMessage(e.code());
+      if (!message.empty()) Report(message + "\n" + detail_);
+    } catch (const InternetException& e) {
+      if (session_ != nullptr && session_->cancelled()) {
+        result_.code = kWynetCancelled;  // a request cut short by the user's Cancel
+      } else {
+        result_.internetError = e.error();
+        Report(InternetErrorText(e.error(), e.context()));
+      }
+    } catch (const std::exception& e) {
+      result_.code = kWynetGeneralError;
+      Report(WynetMessage(kWynetGeneralError) + "\n" + e.what());
+    }
+    CleanUp();
+    return result_;
+  }
+
+ private:
+  void Body() {
+    if (job_.connection == nullptr && (job_.host.empty() || job_.user.empty()))
+      throw WynetException(kWynetIncompleteParameters);
+    if (job_.localPaths.size() != job_.remotePaths.size()) throw WynetException(kWynetListMismatch);
+
+    session_ = job_.session;
+    if (session_ == nullptr) {
+      ownSession_ = OpenSession(job_);
+      session_ = ownSession_.get();
+    }
+    if (session_->cancelled()) throw WynetException(kWynetCancelled);
+    InternetTimeouts timeouts = session_->internet().timeouts();
+    timeouts.connect = kConnectTimeout;
+    session_->internet().SetTimeouts(timeouts);
+
+    if (job_.showProgress && session_->progress() == nullptr) {
+      session_->AttachProgress(window_);
+      if (ProgressFields* progress = session_->progress()) {
+        progress->SetStatusText("Connecting to:");
+        progress->SetAddressText("ftp://" + job_.host);
+        progress->showBar = false;
+        session_->ShowProgressWindow();
+      }
     }
 
-private:
-    void Body() {
-        if (job_.connection == nullptr && (job_.host.empty() || job_.user.empty()))
-            throw WynetException(kWynetIncompleteParameters);
-        if (job_.localPaths.size() != job_.remotePaths.size()) throw WynetException(kWynetListMismatch);
-
-        session_ = job_.session;
-        if (session_ == nullptr) {
-            ownSession_ = OpenSession(job_);
-            session_ = ownSession_.get();
-        }
-        if (session_->cancelled()) throw WynetException(kWynetCancelled);
-        InternetTimeouts timeouts = session_->internet().timeouts();
-        timeouts.connect = kConnectTimeout;
-        session_->internet().SetTimeouts(timeouts);
-
-        if (job_.showProgress && session_->progress() == nullptr) {
-            session_->AttachProgress(window_);
-            if (ProgressFields* progress = session_->progress()) {
-                progress->SetStatusText("Connecting to:");
-                progress->SetAddressText("ftp://" + job_.host);
-                progress->showBar = false;
-                session_->ShowProgressWindow();
-            }
-        }
-
-        connection_ = job_.connection;
-        if (connection_ == nullptr) {
-            ownConnection_ = std::make_unique<FtpConnection>(session_->internet(), job_.host, job_.user, job_.password);
-            connection_ = ownConnection_.get();
-        }
-        connection_->SetCancelFlag(&session_->cancel());
-        if (session_->cancelled()) throw WynetException(kWynetCancelled);
-
-        FtpJobContext context{job_, *session_, *connection_, "", "", false};
-        try {
-            if (context.WindowShown()) session_->progress()->SetStatusText("Connected to:");
-            context.Enter(job_.initialDir);
-            PackAhead packer(job_.localPaths, job_.packFirst, job_.packSecond, job_.passPhrase);
-            for (size_t i = 0; i < job_.remotePaths.size(); ++i) {
-                if (direction_ == Direction::Upload) {
-                    packer.Start(i + 1);
-                    UploadOneFile(context, i, packer);
-                } else {
-                    DownloadOneFile(context, job_.remotePaths[i], job_.localPaths[i]);
-                }
-            }
-            if (direction_ == Direction::Download) context.Enter(job_.initialDir);
-        } catch (...) {
-            detail_ = context.detail;
-            throw;
-        }
+    connection_ = job_.connection;
+    if (connection_ == nullptr) {
+      ownConnection_ = std::make_unique<FtpConnection>(session_->internet(), job_.host, job_.user,
+                                                       job_.password);
+      connection_ = ownConnection_.get();
     }
+    connection_->SetCancelFlag(&session_->cancel());
+    if (session_->cancelled()) throw WynetException(kWynetCancelled);
 
-    void Report(const std::string& text) {
-        result_.report = text;
-        if (job_.showMessage) {
-            job_.showMessage(text);
+    FtpJobContext context{job_, *session_, *connection_, "", "", false};
+    try {
+      if (context.WindowShown()) session_->progress()->SetStatusText("Connected to:");
+      context.Enter(job_.initialDir);
+      PackAhead packer(job_.localPaths, job_.packFirst, job_.packSecond, job_.passPhrase);
+      for (size_t i = 0; i < job_.remotePaths.size(); ++i) {
+        if (direction_ == Direction::Upload) {
+          packer.Start(i + 1);
+          UploadOneFile(context, i, packer);
         } else {
-            std::cerr << text << std::endl;
+          DownloadOneFile(context, job_.remotePaths[i], job_.localPaths[i]);
         }
+      }
+      if (direction_ == Direction::Download) context.Enter(job_.initialDir);
+    } catch (...) {
+      detail_ = context.detail;
+      throw;
     }
+  }
 
-    void CleanUp() {
-        if (session_ != nullptr && !session_->cancelled() && session_->progress() != nullptr)
-            session_->CloseProgressWindow();
-        ownConnection_.reset();
-        ownSession_.reset();  // waits until its progress window is gone
-        if (job_.message != 0) window_.Post(job_.message, 0, 0);
+  void Report(const std::string& text) {
+    result_.report = text;
+    if (job_.showMessage) {
+      job_.showMessage(text);
+    } else {
+      std::cerr << text << std::endl;
     }
+  }
 
-    FtpJob job_;
-    WindowRef window_;
-    Direction direction_;
-    std::unique_ptr<TransferSession> ownSession_;
-    std::unique_ptr<FtpConnection> ownConnection_;
-    TransferSession* session_ = nullptr;
-    FtpConnection* connection_ = nullptr;
-    std::string detail_;
-    FtpJobResult result_;
+  void CleanUp() {
+    if (session_ != nullptr && !session_->cancelled() && session_->progress() != nullptr)
+      session_->CloseProgressWindow();
+    ownConnection_.reset();
+    ownSession_.reset();  // waits until its progress window is gone
+    if (job_.message != 0) window_.Post(job_.message, 0, 0);
+  }
+
+  FtpJob job_;
+  WindowRef window_;
+  Direction direction_;
+  std::unique_ptr<TransferSession> ownSession_;
+  std::unique_ptr<FtpConnection> ownConnection_;
+  TransferSession* session_ = nullptr;
+  FtpConnection* connection_ = nullptr;
+  std::string detail_;
+  FtpJobResult result_;
 };
 
 std::shared_ptr<FtpTransferJob> Start(FtpJob job, Direction direction) {
-    job.initialDir = NormalizeInitialDir(job.initialDir);
-    if (!job.askOverwriteQuestion) job.askOverwriteQuestion = AskOverwriteOnGuiThread;
-    WindowRef window = job.window != nullptr ? WindowRef(job.window) : WindowRef();
-    auto handle = std::make_shared<FtpTransferJob>();
-    std::thread([job = std::move(job), window = std::move(window), direction, handle]() mutable {
-        JobRunner runner(std::move(job), std::move(window), direction);
-        handle->SetResult(runner.Run());
-        handle->MarkFinished();
-    }).detach();
-    return handle;
+  job.initialDir = NormalizeInitialDir(job.initialDir);
+  if (!job.askOverwriteQuestion) job.askOverwriteQuestion = AskOverwriteOnGuiThread;
+  WindowRef window = job.window != nullptr ? WindowRef(job.window) : WindowRef();
+  auto handle = std::make_shared<FtpTransferJob>();
+  std::thread([job = std::move(job), window = std::move(window), direction, handle]() mutable {
+    JobRunner runner(std::move(job), std::move(window), direction);
+    handle->SetResult(runner.Run());
+    handle->MarkFinished();
+  }).detach();
+  return handle;
 }
 
 }  // namespace
 
 void FtpJobContext::Enter(const std::string& path) { FtpJobContextEnter(*this, path); }
 
-std::shared_ptr<FtpTransferJob> StartFtpUpload(FtpJob job) { return Start(std::move(job), Direction::Upload); }
+std::shared_ptr<FtpTransferJob> StartFtpUpload(FtpJob job) {
+  return Start(std::move(job), Direction::Upload);
+}
 
-std::shared_ptr<FtpTransferJob> StartFtpDownload(FtpJob job) { return Start(std::move(job), Direction::Download); }
+std::shared_ptr<FtpTransferJob> StartFtpDownload(FtpJob job) {
+  return Start(std::move(job), Direction::Download);
+}
 
 }  // namespace tidewell

@@ -11,24 +11,26 @@
 namespace tidewell {
 
 struct FtpJobContext {
-    FtpJob& job;
-    TransferSession& session;
-    FtpConnection& connection;
-    std::string currentDir;  // empty until initialDir was entered
-    std::string detail;      // second line of a report
-    bool yesToAll = false;
+  FtpJob& job;
+  TransferSession& session;
+  FtpConnection& connection;
+  std::string currentDir;  // empty until initialDir was entered
+  std::string detail;      // second line of a report
+  bool yesToAll = false;
 
-    // The progress window is on screen, so its fields may be written.
-    bool WindowShown() const { return session.progress() != nullptr && !session.progress()->notShownYet(); }
+  // The progress window is on screen, so its fields may be written.
+  bool WindowShown() const {
+    return session.progress() != nullptr && !session.progress()->notShownYet();
+  }
 
-    [[noreturn]] void Fail(int code, std::string detailText) {
-        detail = std::move(detailText);
-        throw WynetException(code);
-    }
+  [[noreturn]] void Fail(int code, std::string detailText) {
+    detail = std::move(detailText);
+    throw WynetException(code);
+  }
 
-    // Makes path current; on failure the report names where the job was and where it
-    // wanted to go.
-    void Enter(const std::string& path);
+  // Makes path current; on failure the report names where the job was and where it
+  // wanted to go.
+  void Enter(const std::string& path);
 };
 
 class PackAhead;
@@ -36,6 +38,7 @@ class PackAhead;
 // Per-file work of each direction, entered with initialDir current. An upload takes the
 // packed file from packer, which may have made it ahead of time.
 void UploadOneFile(FtpJobContext& context, size_t index, PackAhead& packer);
-void DownloadOneFile(FtpJobContext& context, const std::string& remotePath, const std::string& localPath);
+void DownloadOneFile(FtpJobContext& context, const std::string& remotePath,
+                     const std::string& localPath);
 
 }  // namespace tidewell

@@ -10,9 +10,9 @@
 namespace tidewell {
 
 struct FtpListEntry {
-    std::string name;
-    uint64_t size = 0;
-    bool directory = false;
+  std::string name;
+  uint64_t size = 0;
+  bool directory = false;
 };
 
 // Lines longer than this are passed over: no real entry needs more.

@@ -8,12 +8,12 @@ namespace tidewell {
 
 // A date and time as a server writes it, without any time zone applied.
 struct CalendarTime {
-    int year;
-    int month;   // 1..12
-    int day;     // 1..31, valid for the month
-    int hour;    // 0..23
-    int minute;  // 0..59
-    int second;  // 0..59 (a leap second reads as 59)
+  int year;
+  int month;   // 1..12
+  int day;     // 1..31, valid for the month
+  int hour;    // 0..23
+  int minute;  // 0..59
+  int second;  // 0..59 (a leap second reads as 59)
 };
 
 // Parses the three date forms HTTP servers send in Last-Modified:

@@ -18,8 +18,9 @@ namespace tidewell {
 // with first parameter 1 when every file was received and unpacked, else 0, and second
 // parameter 0. Call it on the window's thread; a window on the application's thread
 // that is destroyed meanwhile just receives nothing.
-std::shared_ptr<TransferJob> StartHttpDownload(std::vector<std::string> urls, std::vector<std::string> paths,
-                                               QObject* window, bool onlyIfNewer, bool showProgress,
+std::shared_ptr<TransferJob> StartHttpDownload(std::vector<std::string> urls,
+                                               std::vector<std::string> paths, QObject* window,
+                                               bool onlyIfNewer, bool showProgress,
                                                unsigned message, bool decrypt, bool uncompress,
                                                const std::string& passPhrase);
 

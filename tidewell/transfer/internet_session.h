@@ -7,15 +7,15 @@ namespace tidewell {
 
 // How a session reaches servers.
 enum class ProxyAccess {
-    Preconfigured,  // the user's own settings: the http_proxy / ftp_proxy / no_proxy environment
-    Direct,         // no proxy at all
-    Named,          // the proxy given to the session
+  Preconfigured,  // the user's own settings: the http_proxy / ftp_proxy / no_proxy environment
+  Direct,         // no proxy at all
+  Named,          // the proxy given to the session
 };
 
 // Limits applied to every request of a session.
 struct InternetTimeouts {
-    std::chrono::milliseconds connect{30000};  // to open the connection
-    std::chrono::milliseconds receive{60000};  // the longest time without any data arriving
+  std::chrono::milliseconds connect{30000};  // to open the connection
+  std::chrono::milliseconds receive{60000};  // the longest time without any data arriving
 };
 
 // The process-wide defaults new sessions start with (like setting an option on no
@@ -25,26 +25,26 @@ void SetDefaultInternetTimeouts(const InternetTimeouts& timeouts);
 
 // The settings shared by the connections of one transfer job.
 class InternetSession {
-public:
-    InternetSession(std::string agent, int context, ProxyAccess access = ProxyAccess::Preconfigured,
-                    std::string proxy = "");
+ public:
+  InternetSession(std::string agent, int context, ProxyAccess access = ProxyAccess::Preconfigured,
+                  std::string proxy = "");
 
-    const std::string& agent() const { return agent_; }
-    int context() const { return context_; }
-    ProxyAccess access() const { return access_; }
-    const std::string& proxy() const { return proxy_; }
-    const InternetTimeouts& timeouts() const { return timeouts_; }
-    void SetTimeouts(const InternetTimeouts& timeouts) { timeouts_ = timeouts; }
+  const std::string& agent() const { return agent_; }
+  int context() const { return context_; }
+  ProxyAccess access() const { return access_; }
+  const std::string& proxy() const { return proxy_; }
+  const InternetTimeouts& timeouts() const { return timeouts_; }
+  void SetTimeouts(const InternetTimeouts& timeouts) { timeouts_ = timeouts; }
 
-    // Applies these settings to one libcurl handle (CURL*).
-    void Configure(void* curlHandle) const;
+  // Applies these settings to one libcurl handle (CURL*).
+  void Configure(void* curlHandle) const;
 
-private:
-    std::string agent_;
-    int context_;
-    ProxyAccess access_;
-    std::string proxy_;
-    InternetTimeouts timeouts_;
+ private:
+  std::string agent_;
+  int context_;
+  ProxyAccess access_;
+  std::string proxy_;
+  InternetTimeouts timeouts_;
 };
 
 }  // namespace tidewell

@@ -9,31 +9,31 @@ namespace tidewell {
 
 // Answers, as the prompt's modal run returns them.
 enum OverwriteAnswer : int {
-    kOverwriteCancel = 0,
-    kOverwriteNo = 1,
-    kOverwriteYes = 2,
-    kOverwriteYesToAll = 3,
+  kOverwriteCancel = 0,
+  kOverwriteNo = 1,
+  kOverwriteYes = 2,
+  kOverwriteYesToAll = 3,
 };
 
 // "Overwrite?" with the question in control 1076 and the buttons Yes (1077, the
 // default), Yes To All (1075), No (1078) and Cancel (2). Cancel, Escape and closing the
 // window all answer Cancel. Each control carries its dialog ID as object name.
 class OverwritePrompt : public QDialog {
-    Q_OBJECT
+  Q_OBJECT
 
-public:
-    explicit OverwritePrompt(const std::string& question, QWidget* parent = nullptr);
+ public:
+  explicit OverwritePrompt(const std::string& question, QWidget* parent = nullptr);
 
-    // The answer chosen (kOverwriteCancel until a button stored another).
-    int answer() const { return answer_; }
-    // Shows the window modally and returns the answer.
-    int Ask();
+  // The answer chosen (kOverwriteCancel until a button stored another).
+  int answer() const { return answer_; }
+  // Shows the window modally and returns the answer.
+  int Ask();
 
-private:
-    void Answer(int answer);
+ private:
+  void Answer(int answer);
 
-    QLabel* question_;
-    int answer_ = kOverwriteCancel;
+  QLabel* question_;
+  int answer_ = kOverwriteCancel;
 };
 
 // Shows the prompt on the application's thread, from any thread, and waits for the

@@ -25,84 +25,84 @@ ProgressWindow::ProgressWindow(std::shared_ptr<ProgressFields> fields, QWidget* 
       bar_(new QProgressBar(this)),
       cancel_(new QPushButton(QStringLiteral("Cancel"), this)),
       timer_(new QTimer(this)) {
-    setObjectName(QStringLiteral("138"));
-    setWindowTitle(QString());
-    status_->setObjectName(QStringLiteral("1074"));
-    address_->setObjectName(QStringLiteral("1041"));
-    percent_->setObjectName(QStringLiteral("1062"));
-    bar_->setObjectName(QStringLiteral("1042"));
-    cancel_->setObjectName(QStringLiteral("2"));
-    address_->setTextFormat(Qt::PlainText);
-    address_->setMinimumWidth(300);
-    percent_->setAlignment(Qt::AlignHCenter);
-    bar_->setRange(0, 100);
-    bar_->setTextVisible(false);
+  setObjectName(QStringLiteral("138"));
+  setWindowTitle(QString());
+  status_->setObjectName(QStringLiteral("1074"));
+  address_->setObjectName(QStringLiteral("1041"));
+  percent_->setObjectName(QStringLiteral("1062"));
+  bar_->setObjectName(QStringLiteral("1042"));
+  cancel_->setObjectName(QStringLiteral("2"));
+  address_->setTextFormat(Qt::PlainText);
+  address_->setMinimumWidth(300);
+  percent_->setAlignment(Qt::AlignHCenter);
+  bar_->setRange(0, 100);
+  bar_->setTextVisible(false);
 
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(status_);
-    layout->addWidget(address_);
-    layout->addWidget(percent_);
-    layout->addWidget(bar_);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cancel_);
-    buttons->addStretch();
-    layout->addLayout(buttons);
-    resize(360, 135);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(status_);
+  layout->addWidget(address_);
+  layout->addWidget(percent_);
+  layout->addWidget(bar_);
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  buttons->addWidget(cancel_);
+  buttons->addStretch();
+  layout->addLayout(buttons);
+  resize(360, 135);
 
-    connect(cancel_, &QPushButton::clicked, this, &ProgressWindow::reject);
-    connect(timer_, &QTimer::timeout, this, &ProgressWindow::Tick);
-    timer_->setInterval(kTickMs);
+  connect(cancel_, &QPushButton::clicked, this, &ProgressWindow::reject);
+  connect(timer_, &QTimer::timeout, this, &ProgressWindow::Tick);
+  timer_->setInterval(kTickMs);
 
-    ShowBar(fields_->showBar.load());
-    CopyTexts();
+  ShowBar(fields_->showBar.load());
+  CopyTexts();
 }
 
 ProgressWindow::~ProgressWindow() = default;
 
 void ProgressWindow::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    if (fields_->notShownYet()) {
-        fields_->MarkShown();
-        timer_->start();
-    }
+  QDialog::showEvent(event);
+  if (fields_->notShownYet()) {
+    fields_->MarkShown();
+    timer_->start();
+  }
 }
 
 void ProgressWindow::Tick() {
-    ProgressFields& f = *fields_;
-    bool sizeKnown = true;
-    if (f.watchFile.load()) {
-        std::error_code error;
-        const auto size = std::filesystem::file_size(f.watchedPath(), error);
-        if (error) {
-            sizeKnown = false;
-        } else {
-            f.done.store(size);
-        }
+  ProgressFields& f = *fields_;
+  bool sizeKnown = true;
+  if (f.watchFile.load()) {
+    std::error_code error;
+    const auto size = std::filesystem::file_size(f.watchedPath(), error);
+    if (error) {
+      sizeKnown = false;
+    } else {
+      f.done.store(size);
     }
-    const uint64_t total = f.total.load();
-    const ProgressDisplay display = FormatProgress(f.done.load(), sizeKnown ? total : 0);
-    f.SetPercentText(display.text);
-    bar_->setValue(display.percent);
-    ShowBar(f.showBar.load());
-    CopyTexts();
-    setFocus();
+  }
+  const uint64_t total = f.total.load();
+  const ProgressDisplay display = FormatProgress(f.done.load(), sizeKnown ? total : 0);
+  f.SetPercentText(display.text);
+  bar_->setValue(display.percent);
+  ShowBar(f.showBar.load());
+  CopyTexts();
+  setFocus();
 }
 
 void ProgressWindow::reject() {
-    timer_->stop();
-    QDialog::reject();
+  timer_->stop();
+  QDialog::reject();
 }
 
 void ProgressWindow::ShowBar(bool show) {
-    percent_->setVisible(show);
-    bar_->setVisible(show);
+  percent_->setVisible(show);
+  bar_->setVisible(show);
 }
 
 void ProgressWindow::CopyTexts() {
-    percent_->setText(QString::fromStdString(fields_->percentText()));
-    address_->setText(QString::fromStdString(fields_->addressText()));
-    status_->setText(QString::fromStdString(fields_->statusText()));
+  percent_->setText(QString::fromStdString(fields_->percentText()));
+  address_->setText(QString::fromStdString(fields_->addressText()));
+  status_->setText(QString::fromStdString(fields_->statusText()));
 }
 
 }  // namespace tidewell

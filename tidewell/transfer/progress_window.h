@@ -17,34 +17,34 @@ namespace tidewell {
 // the shared fields; a 100 ms timer on the window's thread copies them into the
 // controls. Each control carries its dialog ID as object name.
 class ProgressWindow : public QDialog {
-    Q_OBJECT
+  Q_OBJECT
 
-public:
-    explicit ProgressWindow(std::shared_ptr<ProgressFields> fields, QWidget* parent = nullptr);
-    ~ProgressWindow() override;
+ public:
+  explicit ProgressWindow(std::shared_ptr<ProgressFields> fields, QWidget* parent = nullptr);
+  ~ProgressWindow() override;
 
-    ProgressFields& fields() { return *fields_; }
+  ProgressFields& fields() { return *fields_; }
 
-    // One timer tick: refreshes the percentage, the bar and the texts.
-    void Tick();
+  // One timer tick: refreshes the percentage, the bar and the texts.
+  void Tick();
 
-    // Cancel, Escape, closing the window, or the job's close request.
-    void reject() override;
+  // Cancel, Escape, closing the window, or the job's close request.
+  void reject() override;
 
-protected:
-    void showEvent(QShowEvent* event) override;
+ protected:
+  void showEvent(QShowEvent* event) override;
 
-private:
-    void ShowBar(bool show);
-    void CopyTexts();
+ private:
+  void ShowBar(bool show);
+  void CopyTexts();
 
-    std::shared_ptr<ProgressFields> fields_;
-    QLabel* status_;
-    QLabel* address_;
-    QLabel* percent_;
-    QProgressBar* bar_;
-    QPushButton* cancel_;
-    QTimer* timer_;
+  std::shared_ptr<ProgressFields> fields_;
+  QLabel* status_;
+  QLabel* address_;
+  QLabel* percent_;
+  QProgressBar* bar_;
+  QPushButton* cancel_;
+  QTimer* timer_;
 };
 
 }  // namespace tidewell

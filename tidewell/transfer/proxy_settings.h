@@ -6,10 +6,10 @@ namespace tidewell {
 
 // Where the settings live: the key below the user hive and its three value names.
 struct ProxyRegistryNames {
-    std::string key;
-    std::string serverValue;
-    std::string overrideValue;
-    std::string enableValue;
+  std::string key;
+  std::string serverValue;
+  std::string overrideValue;
+  std::string enableValue;
 };
 
 // Fills proxyOut with "scheme=scheme://host:port" from the ProxyServer entry for the

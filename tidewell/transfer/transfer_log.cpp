@@ -8,36 +8,36 @@ namespace tidewell {
 namespace {
 
 std::mutex& StreamMutex() {
-    static std::mutex mutex;
-    return mutex;
+  static std::mutex mutex;
+  return mutex;
 }
 
 // The empty line, the text and its line end leave in one write, so that a reader of
 // the stream never sees a line cut in two.
 void WriteLine(const std::string& text) {
-    std::string line;
-    line.reserve(text.size() + 2);
-    line += '\n';
-    line += text;
-    line += '\n';
-    std::lock_guard<std::mutex> guard(StreamMutex());
-    std::fwrite(line.data(), 1, line.size(), stdout);
-    std::fflush(stdout);
+  std::string line;
+  line.reserve(text.size() + 2);
+  line += '\n';
+  line += text;
+  line += '\n';
+  std::lock_guard<std::mutex> guard(StreamMutex());
+  std::fwrite(line.data(), 1, line.size(), stdout);
+  std::fflush(stdout);
 }
 
 }  // namespace
 
 std::string FormatLogTime(int64_t time) {
-    const std::time_t value = static_cast<std::time_t>(time);
-    std::tm tm{};
-    if (localtime_r(&value, &tm) == nullptr) return "";
-    char text[64];
-    const size_t n = std::strftime(text, sizeof text, "%m/%d/%Y %H:%M:%S", &tm);
-    return std::string(text, n);
+  const std::time_t value = static_cast<std::time_t>(time);
+  std::tm tm{};
+  if (localtime_r(&value, &tm) == nullptr) return "";
+  char text[64];
+  const size_t n = std::strftime(text, sizeof text, "%m/%d/%Y %H:%M:%S", &tm);
+  return std::string(text, n);
 }
 
 void LogModified(const std::string& url, int64_t lastModified) {
-    WriteLine("---------  " + url + "  modified " + FormatLogTime(lastModified));
+  WriteLine("---------  " + url + "  modified " + FormatLogTime(lastModified));
 }
 
 void LogBegin(const std::string& url) { WriteLine("---------  BEGIN  " + url + "  ---------"); }
@@ -46,19 +46,23 @@ void LogSwitch(const std::string& url) { WriteLine("---------  " + url + "  ----
 
 void LogEnd(const std::string& url) { WriteLine("---------  END  " + url + "  ---------"); }
 
-void LogCancelled(const std::string& url) { WriteLine("---------  CANCELLED  " + url + "  ---------"); }
+void LogCancelled(const std::string& url) {
+  WriteLine("---------  CANCELLED  " + url + "  ---------");
+}
 
-void LogWorkerError(int index) { WriteLine("---------  ERROR  " + std::to_string(index) + "  ---------"); }
+void LogWorkerError(int index) {
+  WriteLine("---------  ERROR  " + std::to_string(index) + "  ---------");
+}
 
 void LogWorkerCancelled(int index) {
-    WriteLine("---------  CANCELLED  " + std::to_string(index) + "  ---------");
+  WriteLine("---------  CANCELLED  " + std::to_string(index) + "  ---------");
 }
 
 void LogHttpOnlyError() {
-    std::lock_guard<std::mutex> guard(StreamMutex());
-    std::fflush(stdout);  // what was traced before stays before the error
-    std::fputs("Error: can only use URLs beginning with http://\n", stderr);
-    std::fflush(stderr);
+  std::lock_guard<std::mutex> guard(StreamMutex());
+  std::fflush(stdout);  // what was traced before stays before the error
+  std::fputs("Error: can only use URLs beginning with http://\n", stderr);
+  std::fflush(stderr);
 }
 
 }  // namespace tidewell

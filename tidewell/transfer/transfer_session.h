@@ -16,48 +16,48 @@ struct ProgressWindowLink;
 // The internet session of one transfer job, with its progress window, cancel flag,
 // lock and unpack settings.
 class TransferSession {
-public:
-    explicit TransferSession(std::string agent = "Http Connection", int context = 1,
-                             ProxyAccess access = ProxyAccess::Preconfigured, std::string proxy = "");
-    // Waits until a progress window it opened is gone.
-    ~TransferSession();
-    TransferSession(const TransferSession&) = delete;
-    TransferSession& operator=(const TransferSession&) = delete;
+ public:
+  explicit TransferSession(std::string agent = "Http Connection", int context = 1,
+                           ProxyAccess access = ProxyAccess::Preconfigured, std::string proxy = "");
+  // Waits until a progress window it opened is gone.
+  ~TransferSession();
+  TransferSession(const TransferSession&) = delete;
+  TransferSession& operator=(const TransferSession&) = delete;
 
-    InternetSession& internet() { return internet_; }
+  InternetSession& internet() { return internet_; }
 
-    // Prepares a progress window for parentWindow (none for a null parent, or when the
-    // program has no windows at all). Its fields can be written at once.
-    void AttachProgress(const WindowRef& parentWindow);
-    // The progress window's fields, or null without a window.
-    ProgressFields* progress() { return progress_.get(); }
+  // Prepares a progress window for parentWindow (none for a null parent, or when the
+  // program has no windows at all). Its fields can be written at once.
+  void AttachProgress(const WindowRef& parentWindow);
+  // The progress window's fields, or null without a window.
+  ProgressFields* progress() { return progress_.get(); }
 
-    // Shows the window on the window thread; its closing, for any reason, cancels the job.
-    void ShowProgressWindow();
-    // Waits until the window has been shown, then closes it as its Cancel button would.
-    void CloseProgressWindow();
-    // Waits until the window no longer exists.
-    void WaitProgressWindowGone();
+  // Shows the window on the window thread; its closing, for any reason, cancels the job.
+  void ShowProgressWindow();
+  // Waits until the window has been shown, then closes it as its Cancel button would.
+  void CloseProgressWindow();
+  // Waits until the window no longer exists.
+  void WaitProgressWindowGone();
 
-    // Set once, when the job is cancelled; every wait and loop of the job looks at it.
-    const std::atomic<bool>& cancel() const { return cancel_; }
-    bool cancelled() const { return cancel_.load(); }
-    void Cancel();
+  // Set once, when the job is cancelled; every wait and loop of the job looks at it.
+  const std::atomic<bool>& cancel() const { return cancel_; }
+  bool cancelled() const { return cancel_.load(); }
+  void Cancel();
 
-    SessionLock lock;
-    bool firstRequest = true;  // guarded by lock
-    int currentIndex = -1;     // guarded by lock
+  SessionLock lock;
+  bool firstRequest = true;  // guarded by lock
+  int currentIndex = -1;     // guarded by lock
 
-    bool decrypt = false;
-    bool uncompress = false;
-    std::string passPhrase;
+  bool decrypt = false;
+  bool uncompress = false;
+  std::string passPhrase;
 
-private:
-    InternetSession internet_;
-    std::atomic<bool> cancel_{false};
-    WindowRef parentWindow_;
-    std::shared_ptr<ProgressFields> progress_;
-    std::shared_ptr<ProgressWindowLink> window_;  // set once the window was asked for
+ private:
+  InternetSession internet_;
+  std::atomic<bool> cancel_{false};
+  WindowRef parentWindow_;
+  std::shared_ptr<ProgressFields> progress_;
+  std::shared_ptr<ProgressWindowLink> window_;  // set once the window was asked for
 };
 
 }  // namespace tidewell

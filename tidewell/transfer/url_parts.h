@@ -11,10 +11,10 @@ enum class UrlService { Http, Https, Ftp, Other };
 
 // The pieces of an address the transfer layer connects with.
 struct UrlParts {
-    UrlService service;
-    std::string serverName;  // host name or address; IPv6 addresses without brackets
-    std::string objectPath;  // path and query, always starting with '/'
-    uint16_t port;           // explicit, or the service's default
+  UrlService service;
+  std::string serverName;  // host name or address; IPv6 addresses without brackets
+  std::string objectPath;  // path and query, always starting with '/'
+  uint16_t port;           // explicit, or the service's default
 };
 
 // Splits "scheme://[user[:password]@]host[:port][/path]". Empty when the address is

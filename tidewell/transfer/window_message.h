@@ -17,20 +17,20 @@ constexpr unsigned WM_RUN_FINISHED = WM_USER + 3;
 
 // A posted window message: delivered later, on the receiver's own thread.
 class WindowMessageEvent : public QEvent {
-public:
-    WindowMessageEvent(unsigned message, uintptr_t wParam, intptr_t lParam)
-        : QEvent(EventType()), message_(message), wParam_(wParam), lParam_(lParam) {}
+ public:
+  WindowMessageEvent(unsigned message, uintptr_t wParam, intptr_t lParam)
+      : QEvent(EventType()), message_(message), wParam_(wParam), lParam_(lParam) {}
 
-    static QEvent::Type EventType();
+  static QEvent::Type EventType();
 
-    unsigned message() const { return message_; }
-    uintptr_t wParam() const { return wParam_; }
-    intptr_t lParam() const { return lParam_; }
+  unsigned message() const { return message_; }
+  uintptr_t wParam() const { return wParam_; }
+  intptr_t lParam() const { return lParam_; }
 
-private:
-    unsigned message_;
-    uintptr_t wParam_;
-    intptr_t lParam_;
+ private:
+  unsigned message_;
+  uintptr_t wParam_;
+  intptr_t lParam_;
 };
 
 // Posts a message to `window` from any thread and returns at once. The window must
@@ -43,20 +43,20 @@ void PostWindowMessage(QObject* window, unsigned message, uintptr_t wParam, intp
 // and destroyed meanwhile simply receives nothing (as a posted message to a destroyed
 // window is dropped); a receiver on another thread must outlive the job.
 class WindowRef {
-public:
-    WindowRef() = default;
-    explicit WindowRef(QObject* window);
+ public:
+  WindowRef() = default;
+  explicit WindowRef(QObject* window);
 
-    bool empty() const { return !given_; }
-    // Posts from any thread and returns at once.
-    void Post(unsigned message, uintptr_t wParam, intptr_t lParam) const;
-    // The window as a widget parent: only on the application's thread.
-    QWidget* WidgetOnGuiThread() const;
+  bool empty() const { return !given_; }
+  // Posts from any thread and returns at once.
+  void Post(unsigned message, uintptr_t wParam, intptr_t lParam) const;
+  // The window as a widget parent: only on the application's thread.
+  QWidget* WidgetOnGuiThread() const;
 
-private:
-    QPointer<QObject> window_;
-    bool given_ = false;
-    bool onGuiThread_ = false;
+ private:
+  QPointer<QObject> window_;
+  bool given_ = false;
+  bool onGuiThread_ = false;
 };
 
 // The message (or null) an event carries.
@@ -64,12 +64,12 @@ const WindowMessageEvent* AsWindowMessage(const QEvent* event);
 
 // A receiver of posted messages that need not be a window.
 class MessageReceiver : public QObject {
-public:
-    using QObject::QObject;
+ public:
+  using QObject::QObject;
 
-protected:
-    virtual void OnWindowMessage(unsigned message, uintptr_t wParam, intptr_t lParam) = 0;
-    bool event(QEvent* event) override;
+ protected:
+  virtual void OnWindowMessage(unsigned message, uintptr_t wParam, intptr_t lParam) = 0;
+  bool event(QEvent* event) override;
 };
 
 }  // namespace tidewell

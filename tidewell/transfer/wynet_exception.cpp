@@ -31,8 +31,8 @@ constexpr std::array<const char*, 22> kMessages = {
 };
 
 const char* MessageOf(int code) {
-    if (code < 0 || code >= static_cast<int>(kMessages.size())) return "";
-    return kMessages[static_cast<size_t>(code)];
+  if (code < 0 || code >= static_cast<int>(kMessages.size())) return "";
+  return kMessages[static_cast<size_t>(code)];
 }
 
 }  // namespace

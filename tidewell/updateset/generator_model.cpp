@@ -21,7 +21,9 @@ bool& FlagOf(UpdateEntry& entry, CheckFlag flag) {
   return entry.checkSize;
 }
 
-bool FlagOf(const UpdateEntry& entry, CheckFlag flag) { return FlagOf(const_cast<UpdateEntry&>(entry), flag); }
+bool FlagOf(const UpdateEntry& entry, CheckFlag flag) {
+  return FlagOf(const_cast<UpdateEntry&>(entry), flag);
+}
 
 }  // namespace
 

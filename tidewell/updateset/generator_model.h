@@ -19,9 +19,9 @@ inline constexpr int kCheckMixed = 2;
 
 // What SaveUpdateSetLocally did; the window shows none of it, the command line does.
 struct SaveOutcome {
-  int listResult = kListWritten;        // WriteUpdateList's result
-  bool listPacked = false;              // the list file was replaced by its packed form
-  std::vector<std::string> notSaved;    // installed paths of files left out of the set
+  int listResult = kListWritten;      // WriteUpdateList's result
+  bool listPacked = false;            // the list file was replaced by its packed form
+  std::vector<std::string> notSaved;  // installed paths of files left out of the set
   bool Complete() const { return listResult == kListWritten && listPacked && notSaved.empty(); }
 };
 
@@ -31,7 +31,7 @@ class GeneratorModel {
   // base address; the pass phrase is the program's own, handed in by its creator.
   explicit GeneratorModel(std::string passPhrase);
 
-  std::string remoteWebDirectory;          // the list's base URL
+  std::string remoteWebDirectory;  // the list's base URL
   std::string listFile = "/update.ini";
   std::string programFolder = "/";
   std::string otherPrefix = "others";

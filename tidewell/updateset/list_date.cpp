@@ -21,7 +21,7 @@ int FieldAt(std::string_view text, size_t pos, size_t len) {
 
 int ParseListDate(std::string_view text, int64_t& time) {
   if (text.size() < 19) return 1;
-  LocalTime local{FieldAt(text, 6, 4), FieldAt(text, 0, 2), FieldAt(text, 3, 2),
+  LocalTime local{FieldAt(text, 6, 4),  FieldAt(text, 0, 2),  FieldAt(text, 3, 2),
                   FieldAt(text, 11, 2), FieldAt(text, 14, 2), FieldAt(text, 17, 2)};
   auto t = FromLocalTime(local);
   if (!t) return 1;

@@ -35,7 +35,8 @@ DownloadLists BuildDownloadLists(UpdateList& list) {
       continue;
     }
     const size_t slash = entry.stagedPath.rfind('/');
-    if (slash != std::string::npos && slash > 0) EnsureFolderPath(entry.stagedPath.substr(0, slash));
+    if (slash != std::string::npos && slash > 0)
+      EnsureFolderPath(entry.stagedPath.substr(0, slash));
     lists.urls.push_back(entry.url);
     lists.paths.push_back(entry.stagedPath);
   }
@@ -46,8 +47,8 @@ std::shared_ptr<TransferJob> CollectDownloads(UpdateList& list, QObject* window,
                                               const std::string& passPhrase) {
   DownloadLists lists = BuildDownloadLists(list);
   if (lists.urls.empty()) return nullptr;
-  return StartHttpDownload(std::move(lists.urls), std::move(lists.paths), window, false, true, message, true,
-                           true, passPhrase);
+  return StartHttpDownload(std::move(lists.urls), std::move(lists.paths), window, false, true,
+                           message, true, true, passPhrase);
 }
 
 }  // namespace tidewell

@@ -20,7 +20,9 @@ class UpdateList {
   bool Empty() const { return entries_.empty(); }
   UpdateEntry& At(size_t index) { return entries_.at(index); }
   const UpdateEntry& At(size_t index) const { return entries_.at(index); }
-  void RemoveAt(size_t index) { entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(index)); }
+  void RemoveAt(size_t index) {
+    entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(index));
+  }
   void Clear() { entries_.clear(); }
   std::vector<UpdateEntry>& Entries() { return entries_; }
   const std::vector<UpdateEntry>& Entries() const { return entries_; }
@@ -39,9 +41,9 @@ class UpdateList {
   // Writes every entry to a new list file, sorting each into "Program Files", "Windows Files"
   // or "Other Files" by its installed path, and sets each entry's name and prefix.
   // Returns kListWritten, kListOldFileNotDeleted or kListNotWritten.
-  int WriteUpdateList(const std::string& listPath, const std::string& baseUrl, const std::string& programFolder,
-                      const std::string& windowsPrefix, const std::string& programPrefix,
-                      const std::string& otherPrefix);
+  int WriteUpdateList(const std::string& listPath, const std::string& baseUrl,
+                      const std::string& programFolder, const std::string& windowsPrefix,
+                      const std::string& programPrefix, const std::string& otherPrefix);
 
  private:
   std::vector<UpdateEntry> entries_;

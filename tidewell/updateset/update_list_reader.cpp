@@ -48,8 +48,8 @@ class KeyName {
 
 void WarnSkipped(const std::string& listPath, const char* section, int n, const std::string& name,
                  const char* reason) {
-  std::cerr << "tidewell: " << listPath << ": [" << section << "] Name" << n << "=" << name << " " << reason
-            << "; entry skipped\n";
+  std::cerr << "tidewell: " << listPath << ": [" << section << "] Name" << n << "=" << name << " "
+            << reason << "; entry skipped\n";
 }
 
 }  // namespace
@@ -61,7 +61,8 @@ void UpdateList::ReadUpdateList(const std::string& listPath, const std::string& 
 
   const std::string windowsFolder = WithTrailingSeparator(WindowsFolder());
   const std::string windowsPrefix = list.GetString("General", "Windows Prefix", "WIN", kPathBuffer);
-  const std::string programPrefix = list.GetString("General", "Program Prefix", "PROG", kPathBuffer);
+  const std::string programPrefix =
+      list.GetString("General", "Program Prefix", "PROG", kPathBuffer);
   // An empty base address could never be fetched from; it reads as a missing one.
   std::string baseUrl = list.GetString("General", "Base URL", "", SIZE_MAX);
   baseUrl = WithTrailingSeparator(baseUrl.empty() ? UpdateServerAddress() : baseUrl);

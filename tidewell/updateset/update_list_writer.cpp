@@ -29,7 +29,9 @@ std::string NameBelow(const std::string& path, const std::string& folder) {
 }
 
 // A value the list can hold: a line break would split it into other keys.
-bool FitsOnOneLine(const std::string& text) { return text.find_first_of("\r\n") == std::string::npos; }
+bool FitsOnOneLine(const std::string& text) {
+  return text.find_first_of("\r\n") == std::string::npos;
+}
 
 }  // namespace
 
@@ -80,7 +82,8 @@ int UpdateList::WriteUpdateList(const std::string& listPath, const std::string& 
       std::string shown = path;
       for (char& c : shown)
         if (c == '\r' || c == '\n') c = '?';
-      std::cerr << "tidewell: " << listPath << ": \"" << shown << "\" is not a file name the list can hold; not listed\n";
+      std::cerr << "tidewell: " << listPath << ": \"" << shown
+                << "\" is not a file name the list can hold; not listed\n";
       continue;
     }
 

@@ -26,8 +26,8 @@ struct TempFileGuard {
 
 SaveOutcome GeneratorModel::SaveUpdateSetLocally() {
   SaveOutcome outcome;
-  outcome.listResult = files_.WriteUpdateList(listFile, remoteWebDirectory, programFolder, windowsPrefix,
-                                              programPrefix, otherPrefix);
+  outcome.listResult = files_.WriteUpdateList(listFile, remoteWebDirectory, programFolder,
+                                              windowsPrefix, programPrefix, otherPrefix);
   // Whatever list file now stands at its path is packed in place (an old one when the new
   // one could not be written).
   TempFileGuard packed;
@@ -42,14 +42,17 @@ int GeneratorModel::CopyPackedFiles(const std::string& folder, std::vector<std::
     // A name or prefix that climbs out of the set would write elsewhere on the disk.
     if (entry.name.empty() || entry.prefix.empty() || !StaysBelowFolder(entry.name) ||
         !StaysBelowFolder(entry.prefix)) {
-      std::cerr << "tidewell: " << entry.installedPath << ": no place in the update set; not saved\n";
+      std::cerr << "tidewell: " << entry.installedPath
+                << ": no place in the update set; not saved\n";
       if (notSaved) notSaved->push_back(entry.installedPath);
       continue;
     }
-    const std::string destination = JoinPath(JoinPath(folder, ToSlashes(entry.prefix)), ToSlashes(entry.name));
+    const std::string destination =
+        JoinPath(JoinPath(folder, ToSlashes(entry.prefix)), ToSlashes(entry.name));
     TempFileGuard packed;
     bool saved = false;
-    if (PackFile(entry.installedPath, true, true, passPhrase_, packed.path) && FileExists(packed.path)) {
+    if (PackFile(entry.installedPath, true, true, passPhrase_, packed.path) &&
+        FileExists(packed.path)) {
       EnsureFolderPath(destination.substr(0, destination.rfind('/')));
       saved = MoveFileOver(packed.path, destination, NewFileMode::Default) == kErrorSuccess;
     }
