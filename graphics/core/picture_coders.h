@@ -1,5 +1,5 @@
 // How the factories find the format coders. The table itself lives with the coders
-// (graphics/formats/coder_table.cpp): adding a format is one line there.
+// (graphics/formats/coder/coder_table.cpp): adding a format is one line there.
 #pragma once
 
 #include "Pics.h"

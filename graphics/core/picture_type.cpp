@@ -8,7 +8,7 @@
 #include <strings.h>
 
 #include "Pics.h"
-#include "graphics/core/xbm_header.h"
+#include "graphics/formats/xbm/xbm_header.h"
 
 namespace {
 

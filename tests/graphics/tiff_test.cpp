@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "Pics.h"
-#include "graphics/formats/pic_decoder.h"
+#include "graphics/formats/coder/pic_decoder.h"
 #include "picture_test_support.h"
 
 namespace {
