@@ -17,17 +17,13 @@ CBMP::CBMP(const char* name, int readFlag) {
   m_type = PictureBMP;
   if (name == nullptr) return;
   std::strncpy(m_szFileName, name, sizeof m_szFileName - 1);
-  if (!readFlag) return;
-  CFile probe;
-  if (!probe.Open(name, kReadShared)) return;  // a later LoadPicture fails
-  probe.Abort();
-  if (PictureType(name) == PictureBMP) m_bHaveDIB = 1;
+  if (readFlag) m_bHaveDIB = 1;  // a file that cannot be read fails in LoadPicture
 }
 
 CBMP::CBMP(CFile* file, int readFlag) {
   m_bReadFile = readFlag;
   m_type = PictureBMP;
-  if (readFlag && file != nullptr && PictureType(file) == PictureBMP) m_bHaveDIB = 1;
+  if (readFlag && file != nullptr) m_bHaveDIB = 1;
 }
 
 CBMP::~CBMP() = default;

@@ -23,7 +23,7 @@ CGIF::CGIF(const char* name, int readFlag) {
   if (!readFlag) return;
   CFile file;
   if (!file.Open(name, kReadShared)) return;  // a later LoadPicture fails
-  if (PictureType(name) == PictureGIF) Attach(file);
+  Attach(file);
   file.Abort();
 }
 
@@ -33,7 +33,6 @@ CGIF::CGIF(CFile* file, int readFlag) {
   if (!readFlag || file == nullptr || !file->IsOpen()) return;
   try {
     file->SeekToBegin();
-    if (PictureType(file) != PictureGIF) return;
     Attach(*file);
     file->SeekToBegin();
   } catch (const CFileException&) {

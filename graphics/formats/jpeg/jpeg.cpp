@@ -13,8 +13,6 @@
 namespace graphics {
 namespace {
 
-constexpr UINT kReadShared = CFile::modeRead | CFile::shareDenyNone | CFile::typeBinary;
-
 struct PictureCloser {
   void operator()(CPics* picture) const { CPics::ClosePicture(picture); }
 };
@@ -93,17 +91,12 @@ CJPG::CJPG(CFile* file, int readFlag, const char* decoderOptions) {
 CJPG::~CJPG() = default;
 
 void CJPG::DecodeNamedFile() {
-  CFile probe;
-  if (!probe.Open(m_szFileName, kReadShared)) return;  // a later LoadPicture fails
-  probe.Abort();
-  if (PictureType(m_szFileName) != PictureJPEG) return;
   const TemporaryFile bmp("_W_");
   if (!bmp.Created()) return;
   DecodeThrough(m_szFileName, bmp.Name());
 }
 
 void CJPG::DecodeOpenFile(CFile& file) {
-  if (PictureType(&file) != PictureJPEG) return;
   file.SeekToBegin();
   const TemporaryFile bmp("_W_");
   const TemporaryFile jpeg("_JP");

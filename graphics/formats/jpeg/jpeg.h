@@ -30,7 +30,7 @@ class CJPG : public CPics {
   bool DecodeThrough(const std::string& jpegName, const std::string& bmpName);
 };
 
-// The factory's entry points for JPEG pictures (see picture_coders.h).
+// The factory's entry points for JPEG pictures (see registry/picture_format.h).
 CPics* MakeJpegByName(const char* name, int readFlag, const char* decoderOptions);
 CPics* MakeJpegByFile(CFile* file, int readFlag, const char* decoderOptions);
 int LoadJpegFromFile(CPics* picture, CFile* file, short dither);

@@ -22,7 +22,7 @@ CPCX::CPCX(const char* name, int readFlag) {
   if (!readFlag) return;
   CFile file;
   if (!file.Open(name, kReadShared)) return;  // a later LoadPicture fails
-  if (PictureType(name) == PicturePCX) Attach(file);
+  Attach(file);
   file.Abort();
 }
 
@@ -32,8 +32,6 @@ CPCX::CPCX(CFile* file, int readFlag) {
   if (!readFlag || file == nullptr || !file->IsOpen()) return;
   try {
     const std::uint64_t start = file->GetPosition();
-    if (PictureType(file) != PicturePCX) return;
-    file->Seek(static_cast<std::int64_t>(start), CFile::begin);
     Attach(*file);
     file->Seek(static_cast<std::int64_t>(start), CFile::begin);
   } catch (const CFileException&) {

@@ -26,20 +26,14 @@ CPNG::CPNG(const char* name, int readFlag) {
   m_type = PicturePNG;
   if (name == nullptr) return;
   std::strncpy(m_szFileName, name, sizeof m_szFileName - 1);
-  if (readFlag && PictureType(name) == PicturePNG) m_bHaveDIB = 1;
+  if (readFlag) m_bHaveDIB = 1;  // a file that cannot be read fails in LoadPicture
 }
 
 CPNG::CPNG(CFile* file, int readFlag) {
   m_bReadFile = readFlag;
   m_type = PicturePNG;
   if (!readFlag || file == nullptr || !file->IsOpen()) return;
-  try {
-    file->SeekToBegin();
-    if (PictureType(file) == PicturePNG) m_bHaveDIB = 1;
-    file->SeekToBegin();
-  } catch (const CFileException&) {
-    m_bHaveDIB = 0;
-  }
+  m_bHaveDIB = 1;
 }
 
 CPNG::~CPNG() = default;

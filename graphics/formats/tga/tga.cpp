@@ -22,7 +22,6 @@ CTGA::CTGA(const char* name, int readFlag) {
   CFile file;
   if (!file.Open(name, kReadShared)) return;  // a later LoadPicture fails
   try {
-    if (PictureType(name) != PictureTGA) return;
     const auto header = ReadTgaHeader(file);
     if (!header || !ReplacePaletteBuffer(*this, nullptr, 0)) return;
     m_header = header->ToBytes();

@@ -21,10 +21,6 @@ CXBM::CXBM(const char* name, int readFlag) {
   if (name == nullptr) return;
   std::strncpy(m_szFileName, name, sizeof m_szFileName - 1);
   if (!readFlag) return;
-  CFile file;
-  if (!file.Open(name, kReadShared)) return;  // a later LoadPicture fails
-  file.Abort();
-  if (PictureType(name) != PictureXBM) return;
   const BYTE blackWhite[6] = {0, 0, 0, 255, 255, 255};
   if (!ReplacePaletteBuffer(*this, blackWhite, 2)) return;
   m_bTransparent = 1;

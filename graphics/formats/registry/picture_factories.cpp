@@ -4,7 +4,7 @@
 
 #include "Pics.h"
 #include "graphics/core/dib_block.h"
-#include "graphics/core/picture_coders.h"
+#include "graphics/formats/registry/picture_format.h"
 
 namespace {
 
@@ -22,7 +22,7 @@ bool NameFits(const char* name) { return name == nullptr || std::strlen(name) < 
 CPics* CPics::OpenPicture(const char* name, short dither, const char* decoderOptions) {
   if (name == nullptr || !NameFits(name)) return nullptr;
   const short type = PictureType(name);
-  const graphics::PictureCoder* coder = graphics::FindPictureCoder(type);
+  const graphics::PictureFormat* coder = graphics::FindPictureFormat(type);
   if (coder == nullptr) return nullptr;
   PicturePtr picture(coder->makeByName(name, 1, decoderOptions));
   if (!picture) return nullptr;
@@ -36,7 +36,7 @@ CPics* CPics::OpenPicture(CFile* file, short dither, const char* decoderOptions)
   try {
     const short type = PictureType(file);
     file->SeekToBegin();
-    const graphics::PictureCoder* coder = graphics::FindPictureCoder(type);
+    const graphics::PictureFormat* coder = graphics::FindPictureFormat(type);
     if (coder == nullptr || coder->makeByFile == nullptr || coder->loadFromFile == nullptr)
       return nullptr;
     PicturePtr picture(coder->makeByFile(file, 1, decoderOptions));
@@ -54,7 +54,7 @@ CPics* CPics::OpenPicture(CFile* file, short dither, const char* decoderOptions)
 CPics* CPics::CreatePicture(const char* name, short type) {
   if (!NameFits(name)) return nullptr;
   if (type == PictureByExtension && name != nullptr) type = TypeFromExtension(name);
-  const graphics::PictureCoder* coder = graphics::FindPictureCoder(type);
+  const graphics::PictureFormat* coder = graphics::FindPictureFormat(type);
   if (coder == nullptr) return nullptr;
   CPics* picture = coder->makeByName(name, 0, nullptr);
   if (picture != nullptr) picture->m_type = type;
@@ -63,7 +63,7 @@ CPics* CPics::CreatePicture(const char* name, short type) {
 
 CPics* CPics::CreatePicture(HGLOBAL hDIB, short type, short dither) {
   if (hDIB == nullptr) return nullptr;
-  const graphics::PictureCoder* coder = graphics::FindPictureCoder(type);
+  const graphics::PictureFormat* coder = graphics::FindPictureFormat(type);
   if (coder == nullptr) return nullptr;  // the handle stays with the caller
   {
     graphics::LockedBlock dib(hDIB);  // a malformed DIB is refused and also stays the caller's
@@ -83,8 +83,7 @@ CPics* CPics::CreatePicture(HGLOBAL hDIB, short type, short dither) {
 }
 
 void CPics::ClosePicture(CPics* picture) {
-  if (picture != nullptr && picture->m_type >= PictureBMP && picture->m_type <= PicturePNG)
-    delete picture;
+  if (picture != nullptr && graphics::FindPictureFormat(picture->m_type) != nullptr) delete picture;
 }
 
 int CPics::SavePictureAs(const char* name, short type) {
