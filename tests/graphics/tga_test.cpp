@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "format_test_support.h"
-#include "graphics/formats/tga_reader.h"
+#include "graphics/formats/tga/tga_reader.h"
 
 using formatstest::DecodeWithImageMagick;
 using formatstest::ExpectSameImage;
