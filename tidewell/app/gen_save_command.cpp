@@ -21,7 +21,8 @@ struct SaveOptions {
 const std::vector<std::string>& KnownOptions() {
   static const std::vector<std::string> names = {
       "--program-dir",    "--list-file",      "--out",          "--base-url",
-      "--windows-prefix", "--program-prefix", "--other-prefix", "--check"};
+      "--windows-prefix", "--program-prefix", "--other-prefix", "--check",
+      "--sign-key"};
   return names;
 }
 
@@ -129,6 +130,7 @@ int RunSaveCommand(const std::vector<std::string>& args, std::ostream&, std::ost
   if (values.count("--windows-prefix")) model.windowsPrefix = values.at("--windows-prefix");
   if (values.count("--program-prefix")) model.programPrefix = values.at("--program-prefix");
   if (values.count("--other-prefix")) model.otherPrefix = values.at("--other-prefix");
+  if (values.count("--sign-key")) model.signingKey = values.at("--sign-key");
 
   std::error_code ec;
   if (!fs::is_directory(model.programFolder, ec)) {
@@ -156,6 +158,8 @@ int RunSaveCommand(const std::vector<std::string>& args, std::ostream&, std::ost
     err << "tidewell-gen: save: cannot write the update list " << model.listFile << "\n";
   else if (!outcome.listPacked)
     err << "tidewell-gen: save: cannot pack the update list " << model.listFile << "\n";
+  if (!outcome.signError.empty())
+    err << "tidewell-gen: save: cannot sign the update list: " << outcome.signError << "\n";
   for (const std::string& path : outcome.notSaved)
     err << "tidewell-gen: save: " << path << " was not saved into the update set\n";
   return outcome.Complete() ? 0 : 1;

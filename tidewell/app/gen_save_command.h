@@ -21,8 +21,10 @@ int RunSaveCommand(const std::vector<std::string>& args, std::ostream& out, std:
 
 inline constexpr const char* kSaveUsage =
     "save --program-dir D --list-file PATH --out DIR [--base-url URL] [--windows-prefix P]\n"
-    "       [--program-prefix P] [--other-prefix P] [--check modify,create,size] [FILES...]\n"
+    "       [--program-prefix P] [--other-prefix P] [--check modify,create,size]\n"
+    "       [--sign-key SECRET.pem] [FILES...]\n"
     "                   write the update list and pack every file into DIR (without FILES,\n"
-    "                   every file below the program folder)";
+    "                   every file below the program folder); with a key, sign the list\n"
+    "                   into PATH.sig";
 
 }  // namespace tidewell

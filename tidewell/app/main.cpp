@@ -57,7 +57,8 @@ int main(int argc, char** argv) {
   if (!options) {
     std::cerr << "tidewell: " << error << "\n"
               << "usage: tidewell [/PRODUCT | /UNDEF | /RESUME] [--quiet]\n"
-              << "       tidewell /UNDEF --quiet --list-url URL --target DIR --product NAME\n"
+              << "       tidewell /UNDEF --quiet --list-url URL --target DIR --product NAME"
+                 " [--public-key FILE]\n"
               << "       tidewell --apply-pending\n";
     return tidewell::kExitUnknownProduct;
   }
@@ -82,6 +83,7 @@ int main(int argc, char** argv) {
 
   tidewell::TidewellApp app(*boxes, !options->quiet, std::cerr);
   app.SetCustomValues({options->listUrl, options->target, options->product});
+  app.SetPublicKeyPath(options->publicKey);
   if (!app.InitInstance(tidewell::StartupCommandLine(options->startupArgs)))
     return app.exitStatus();
   QApplication::exec();

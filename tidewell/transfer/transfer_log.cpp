@@ -58,6 +58,14 @@ void LogWorkerCancelled(int index) {
   WriteLine("---------  CANCELLED  " + std::to_string(index) + "  ---------");
 }
 
+void LogRefused(const std::string& url, const std::string& reason) {
+  const std::string line = "tidewell: " + url + " " + reason + "; not fetched\n";
+  std::lock_guard<std::mutex> guard(StreamMutex());
+  std::fflush(stdout);
+  std::fputs(line.c_str(), stderr);
+  std::fflush(stderr);
+}
+
 void LogHttpOnlyError() {
   std::lock_guard<std::mutex> guard(StreamMutex());
   std::fflush(stdout);  // what was traced before stays before the error
