@@ -42,14 +42,14 @@ std::shared_ptr<TransferJob> ListTrust::StartFetch(const std::string& listUrl,
                                                    const std::string& passPhrase) const {
   const TransferLimits listLimits{kMaxPackedListSize, -1, ""};
   if (publicKeyPath_.empty()) {
-    return StartHttpDownload({listUrl}, {localListPath}, window, false, showProgress, message,
-                             true, true, passPhrase, {listLimits});
+    return StartHttpDownload({listUrl}, {localListPath}, window, false, showProgress, message, true,
+                             true, passPhrase, {listLimits});
   }
   // The signature covers the packed bytes, so both arrive as the server holds them.
   // It is asked for at the address the list was asked for, before any redirect.
   return StartHttpDownload({listUrl, listUrl + ".sig"},
-                           {PackedPath(localListPath), SignaturePath(localListPath)}, window,
-                           false, showProgress, message, false, false, passPhrase,
+                           {PackedPath(localListPath), SignaturePath(localListPath)}, window, false,
+                           showProgress, message, false, false, passPhrase,
                            {listLimits, {kMaxSignatureFileSize, -1, ""}});
 }
 
@@ -70,8 +70,7 @@ bool ListTrust::AcceptList(bool fetched, const std::string& localListPath,
     return false;
   }
   const std::optional<std::string> packed = ReadSmallFile(packedPath, kMaxPackedListSize);
-  const std::optional<std::string> signature =
-      ReadSmallFile(signaturePath, kMaxSignatureFileSize);
+  const std::optional<std::string> signature = ReadSmallFile(signaturePath, kMaxSignatureFileSize);
   if (!packed || !signature) {
     Refuse("update list or its signature could not be read");
     return false;
