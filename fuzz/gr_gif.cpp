@@ -7,9 +7,9 @@
 #include <unistd.h>
 
 #include "Pics.h"
-#include "graphics/formats/gif_indexed_image.h"
-#include "graphics/formats/gif_reader.h"
-#include "graphics/formats/gif_writer.h"
+#include "graphics/formats/gif/gif_indexed_image.h"
+#include "graphics/formats/gif/gif_reader.h"
+#include "graphics/formats/gif/gif_writer.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "Pics.h"
-#include "graphics/formats/jpeg.h"
+#include "graphics/formats/jpeg/jpeg.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "graphics/formats/cjpeg_script_files.h"
-#include "graphics/formats/jpeg_color_map_file.h"
+#include "graphics/formats/jpeg/cjpeg_script_files.h"
+#include "graphics/formats/jpeg/jpeg_color_map_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 1) return 0;

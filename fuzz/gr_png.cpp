@@ -7,7 +7,7 @@
 #include <unistd.h>
 
 #include "Pics.h"
-#include "graphics/formats/png_reader.h"
+#include "graphics/formats/png/png_reader.h"
 
 namespace {
 

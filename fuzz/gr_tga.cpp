@@ -1,7 +1,7 @@
 // Fuzzes TGA loading through its decoder and the factories.
 #include "coder_fuzz.h"
-#include "graphics/formats/tga_reader.h"
-#include "graphics/formats/tga_writer.h"
+#include "graphics/formats/tga/tga_reader.h"
+#include "graphics/formats/tga/tga_writer.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const coder_fuzz::Coder coder{graphics::ReadTgaFile,

@@ -10,10 +10,10 @@
 #include <unistd.h>
 
 #include "Pics.h"
-#include "graphics/formats/pic_decoder.h"
-#include "graphics/formats/tiff_memory_client.h"
-#include "graphics/formats/tiff_messages.h"
-#include "graphics/formats/tiff_writer.h"
+#include "graphics/formats/coder/pic_decoder.h"
+#include "graphics/formats/tiff/tiff_memory_client.h"
+#include "graphics/formats/tiff/tiff_messages.h"
+#include "graphics/formats/tiff/tiff_writer.h"
 
 namespace {
 

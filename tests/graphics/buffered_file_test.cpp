@@ -1,6 +1,6 @@
 // The buffered reader and writer the PCX, TGA and XBM coders share: byte and block
 // operations mixed across buffer boundaries, large blocks past the buffer, the end.
-#include "graphics/formats/buffered_file.h"
+#include "graphics/formats/coder/buffered_file.h"
 #include "picture_test_support.h"
 
 using picstest::ScratchDir;

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "Pics.h"
-#include "graphics/formats/dib_section_bitmap.h"
-#include "graphics/formats/pic_decoder.h"
-#include "graphics/formats/pic_type_recognizer.h"
+#include "graphics/formats/coder/dib_section_bitmap.h"
+#include "graphics/formats/coder/pic_decoder.h"
+#include "graphics/formats/coder/pic_type_recognizer.h"
 #include "picture_test_support.h"
 
 namespace {

@@ -5,9 +5,9 @@
 
 #include "format_test_support.h"
 #include "gif_test_support.h"
-#include "graphics/formats/gif.h"
-#include "graphics/formats/gif_lzw_decoder.h"
-#include "graphics/formats/gif_reader.h"
+#include "graphics/formats/gif/gif.h"
+#include "graphics/formats/gif/gif_lzw_decoder.h"
+#include "graphics/formats/gif/gif_reader.h"
 
 using formatstest::DecodeWithImageMagick;
 using formatstest::ExpectSameImage;

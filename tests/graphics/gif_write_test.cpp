@@ -7,9 +7,9 @@
 
 #include "format_test_support.h"
 #include "gif_test_support.h"
-#include "graphics/formats/gif_indexed_image.h"
-#include "graphics/formats/gif_run_length_encoder.h"
-#include "graphics/formats/gif_writer.h"
+#include "graphics/formats/gif/gif_indexed_image.h"
+#include "graphics/formats/gif/gif_run_length_encoder.h"
+#include "graphics/formats/gif/gif_writer.h"
 
 using formatstest::DecodeWithImageMagick;
 using formatstest::ExpectSameImage;

@@ -4,8 +4,8 @@
 
 #include <filesystem>
 
-#include "graphics/formats/cjpeg_main.h"
-#include "graphics/formats/djpeg_main.h"
+#include "graphics/formats/jpeg/cjpeg_main.h"
+#include "graphics/formats/jpeg/djpeg_main.h"
 #include "jpeg_test_support.h"
 
 namespace {

@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "graphics/formats/cjpeg_main.h"
-#include "graphics/formats/cjpeg_script_files.h"
+#include "graphics/formats/jpeg/cjpeg_main.h"
+#include "graphics/formats/jpeg/cjpeg_script_files.h"
 #include "jpeg_test_support.h"
 
 namespace {

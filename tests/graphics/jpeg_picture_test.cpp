@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-#include "graphics/formats/jpeg.h"
+#include "graphics/formats/jpeg/jpeg.h"
 #include "graphics/platform/display.h"
 #include "jpeg_test_support.h"
 

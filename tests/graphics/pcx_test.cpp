@@ -5,8 +5,8 @@
 #include <fcntl.h>
 
 #include "format_test_support.h"
-#include "graphics/formats/pcx_reader.h"
-#include "graphics/formats/pcx_writer.h"
+#include "graphics/formats/pcx/pcx_reader.h"
+#include "graphics/formats/pcx/pcx_writer.h"
 
 using formatstest::DecodeWithImageMagick;
 using formatstest::ExpectSameImage;

@@ -1,0 +1,51 @@
+// JPEG pictures, converted through temporary BMP files by the decompression and
+// compression front ends (djpeg_main.h, cjpeg_main.h).
+#pragma once
+
+#include <string>
+
+#include "Pics.h"
+#include "graphics/formats/jpeg/djpeg_main.h"
+#include "graphics/formats/jpeg/jpeg_option_words.h"
+
+namespace graphics {
+
+class CJPG : public CPics {
+ public:
+  // With a name and read flag 1 the file is decoded at once; the options (when not
+  // empty) are the decoder's switches.
+  CJPG(const char* name, int readFlag, const char* decoderOptions);
+  // Decodes from an open file (through a copy of it); the file is left at its start.
+  // A failure to make the copy throws CFileException.
+  CJPG(CFile* file, int readFlag, const char* decoderOptions);
+  ~CJPG() override;
+
+  using CPics::SavePicture;
+  int LoadPicture(short dither) override;
+  int SavePicture(const char* name, short type) override;
+
+ private:
+  void DecodeNamedFile();
+  void DecodeOpenFile(CFile& file);
+  bool DecodeThrough(const std::string& jpegName, const std::string& bmpName);
+};
+
+// The factory's entry points for JPEG pictures (see registry/picture_format.h).
+CPics* MakeJpegByName(const char* name, int readFlag, const char* decoderOptions);
+CPics* MakeJpegByFile(CFile* file, int readFlag, const char* decoderOptions);
+int LoadJpegFromFile(CPics* picture, CFile* file, short dither);
+
+// The decoder's argument vector: "Corvane", "-bmp", the option words, the JPEG file
+// and the BMP file to write.
+ArgumentVector DecodeArguments(const char* options, const std::string& jpegName,
+                               const std::string& bmpName);
+
+// The bounds every picture decode runs under. By default the picture size limit of
+// the library (32767 pixels a side) and at most 1000 scans; a host or a test may
+// tighten them.
+JpegDecodeLimits& PictureDecodeLimits();
+
+// The full path of the library's own module file (the encoder's program name).
+std::string LibraryModulePath();
+
+}  // namespace graphics

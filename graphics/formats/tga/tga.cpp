@@ -1,0 +1,64 @@
+#include "graphics/formats/tga/tga.h"
+
+#include <cstring>
+
+#include "graphics/formats/coder/decoded_dib.h"
+#include "graphics/formats/tga/tga_reader.h"
+#include "graphics/formats/tga/tga_writer.h"
+#include "graphics/platform/replacing_file.h"
+
+namespace graphics {
+
+namespace {
+constexpr UINT kReadShared = CFile::modeRead | CFile::shareDenyNone | CFile::typeBinary;
+}  // namespace
+
+CTGA::CTGA(const char* name, int readFlag) {
+  m_bReadFile = readFlag;
+  m_type = PictureTGA;
+  if (name == nullptr) return;
+  std::strncpy(m_szFileName, name, sizeof m_szFileName - 1);
+  if (!readFlag) return;
+  CFile file;
+  if (!file.Open(name, kReadShared)) return;  // a later LoadPicture fails
+  try {
+    const auto header = ReadTgaHeader(file);
+    if (!header || !ReplacePaletteBuffer(*this, nullptr, 0)) return;
+    m_header = header->ToBytes();
+    m_width = static_cast<short>(header->width);
+    m_height = static_cast<short>(header->height);
+    m_bHaveDIB = 1;
+  } catch (const CFileException&) {
+    m_bHaveDIB = 0;
+  }
+}
+
+CTGA::~CTGA() = default;
+
+int CTGA::LoadPicture(short dither) {
+  if (!m_bHaveDIB) return 0;
+  CFile file;
+  if (!file.Open(m_szFileName, kReadShared)) return 0;
+  HGLOBAL dib = nullptr;
+  try {
+    dib = ReadTgaFile(file);
+  } catch (const CFileException&) {
+    return 0;
+  }
+  return AdoptDecodedDib(*this, dib, dither);
+}
+
+int CTGA::SavePicture(const char* name, short /*type*/) {
+  if (!m_bLoaded || m_hDIB == nullptr) return 0;
+  ReplacingFile output;
+  if (!output.Open(name != nullptr ? name : m_szFileName)) return 0;
+  try {
+    if (!WriteTgaFile(output.File(), m_hDIB, m_PaletteBuffer)) return 0;
+    output.Commit();
+  } catch (const CFileException&) {
+    return 0;  // the temporary file goes; the target is untouched
+  }
+  return 1;
+}
+
+}  // namespace graphics

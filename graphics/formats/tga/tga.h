@@ -1,0 +1,28 @@
+// TGA files: an 18-byte header, an optional colour map, then raw or run-length
+// coded pixel rows.
+#pragma once
+
+#include <array>
+
+#include "Pics.h"
+#include "graphics/formats/tga/tga_header.h"
+
+namespace graphics {
+
+class CTGA : public CPics {
+ public:
+  CTGA(const char* name, int readFlag);
+  ~CTGA() override;
+
+  int LoadPicture(short dither) override;
+  using CPics::SavePicture;
+  int SavePicture(const char* name, short type) override;
+
+  // The file header as it was read (or will be written).
+  const std::array<BYTE, kTgaHeaderSize>& header() const { return m_header; }
+
+ private:
+  std::array<BYTE, kTgaHeaderSize> m_header{};
+};
+
+}  // namespace graphics

@@ -1,0 +1,20 @@
+// Reading TGA files: raw and run-length coded, colour-mapped, true-colour (16, 24
+// and 32 bits), grey and one-bit pictures, stored top row or bottom row first.
+#pragma once
+
+#include <optional>
+
+#include "Pics.h"
+#include "graphics/formats/tga/tga_header.h"
+
+namespace graphics {
+
+// Reads the 18-byte header at the file's current position; nullopt for a short
+// file or a picture the reader cannot build. Read errors throw CFileException.
+std::optional<TgaHeader> ReadTgaHeader(CFile& file);
+
+// Reads the whole picture from the file's current position into a new DIB of 1, 8
+// or 24 bits. Null for a damaged or short file or when memory cannot be had.
+HGLOBAL ReadTgaFile(CFile& file);
+
+}  // namespace graphics
