@@ -81,9 +81,8 @@ std::optional<GenOptions> ParseGenOptions(const std::string& command,
 
 const std::vector<std::string>& SetOptionNames() {
   static const std::vector<std::string> names = {
-      "--program-dir",    "--list-file",      "--out",          "--base-url",
-      "--windows-prefix", "--program-prefix", "--other-prefix", "--check",
-      "--sign-key"};
+      "--program-dir",    "--list-file",    "--out",   "--base-url", "--windows-prefix",
+      "--program-prefix", "--other-prefix", "--check", "--sign-key"};
   return names;
 }
 

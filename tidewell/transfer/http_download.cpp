@@ -172,8 +172,9 @@ std::shared_ptr<TransferJob> StartHttpDownload(std::vector<std::string> urls,
                                                unsigned message, bool decrypt, bool uncompress,
                                                const std::string& passPhrase,
                                                std::vector<TransferLimits> limits) {
-  HttpDownloadJob job{std::move(urls), std::move(paths), onlyIfNewer, WindowRef(window), message,
-                      showProgress,    decrypt,          uncompress,  passPhrase, std::move(limits)};
+  HttpDownloadJob job{std::move(urls), std::move(paths), onlyIfNewer, WindowRef(window),
+                      message,         showProgress,     decrypt,     uncompress,
+                      passPhrase,      std::move(limits)};
   auto handle = std::make_shared<TransferJob>();
   std::thread(RunManager, std::move(job), handle).detach();
   return handle;

@@ -19,8 +19,6 @@ inline constexpr int64_t kMaxSignatureFileSize = 4096;
 
 // The most bytes a packed file of listedSize unpacked bytes can take: zlib never grows
 // data by more than this.
-inline int64_t PackedSizeLimit(int64_t listedSize) {
-  return listedSize + listedSize / 8 + 4096;
-}
+inline int64_t PackedSizeLimit(int64_t listedSize) { return listedSize + listedSize / 8 + 4096; }
 
 }  // namespace tidewell
