@@ -1,5 +1,5 @@
-// pics apply IN OUT OP ARGS...: picture operations applied left to right, then
-// the result saved in the format OUT's extension names.
+// pics apply IN OUT [--type NAME] [--quality N] OP ARGS...: picture operations applied
+// left to right, then the result saved in the format given or named by OUT's extension.
 #include <charconv>
 #include <cstdlib>
 #include <functional>
@@ -12,10 +12,6 @@
 namespace pics {
 
 namespace {
-
-struct PictureCloser {
-  void operator()(CPics* picture) const { CPics::ClosePicture(picture); }
-};
 
 // Reads the operation's arguments in order; every read reports a missing or
 // malformed value as a message.
@@ -48,6 +44,16 @@ class ArgumentReader {
     if (!IsColour(args_[next_])) return Bad("a colour RRGGBB");
     const unsigned long rgb = std::strtoul(args_[next_].c_str(), nullptr, 16);
     value = RGB(BYTE(rgb >> 16), BYTE(rgb >> 8), BYTE(rgb));
+    ++next_;
+    return true;
+  }
+
+  // A built-in filter kernel by name or number.
+  bool Kernel(int& value) {
+    if (next_ >= args_.size()) return Missing();
+    const std::optional<int> kernel = ParseKernel(args_[next_]);
+    if (!kernel) return Bad("a filter kernel (pics help apply lists them)");
+    value = *kernel;
     ++next_;
     return true;
   }
@@ -129,7 +135,7 @@ bool ApplyOne(CPics& p, const std::string& op, ArgumentReader& in, std::string& 
         in.Int(a) && in.Int(b) && in.Int(c) && in.Int(d) ? p.Crop(POINT{a, b}, SIZE{c, d}) : -2;
   else if (op == "filter3" || op == "filter5") {
     int strength = 10;
-    if (!in.Int(a) || !in.OptionalInt(strength))
+    if (!in.Kernel(a) || !in.OptionalInt(strength))
       result = -2;
     else
       result = op == "filter3" ? p.ImageFilter3X3(a, nullptr, strength)
@@ -172,24 +178,31 @@ bool ApplyOne(CPics& p, const std::string& op, ArgumentReader& in, std::string& 
 
 }  // namespace
 
-int RunApply(const Arguments& args) {
-  if (args.size() < 3) return Fail("usage: pics apply IN OUT OP [ARGS...] [OP [ARGS...]...]");
+int RunApply(const Arguments& given) {
+  Arguments args = given;
+  OutputOptions output;
+  std::string error;
+  if (!TakeOutputOptions(args, &output, &error)) return Fail(error);
+  if (args.size() < 3)
+    return Fail(
+        "usage: pics apply IN OUT [--type NAME] [--quality N] OP [ARGS...] [OP [ARGS...]...]");
   const std::string& in = args[0];
   const std::string& out = args[1];
-  if (CPics::TypeFromExtension(out.c_str()) == PictureByExtension)
-    return Fail("cannot tell the output format from " + out);
-  std::unique_ptr<CPics, PictureCloser> picture(CPics::OpenPicture(in.c_str()));
-  if (!picture) return Fail("cannot read " + in);
+  const std::optional<short> type = OutputType(out, output.type);
+  if (!type) return Fail("cannot tell the output format from " + out + "; give --type NAME");
+  int status = kOk;
+  PicturePtr picture = OpenInput(in, &status);
+  if (!picture) return status;
 
   ArgumentReader reader(args, 2);
   while (!reader.AtEnd()) {
     const std::string op = reader.Take();
     std::string message;
+    ProgressBar progress(op);
     if (!ApplyOne(*picture, op, reader, message)) return Fail(message);
   }
-  if (!picture->SavePictureAs(out.c_str(), PictureByExtension))
-    return Fail("cannot write " + out + " (format not available or file not writable)");
-  return 0;
+  picture->SetEncoderOptions(EncoderOptions(output, "").c_str());
+  return SaveOutput(*picture, out, *type);
 }
 
 }  // namespace pics

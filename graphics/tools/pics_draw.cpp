@@ -14,11 +14,6 @@ namespace pics {
 
 namespace {
 
-struct PictureCloser {
-  void operator()(CPics* picture) const { CPics::ClosePicture(picture); }
-};
-using PicturePtr = std::unique_ptr<CPics, PictureCloser>;
-
 bool ParseInt(const std::string& text, int& value) {
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
   return error == std::errc() && end == text.data() + text.size();
@@ -114,8 +109,9 @@ int RunDraw(const Arguments& args) {
   if (CPics::TypeFromExtension(out.c_str()) == PictureByExtension)
     return Fail("cannot tell the output format from " + out);
 
-  PicturePtr picture(CPics::OpenPicture(in.c_str()));
-  if (!picture) return Fail("cannot read " + in);
+  int status = kOk;
+  PicturePtr picture = OpenInput(in, &status);
+  if (!picture) return status;
   picture->m_bTransparent = transparent ? 1 : 0;
   picture->m_transparentColor = transparentColor;
 
@@ -148,7 +144,8 @@ int RunDraw(const Arguments& args) {
   PicturePtr shown(
       CPics::NewPicture(canvas.dc(), RECT{0, 0, width, height}, out.c_str(), PictureByExtension));
   if (!shown) return Fail("cannot capture the drawing");
-  if (!shown->SavePicture(out.c_str(), shown->m_type)) return Fail("cannot write " + out);
+  if (!shown->SavePicture(out.c_str(), shown->m_type))
+    return Fail("cannot write " + out, kCannotWrite);
   return 0;
 }
 

@@ -20,10 +20,6 @@ namespace pics {
 
 namespace {
 
-struct PictureCloser {
-  void operator()(CPics* picture) const { CPics::ClosePicture(picture); }
-};
-
 struct TraceEnd {
   ~TraceEnd() { CPics::EndAutoTrace(); }
 };
@@ -101,8 +97,9 @@ int RunTrace(const Arguments& args) {
     }
   }
   if (o.in.empty()) return Fail("usage: pics trace IN [--svg OUT]");
-  std::unique_ptr<CPics, PictureCloser> picture(CPics::OpenPicture(o.in.c_str()));
-  if (!picture) return Fail("cannot read " + o.in);
+  int status = kOk;
+  PicturePtr picture = OpenInput(o.in, &status);
+  if (!picture) return status;
 
   const int reduce = o.raw ? -1 : 0;
   if (!CPics::BeginAutoTrace(picture->m_hDIB, reduce, o.threshold, o.minLineSize, 1, o.passes))
@@ -123,7 +120,7 @@ int RunTrace(const Arguments& args) {
     for (const std::string& line : lines) std::printf("%s\n", line.c_str());
     return 0;
   }
-  if (!WriteSvg(o.svg, width, height, lines)) return Fail("cannot write " + o.svg);
+  if (!WriteSvg(o.svg, width, height, lines)) return Fail("cannot write " + o.svg, kCannotWrite);
   std::printf("%zu polylines written to %s\n", lines.size(), o.svg.c_str());
   return 0;
 }

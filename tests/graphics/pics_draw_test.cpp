@@ -83,7 +83,7 @@ TEST_F(PicsDraw, BadArgumentsAreRefusedWithAMessage) {
   EXPECT_EQ(Pics("draw " + dir.Path("in.bmp") + " " + dir.Path("o.bmp") + " --size 0x5"), 1);
   EXPECT_EQ(Pics("draw " + dir.Path("in.bmp") + " " + dir.Path("o.bmp") + " --transparent FFF"), 1);
   EXPECT_EQ(Pics("draw " + dir.Path("in.bmp") + " " + dir.Path("o.xyz")), 1);
-  EXPECT_EQ(Pics("draw " + dir.Path("missing.bmp") + " " + dir.Path("o.bmp")), 1);
+  EXPECT_EQ(Pics("draw " + dir.Path("missing.bmp") + " " + dir.Path("o.bmp")), 2);  // no such file
   EXPECT_EQ(Pics("draw " + dir.Path("in.bmp") + " " + dir.Path("o.bmp") + " --zoom 100000"), 1);
   EXPECT_FALSE(std::filesystem::exists(dir.Path("o.bmp")));
 }

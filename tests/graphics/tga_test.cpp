@@ -194,6 +194,22 @@ TEST(TgaColorMaps, EntriesPastIndex255AndUnknownSizesArePassedOver) {
   EXPECT_EQ(skipped->GetIndex(1, 0), 0);
 }
 
+TEST(TgaColorMaps, OddEntrySizesAreSkippedByWholeBytesRoundedUp) {
+  // A true-colour 16-bit picture carrying a map it does not use: 16 entries of 15 bits
+  // take 2 bytes each, 5-bit entries 1 byte, 17-bit entries 3 bytes.
+  ScratchDir dir;
+  for (const auto& [bits, bytesEach] : {std::pair{15, 2}, {5, 1}, {17, 3}, {31, 4}}) {
+    SCOPED_TRACE(bits);
+    auto bytes = Header(2, 16, 2, 1, 0x20, 1, 0, 16, bits);
+    bytes.insert(bytes.end(), std::size_t(16 * bytesEach), 0xAA);
+    bytes.insert(bytes.end(), {0x00, 0x7C, 0x1F, 0x00});  // red, blue (x1rrrrrgggggbbbbb)
+    PicturePtr picture = OpenBytes(dir, bytes);
+    ASSERT_TRUE(picture);
+    EXPECT_EQ(picture->GetPixel(0, 0), RGB(248, 0, 0));
+    EXPECT_EQ(picture->GetPixel(1, 0), RGB(0, 0, 248));
+  }
+}
+
 TEST(TgaColorMaps, GreyAndMaplessEightBitPicturesGetAGreyRamp) {
   ScratchDir dir;
   auto bytes = Header(3, 8, 2, 1);

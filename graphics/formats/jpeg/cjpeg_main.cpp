@@ -12,12 +12,14 @@
 #include "graphics/formats/jpeg/cjpeg_bmp_input.h"
 #include "graphics/formats/jpeg/cjpeg_switches.h"
 #include "graphics/formats/jpeg/jpeg_error_trap.h"
+#include "graphics/platform/library_trace.h"
 #include "graphics/platform/replacing_file.h"
 
 namespace graphics {
 namespace {
 
 void Usage(const char* program) {
+  if (!LibraryTraceOn()) return;
   std::fprintf(stderr,
                "usage: %s [switches] inputfile outputfile\n"
                "Switches (names may be abbreviated):\n"
@@ -90,7 +92,7 @@ bool ReadInput(const char* program, const char* name, const CjpegSettings& setti
                BmpInput* input) {
   CFile file;
   if (!file.Open(name, CFile::modeRead | CFile::shareDenyNone | CFile::typeBinary)) {
-    std::fprintf(stderr, "%s: can't open %s\n", program, name);
+    LibraryTrace("%s: can't open %s", program, name);
     return false;
   }
   BYTE first = 0;
@@ -107,7 +109,7 @@ bool ReadInput(const char* program, const char* name, const CjpegSettings& setti
   } catch (const CFileException& failure) {
     error = failure.what();
   }
-  std::fprintf(stderr, "%s: %s: %s\n", program, name, error.c_str());
+  LibraryTrace("%s: %s: %s", program, name, error.c_str());
   return false;
 }
 
@@ -119,17 +121,17 @@ int CjpegMain(int argc, char** argv) {
   int fileIndex = 0;
   std::string error;
   if (!ParseCjpegSwitches(argc, argv, &settings, &fileIndex, &error)) {
-    std::fprintf(stderr, "%s: %s\n", program, error.c_str());
+    LibraryTrace("%s: %s", program, error.c_str());
     Usage(program);
     return 0;
   }
   if (settings.verbosity > 0)
-    std::fprintf(stderr, "%s: JPEG library interface version %d\n", program, JPEG_LIB_VERSION);
+    LibraryTrace("%s: JPEG library interface version %d", program, JPEG_LIB_VERSION);
   const int filesWanted = settings.outFile.empty() ? 2 : 1;
   bool filesNamed = argc - fileIndex == filesWanted;
   for (int i = fileIndex; filesNamed && i < argc; ++i) filesNamed = argv[i] != nullptr;
   if (!filesNamed) {
-    std::fprintf(stderr, "%s: %s\n", program,
+    LibraryTrace("%s: %s", program,
                  filesWanted == 2 ? "must name one input and one output file"
                                   : "must name one input file when -outfile is given");
     Usage(program);
@@ -141,7 +143,7 @@ int CjpegMain(int argc, char** argv) {
 
   CjpegScripts scripts;
   if (!LoadCjpegScripts(settings, &scripts, &error)) {
-    std::fprintf(stderr, "%s: %s\n", program, error.c_str());
+    LibraryTrace("%s: %s", program, error.c_str());
     return 0;
   }
   BmpInput input;
@@ -164,7 +166,7 @@ int CjpegMain(int argc, char** argv) {
 
   ReplacingFile output;  // the output appears only once it is complete
   if (!output.Open(outputName)) {
-    std::fprintf(stderr, "%s: can't open %s\n", program, outputName);
+    LibraryTrace("%s: can't open %s", program, outputName);
     return 0;
   }
   try {
@@ -175,7 +177,7 @@ int CjpegMain(int argc, char** argv) {
     }
     output.Commit();
   } catch (const CFileException& failure) {
-    std::fprintf(stderr, "%s: can't write %s: %s\n", program, outputName, failure.what());
+    LibraryTrace("%s: can't write %s: %s", program, outputName, failure.what());
     return 0;
   }
   return 1;

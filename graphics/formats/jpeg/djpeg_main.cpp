@@ -11,12 +11,14 @@
 #include "graphics/formats/jpeg/djpeg_writer.h"
 #include "graphics/formats/jpeg/jpeg_color_map_file.h"
 #include "graphics/formats/jpeg/jpeg_error_trap.h"
+#include "graphics/platform/library_trace.h"
 #include "graphics/platform/replacing_file.h"
 
 namespace graphics {
 namespace {
 
 void Usage(const char* program) {
+  if (!LibraryTraceOn()) return;
   std::fprintf(stderr,
                "usage: %s [switches] inputfile outputfile\n"
                "Switches (names may be abbreviated):\n"
@@ -139,24 +141,24 @@ int DjpegMain(int argc, char** argv, const JpegDecodeLimits& limits) {
   int fileIndex = 0;
   std::string error;
   if (!ParseDjpegSwitches(argc, argv, &settings, &fileIndex, &error)) {
-    std::fprintf(stderr, "%s: %s\n", program, error.c_str());
+    LibraryTrace("%s: %s", program, error.c_str());
     Usage(program);
     return 0;
   }
   if (settings.verbosity > 0)
-    std::fprintf(stderr, "%s: JPEG library interface version %d\n", program, JPEG_LIB_VERSION);
+    LibraryTrace("%s: JPEG library interface version %d", program, JPEG_LIB_VERSION);
   const int filesWanted = settings.outFile.empty() ? 2 : 1;
   bool filesNamed = argc - fileIndex == filesWanted;
   for (int i = fileIndex; filesNamed && i < argc; ++i) filesNamed = argv[i] != nullptr;
   if (!filesNamed) {
-    std::fprintf(stderr, "%s: %s\n", program,
+    LibraryTrace("%s: %s", program,
                  filesWanted == 2 ? "must name one input and one output file"
                                   : "must name one input file when -outfile is given");
     Usage(program);
     return 0;
   }
   if (settings.rle) {
-    std::fprintf(stderr, "%s: RLE output format is not available\n", program);
+    LibraryTrace("%s: RLE output format is not available", program);
     return 0;
   }
   const char* inputName = argv[fileIndex];
@@ -167,17 +169,17 @@ int DjpegMain(int argc, char** argv, const JpegDecodeLimits& limits) {
   job.settings = &settings;
   job.limits = &limits;
   if (!settings.mapFile.empty() && !ReadColourMapFile(settings.mapFile, &job.mapColours, &error)) {
-    std::fprintf(stderr, "%s: %s\n", program, error.c_str());
+    LibraryTrace("%s: %s", program, error.c_str());
     return 0;
   }
   std::unique_ptr<std::FILE, FileCloser> input(std::fopen(inputName, "rb"));
   if (!input) {
-    std::fprintf(stderr, "%s: can't open %s\n", program, inputName);
+    LibraryTrace("%s: can't open %s", program, inputName);
     return 0;
   }
   ReplacingFile output;  // the output appears only once it is complete
   if (!output.Open(outputName)) {
-    std::fprintf(stderr, "%s: can't open %s\n", program, outputName);
+    LibraryTrace("%s: can't open %s", program, outputName);
     return 0;
   }
   std::unique_ptr<DecodedImageWriter> writer =
@@ -195,13 +197,13 @@ int DjpegMain(int argc, char** argv, const JpegDecodeLimits& limits) {
   }
   if (job.created) jpeg_destroy_decompress(&job.info);
   if (!finished) {
-    if (!job.failure.empty()) std::fprintf(stderr, "%s: %s\n", program, job.failure.c_str());
+    if (!job.failure.empty()) LibraryTrace("%s: %s", program, job.failure.c_str());
     return 0;
   }
   try {
     output.Commit();
   } catch (const CFileException& failure) {
-    std::fprintf(stderr, "%s: can't write %s: %s\n", program, outputName, failure.what());
+    LibraryTrace("%s: can't write %s: %s", program, outputName, failure.what());
     return 0;
   }
   return 1;

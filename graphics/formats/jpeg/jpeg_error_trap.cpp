@@ -1,5 +1,7 @@
 #include "graphics/formats/jpeg/jpeg_error_trap.h"
 
+#include "graphics/platform/library_trace.h"
+
 namespace graphics {
 namespace {
 
@@ -8,7 +10,7 @@ JpegErrorTrap& TrapOf(j_common_ptr info) { return *reinterpret_cast<JpegErrorTra
 void PrintMessage(j_common_ptr info) {
   char text[JMSG_LENGTH_MAX];
   (*info->err->format_message)(info, text);
-  std::fprintf(stderr, "%s: %s\n", TrapOf(info).program, text);
+  LibraryTrace("%s: %s", TrapOf(info).program, text);
 }
 
 [[noreturn]] void JumpBack(j_common_ptr info) {

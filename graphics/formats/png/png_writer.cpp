@@ -7,6 +7,7 @@
 
 #include "graphics/formats/coder/bilevel_dither.h"
 #include "graphics/formats/png/png_output.h"
+#include "graphics/platform/library_trace.h"
 
 namespace graphics {
 namespace {
@@ -138,8 +139,8 @@ int WriteDibAsPng(const char* path, const void* dib, const PngPictureSettings& s
     for (int r = 0; r < height; ++r) image.rows.push_back(const_cast<BYTE*>(stored(r)));
   }
   if (image.colorType == PNG_COLOR_TYPE_PALETTE)
-    std::printf("writig paleta[%d %d %x]\n", image.colorType, 1,
-                unsigned(reinterpret_cast<std::uintptr_t>(image.palette.data())));
+    LibraryTrace("PNG writer: palette [%d %d %x]", image.colorType, 1,
+                 unsigned(reinterpret_cast<std::uintptr_t>(image.palette.data())));
   if (settings.transparent) {
     if (image.colorType == PNG_COLOR_TYPE_PALETTE) {
       const png_color& exact =
