@@ -53,6 +53,7 @@ class RuntimeFolderForRun {
 constexpr const char* kUsage =
     "usage: tidewell [/PRODUCT | /UNDEF | /RESUME | /GEN] [--quiet]\n"
     "       tidewell /UNDEF --quiet --list-url URL --target DIR --product NAME\n"
+    "                [--public-key FILE]\n"
     "       tidewell --apply-pending\n"
     "       tidewell --help | --version\n";
 
@@ -66,6 +67,8 @@ constexpr const char* kHelp =
     "                   questions answered No, exit status the run's result\n"
     "                   (0 updated, 1 list not fetched, 2 nothing to update, 3 files wait\n"
     "                   for the next start, 4 files not fetched, 5 unknown product)\n"
+    "  --public-key F   the Ed25519 public key (PEM) update lists must be signed with; else\n"
+    "                   TIDEWELL_PUBLIC_KEY, else the product's UpdatePublicKey value\n"
     "  --apply-pending  carry out the replacements that wait for the next start\n";
 
 }  // namespace
@@ -99,6 +102,7 @@ int main(int argc, char** argv) {
     tidewell::PrintedMessageBoxes boxes(std::cout);
     tidewell::TidewellApp app(boxes, false, std::cerr);
     app.SetCustomValues(custom);
+    app.SetPublicKeyPath(options->publicKey);
     if (!app.InitInstance(commandLine)) return app.exitStatus();
     QCoreApplication::exec();
     return app.exitStatus();
@@ -113,6 +117,7 @@ int main(int argc, char** argv) {
   tidewell::WindowMessageBoxes boxes;
   tidewell::TidewellApp app(boxes, true, std::cerr);
   app.SetCustomValues(custom);
+  app.SetPublicKeyPath(options->publicKey);
   if (!app.InitInstance(commandLine)) return app.exitStatus();
   QApplication::exec();
   return app.exitStatus();

@@ -10,6 +10,7 @@
 #include "tidewell/app/reboot_request.h"
 #include "tidewell/app/run_messages.h"
 #include "tidewell/app/startup_decision.h"
+#include "tidewell/app/list_trust.h"
 #include "tidewell/app/update_run.h"
 #include "tidewell/app/update_run_dialog.h"
 
@@ -117,6 +118,7 @@ UpdateRun* TidewellApp::StartPreparedRun(const std::string& productName,
   run.SetShowProgress(showWindows_);
   run.SetInstallFolder(installFolder);
   run.SetListUrl(listUrl);
+  run.SetPublicKeyPath(PublicKeyPathFor(productName, publicKeyPath_));
   run.SetStagingFolder(MakeStagingFolder());
   run.SetResultReceiver(this);
   stagingFolder_ = run.stagingFolder();

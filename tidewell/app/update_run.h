@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "tidewell/app/list_trust.h"
 #include "tidewell/transfer/window_message.h"
 #include "tidewell/updateset/update_list.h"
 
@@ -40,6 +41,8 @@ class UpdateRun : public MessageReceiver {
   void SetStagingFolder(const std::string& folder) { stagingFolder_ = folder; }
   void SetInstallFolder(const std::string& folder) { installFolder_ = folder; }
   void SetListUrl(const std::string& url) { listUrl_ = url; }
+  // The public key the list must be signed with; empty for none.
+  void SetPublicKeyPath(const std::string& path) { trust_ = ListTrust(path); }
 
   const std::string& productName() const { return productName_; }
   const std::string& localListPath() const { return localListPath_; }
@@ -75,6 +78,7 @@ class UpdateRun : public MessageReceiver {
   std::string stagingFolder_;
   std::string installFolder_;
   std::string listUrl_;
+  ListTrust trust_;
   UpdateList updateList_;
   std::shared_ptr<TransferJob> currentJob_;  // not waited for
   bool jobRunning_ = false;

@@ -32,6 +32,7 @@ class UpdateRunDialog : public QDialog, private UpdateRunObserver {
   void SetStagingFolder(const std::string& folder) { run_->SetStagingFolder(folder); }
   void SetInstallFolder(const std::string& folder) { run_->SetInstallFolder(folder); }
   void SetListUrl(const std::string& url) { run_->SetListUrl(url); }
+  void SetPublicKeyPath(const std::string& path) { run_->SetPublicKeyPath(path); }
 
   const std::string& productName() const { return run_->productName(); }
   const std::string& stagingFolder() const { return run_->stagingFolder(); }
