@@ -5,7 +5,7 @@ BUILD="$ROOT/build"
 PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev zlib1g-dev nettle-dev
   libcurl4-openssl-dev qt6-base-dev libjpeg62-turbo-dev libpng-dev libtiff-dev
   python3 python3-pyftpdlib python3-pil clang-14 libclang-rt-14-dev
-  imagemagick libjpeg-turbo-progs libtiff-tools curl attr)
+  imagemagick libjpeg-turbo-progs libtiff-tools curl attr vsftpd dpkg-dev file)
 
 ensure_packages() {
   local missing=()
@@ -21,11 +21,21 @@ ensure_packages() {
   $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
 }
 
-build_main() {
+configure_main() {
   if [ ! -f "$BUILD/build.ninja" ]; then
     cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
   fi
+}
+
+build_main() {
+  configure_main
   cmake --build "$BUILD" -j "$(nproc)"
+}
+
+# Only what the demo runs: the programs and the library, not tests, fuzzers or benchmarks.
+build_programs() {
+  configure_main
+  cmake --build "$BUILD" -j "$(nproc)" --target tidewell tidewell-gen Graphics pics
 }
 
 build_fuzz() {

@@ -19,9 +19,9 @@ class EncryptedFile : public ::testing::Test {
 
   Bytes Encrypt(const Bytes& data, const std::string& phrase = kPhrase) {
     WriteBytes(dir / "plain", data);
-    ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
     EXPECT_EQ(EncryptFile(dir / "plain", dir / "cipher", phrase), 1);
-    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "OK\n");
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "OK\n");
     return ReadBytes(dir / "cipher");
   }
 };
@@ -34,9 +34,9 @@ Bytes Xor(const Bytes& a, const Bytes& b) {
 
 TEST_F(EncryptedFile, EmptyFileStaysEmptyBothWays) {
   EXPECT_TRUE(Encrypt({}).empty());
-  ::testing::internal::CaptureStdout();
+  ::testing::internal::CaptureStderr();
   EXPECT_EQ(DecryptFile(dir / "cipher", dir / "back", kPhrase), 1);
-  EXPECT_EQ(::testing::internal::GetCapturedStdout(), "OK\n");
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "OK\n");
   EXPECT_TRUE(ReadBytes(dir / "back").empty());
 }
 
@@ -46,9 +46,9 @@ TEST_F(EncryptedFile, KeepsLengthAndDecryptsBack) {
     const Bytes cipher = Encrypt(data);
     EXPECT_EQ(cipher.size(), size);
     EXPECT_NE(cipher, data);
-    ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
     EXPECT_EQ(DecryptFile(dir / "cipher", dir / "back", kPhrase), 1);
-    ::testing::internal::GetCapturedStdout();
+    ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(ReadBytes(dir / "back"), data) << size;
   }
 }
@@ -65,10 +65,10 @@ TEST_F(EncryptedFile, EveryFileStartsTheSameKeystream) {
 TEST_F(EncryptedFile, WrongPhraseDecryptsButUncompressingFails) {
   WriteBytes(dir / "plain", MixedData(10000));
   ASSERT_EQ(tidewell::CompressFile(dir / "plain", dir / "packed", 6), 0);
-  ::testing::internal::CaptureStdout();
+  ::testing::internal::CaptureStderr();
   ASSERT_EQ(EncryptFile(dir / "packed", dir / "cipher", kPhrase), 1);
   EXPECT_EQ(DecryptFile(dir / "cipher", dir / "guess", "wrong phrase"), 1);
-  ::testing::internal::GetCapturedStdout();
+  ::testing::internal::GetCapturedStderr();
   EXPECT_LT(tidewell::UncompressFile(dir / "guess", dir / "out"), 0);
 }
 
@@ -86,21 +86,21 @@ TEST_F(EncryptedFile, OpenFailuresPrintTheirLine) {
       {EncryptFile, dir / "plain", dir / "plain", "Error opening Ciphertext file!\n"},
   };
   for (const Case& c : cases) {
-    ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
     EXPECT_EQ(c.op(c.in, c.out, kPhrase), 0) << c.line;
-    EXPECT_EQ(::testing::internal::GetCapturedStdout(), c.line);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), c.line);
   }
   EXPECT_EQ(ReadBytes(dir / "plain").size(), 10u);
 }
 
 TEST_F(EncryptedFile, ReadAndWriteFailuresPrintTheirLine) {
   WriteBytes(dir / "plain", MixedData(5000));
-  ::testing::internal::CaptureStdout();
+  ::testing::internal::CaptureStderr();
   EXPECT_EQ(EncryptFile(dir / "plain", "/dev/full", kPhrase), 0);
-  EXPECT_EQ(::testing::internal::GetCapturedStdout(), "Error writing Ciphertext!\n");
-  ::testing::internal::CaptureStdout();
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Error writing Ciphertext!\n");
+  ::testing::internal::CaptureStderr();
   EXPECT_EQ(DecryptFile(dir.path(), dir / "x", kPhrase), 0);
-  EXPECT_EQ(::testing::internal::GetCapturedStdout(), "Error reading Ciphertext!\n");
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Error reading Ciphertext!\n");
 }
 
 }  // namespace

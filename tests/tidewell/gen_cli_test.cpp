@@ -4,10 +4,12 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <future>
 #include <sstream>
 
 #include "app_test_support.h"
 #include "packing_test_support.h"
+#include "tidewell/app/gen_update_set.h"
 #include "tidewell/app/move_file.h"
 
 using namespace packing_test;
@@ -20,8 +22,8 @@ class GeneratorCommand : public ::testing::Test {
   ScratchFolder dir;
   std::ostringstream out, err;
 
-  void SetUp() override { ::testing::internal::CaptureStdout(); }
-  void TearDown() override { ::testing::internal::GetCapturedStdout(); }
+  void SetUp() override { ::testing::internal::CaptureStderr(); }
+  void TearDown() override { ::testing::internal::GetCapturedStderr(); }
 
   int Run(std::vector<std::string> args) {
     err.str("");
@@ -58,13 +60,105 @@ TEST_F(GeneratorCommand, FailuresExitOneWithAMessageAndKeepTheOutput) {
   EXPECT_NE(err.str().find("cannot write"), std::string::npos) << err.str();
 }
 
-TEST_F(GeneratorCommand, UsageErrorsExitOne) {
+TEST_F(GeneratorCommand, HelpGoesToStandardOutputAndUsageErrorsExitOne) {
+  EXPECT_EQ(Run({"--help"}), 0);
+  for (const char* command : {"pack", "unpack", "save", "upload", "fetch", "--password-file"})
+    EXPECT_NE(out.str().find(command), std::string::npos) << command;
+
   EXPECT_EQ(Run({}), 1);
   EXPECT_NE(err.str().find("usage:"), std::string::npos);
   EXPECT_EQ(Run({"frobnicate"}), 1);
   EXPECT_NE(err.str().find("unknown command"), std::string::npos);
   EXPECT_EQ(Run({"pack", dir / "only-one"}), 1);
   EXPECT_EQ(Run({"unpack", "a", "b", "c"}), 1);
+}
+
+// A program folder with two files, saved as an update set with the given extra options.
+class GeneratorSave : public GeneratorCommand {
+ protected:
+  void SetUp() override {
+    GeneratorCommand::SetUp();
+    std::filesystem::create_directories(dir / "program/bin");
+    WriteBytes(dir / "program/app.exe", MixedData(1500));
+    WriteBytes(dir / "program/bin/x.dll", MixedData(30));
+    std::filesystem::create_directories(dir / "out");
+    WriteBytes(dir / "out/keep", {7});
+  }
+  int Save(std::vector<std::string> extra = {}) {
+    out.str("");
+    std::vector<std::string> args = {"save",        "--program-dir",          dir / "program",
+                                     "--list-file", dir / "out/leafline.tdu", "--out",
+                                     dir / "out"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    return Run(args);
+  }
+  std::string UnpackedList() {
+    EXPECT_EQ(Run({"unpack", dir / "out/leafline.tdu", dir / "list.ini"}), 0) << err.str();
+    const Bytes bytes = ReadBytes(dir / "list.ini");
+    return std::string(bytes.begin(), bytes.end());
+  }
+};
+
+TEST_F(GeneratorSave, NamesEachPackedFileAndComparesModifyAndSizeByDefault) {
+  ASSERT_EQ(Save(), 0) << err.str();
+  const std::string lines = out.str();
+  const auto packedSize = [&](const std::string& name) {
+    return tidewell::GroupedNumber(std::filesystem::file_size(dir / ("out/" + name)));
+  };
+  EXPECT_EQ(lines, "packed program/app.exe (" + packedSize("program/app.exe") + " bytes)\n" +
+                       "packed program/bin/x.dll (" + packedSize("program/bin/x.dll") +
+                       " bytes)\npacked the list " + dir / "out/leafline.tdu\n" +
+                       "saved 2 files and the list into " + dir / "out\n");
+  const std::string list = UnpackedList();
+  for (const char* key : {"Check Modify1=1", "Check Size1=1", "Check Create1=0"})
+    EXPECT_NE(list.find(key), std::string::npos) << key << "\n" << list;
+
+  out.str("");
+  ASSERT_EQ(Run({"save", "--quiet", "--program-dir", dir / "program", "--list-file",
+                 dir / "out/leafline.tdu", "--out", dir / "out", "--check", "none"}),
+            0);
+  EXPECT_EQ(out.str(), "");
+  EXPECT_NE(UnpackedList().find("Check Modify1=0"), std::string::npos);
+}
+
+TEST_F(GeneratorSave, FailureLeavesNothingOfTheNewSet) {
+  // A prefix that climbs out of the set cannot be saved.
+  EXPECT_EQ(Save({"--program-prefix", ".."}), 1);
+  EXPECT_NE(err.str().find("was not saved"), std::string::npos) << err.str();
+  EXPECT_EQ(dir.EntryCount(), 2u);  // program and out, no staging folder left beside
+  EXPECT_EQ(std::filesystem::directory_iterator(dir / "out")->path().filename(), "keep");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir / "out"), {}), 1);
+}
+
+TEST_F(GeneratorCommand, OutputNamesKeepTheirLinksAndDevicesAndPipesAreWrittenInto) {
+  namespace fs = std::filesystem;
+  const Bytes data = MixedData(70000);
+  WriteBytes(dir / "plain", data);
+  ASSERT_EQ(Run({"pack", dir / "plain", dir / "packed"}), 0) << err.str();
+
+  // A link to a file, a link to a name not made yet, and a link to a link.
+  WriteBytes(dir / "target", {1});
+  fs::create_symlink(dir / "target", dir / "link");
+  fs::create_symlink("later", dir / "dangling");
+  fs::create_symlink(dir / "link", dir / "chain");
+  for (const char* name : {"link", "dangling", "chain"}) {
+    ASSERT_EQ(Run({"unpack", dir / "packed", dir / name}), 0) << name << err.str();
+    EXPECT_TRUE(fs::is_symlink(dir / name)) << name;
+    EXPECT_EQ(ReadBytes(dir / name), data) << name;
+  }
+  EXPECT_EQ(ReadBytes(dir / "later"), data);
+
+  // A pipe is written into while a reader drains it.
+  ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
+  auto reader = std::async(std::launch::async, [&] { return ReadBytes(dir / "pipe"); });
+  EXPECT_EQ(Run({"unpack", dir / "packed", dir / "pipe"}), 0) << err.str();
+  EXPECT_EQ(reader.get(), data);
+  EXPECT_FALSE(fs::is_regular_file(dir / "pipe"));
+
+  ::testing::internal::CaptureStdout();
+  EXPECT_EQ(Run({"unpack", dir / "packed", "-"}), 0);
+  const std::string printed = ::testing::internal::GetCapturedStdout();
+  EXPECT_EQ(Bytes(printed.begin(), printed.end()), data);
 }
 
 TEST(MoveFinishedFile, CrossesFileSystemsWithoutLeavingCopies) {

@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "ftp_test_support.h"
+#include "platform_test_support.h"
 #include "tidewell/app/gen_cli.h"
 #include "tidewell/app/gen_ftp_command.h"
 #include "tidewell/transfer/overwrite_prompt.h"
@@ -83,6 +84,42 @@ TEST_F(GenFtpCommand, ReportsArePrintedAndFail) {
   auto badProxy = Upload("yes");
   badProxy.insert(badProxy.end(), {"--proxy", "gate:0"});
   EXPECT_EQ(Run(badProxy), 1);
+}
+
+TEST_F(GenFtpCommand, UploadWithOutKeepsTheSetItSendsAndTakesThePasswordFromAFile) {
+  WriteWholeFile(work / "password", std::string(kFtpPassword) + "\n");
+  auto args = Upload("yes");
+  args.erase(args.begin() + 9, args.begin() + 11);  // no --password on the command line
+  args.insert(args.end(), {"--password-file", work / "password", "--out", work / "set",
+                           "--base-url", "http://updates.example/sets/", "--check", "size"});
+  ASSERT_EQ(Run(args), 0) << err.str();
+  for (const char* name : {"basic5.tdu", "program/app.exe", "program/bin/x.dll"})
+    EXPECT_EQ(
+        ReadWholeFile(root / ("sets/" + std::string(name))),
+        ReadWholeFile(std::string(name) == "basic5.tdu" ? work / name
+                                                        : work / ("set/" + std::string(name))))
+        << name;
+  const std::string lines = out.str();
+  EXPECT_NE(lines.find("sent basic5.tdu ("), std::string::npos) << lines;
+  EXPECT_NE(lines.find("sent program/bin/x.dll ("), std::string::npos) << lines;
+  EXPECT_NE(lines.find("sent 3 of 3 files to ftp://"), std::string::npos) << lines;
+
+  // From the environment; the server keeps its copies at --overwrite no.
+  platform_test::ScopedEnv password("TIDEWELL_FTP_PASSWORD", std::string(kFtpPassword));
+  args = Upload("no");
+  args.erase(args.begin() + 9, args.begin() + 11);
+  ASSERT_EQ(Run(args), 0) << err.str();
+  EXPECT_NE(out.str().find("skipped program/app.exe"), std::string::npos) << out.str();
+}
+
+TEST_F(GenFtpCommand, FailedUploadLeavesNoLocalFiles) {
+  auto args = Upload("yes");
+  args[10] = "wrong";
+  args.insert(args.end(), {"--out", work / "set"});
+  EXPECT_EQ(Run(args), 1);
+  EXPECT_EQ(std::distance(fs::directory_iterator(work.path()), {}), 0);
+  EXPECT_EQ(Run(Fetch({"none.exe"})), 1);
+  EXPECT_EQ(std::distance(fs::directory_iterator(back.path()), {}), 0);
 }
 
 TEST(TerminalOverwriteQuestion, ReadsTheAnswerAndTakesEndOfInputAsNo) {

@@ -17,6 +17,7 @@
 #include "tidewell/transfer/http_download.h"
 #include "tidewell/transfer/internet_session.h"
 #include "tidewell/transfer/progress_window.h"
+#include "tidewell/transfer/transfer_log.h"
 #include "tidewell/transfer/window_message.h"
 
 using namespace tidewell;
@@ -122,6 +123,7 @@ class HttpDownload : public ::testing::Test {
  protected:
   void SetUp() override {
     setenv("NO_PROXY", "127.0.0.1,localhost", 1);
+    SetTraceOutput(stdout);  // keeps the trace apart from the error lines
     server_ = StartHttpTestServer(scratch_.path());
     ASSERT_TRUE(server_) << "test server did not start";
   }
@@ -129,6 +131,7 @@ class HttpDownload : public ::testing::Test {
 
   ScratchFolder scratch_;
   std::unique_ptr<ServerProcess> server_;
+  void TearDown() override { SetTraceOutput(stderr); }
 };
 
 }  // namespace

@@ -32,10 +32,10 @@ class PackFileTest : public ::testing::Test {
       savedTmpdir = old;
     }
     ::setenv("TMPDIR", temp.c_str(), 1);
-    ::testing::internal::CaptureStdout();  // the encryption steps print "OK"
+    ::testing::internal::CaptureStderr();  // the encryption steps print "OK"
   }
   void TearDown() override {
-    ::testing::internal::GetCapturedStdout();
+    ::testing::internal::GetCapturedStderr();
     if (hadTmpdir) {
       ::setenv("TMPDIR", savedTmpdir.c_str(), 1);
     } else {

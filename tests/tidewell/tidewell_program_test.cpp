@@ -29,9 +29,10 @@ struct ProgramResult {
   std::string err;
 };
 
-// Runs BUILD_DIR/bin/tidewell with args in the current environment.
-ProgramResult RunTidewell(const std::vector<std::string>& args, const std::string& scratch) {
-  std::vector<std::string> argv = {std::string(BUILD_DIR) + "/bin/tidewell"};
+// Runs BUILD_DIR/bin/<program> with args in the current environment.
+ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& args,
+                         const std::string& scratch) {
+  std::vector<std::string> argv = {std::string(BUILD_DIR) + "/bin/" + program};
   argv.insert(argv.end(), args.begin(), args.end());
   std::vector<char*> pointers;
   for (std::string& arg : argv) pointers.push_back(arg.data());
@@ -71,6 +72,10 @@ ProgramResult RunTidewell(const std::vector<std::string>& args, const std::strin
   return result;
 }
 
+ProgramResult RunTidewell(const std::vector<std::string>& args, const std::string& scratch) {
+  return RunProgram("tidewell", args, scratch);
+}
+
 // Message texts stand among the unpacking notes a quiet run also prints.
 bool Contains(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;
@@ -94,8 +99,10 @@ TEST_F(TidewellProgram, QuietRunUpdatesAndPrintsEachMessageOnItsOwnLine) {
   ASSERT_TRUE(world.BuildUpdateSet());
   const ProgramResult run = RunTidewell({"/LEAFLINE", "--quiet"}, world.Root());
   EXPECT_EQ(0, run.status) << run.err;
-  EXPECT_EQ(0u, run.out.find("Please shut down Leafline\n"));
-  EXPECT_TRUE(Contains(run.out, "\nUpdate complete for Leafline\n")) << run.out;
+  // Standard output carries the message texts alone; unpacking notes and the trace go to
+  // standard error.
+  EXPECT_EQ("Please shut down Leafline\nUpdate complete for Leafline\n", run.out);
+  EXPECT_TRUE(Contains(run.err, "\nOK\n")) << run.err;
   EXPECT_EQ("leafline version 2", ReadWholeFile(world.Installed() + "leafline.exe"));
   EXPECT_EQ("ink 2", ReadWholeFile(world.Installed() + "brushes/ink.dll"));
   EXPECT_TRUE(world.TempEntries().empty());
@@ -181,6 +188,21 @@ TEST_F(TidewellProgram, EndingWithoutARunExitsZero) {
     EXPECT_EQ("", run.out);
   }
   EXPECT_EQ(5, RunTidewell({"--quiet", "--target"}, world.Root()).status);  // a value is missing
+}
+
+TEST_F(TidewellProgram, HelpAndVersionAnswerOnStandardOutputWithoutADisplay) {
+  // No display at all: a program that opened a window here would fail.
+  platform_test::ScopedEnv platform("QT_QPA_PLATFORM", "xcb");
+  platform_test::ScopedEnv display("DISPLAY", std::nullopt);
+  for (const char* program : {"tidewell", "tidewell-gen"}) {
+    for (const char* option : {"--help", "--version"}) {
+      const ProgramResult run = RunProgram(program, {option}, world.Root());
+      EXPECT_EQ(0, run.status) << program << " " << option << "\n" << run.err;
+      EXPECT_EQ("", run.err) << program << " " << option;
+      const std::string expected = std::string(option) == "--help" ? "usage: " : program;
+      EXPECT_EQ(0u, run.out.find(expected)) << program << " " << option << "\n" << run.out;
+    }
+  }
 }
 
 }  // namespace

@@ -13,6 +13,10 @@ std::optional<ClientOptions> ParseClientOptions(const std::vector<std::string>& 
       options.quiet = true;
     } else if (arg == "--apply-pending") {
       options.applyPending = true;
+    } else if (arg == "--help" || arg == "-h") {
+      options.help = true;
+    } else if (arg == "--version") {
+      options.version = true;
     } else if (arg == "--list-url") {
       value = &options.listUrl;
     } else if (arg == "--target") {

@@ -10,6 +10,8 @@ namespace tidewell {
 struct ClientOptions {
   bool quiet = false;         // no windows: message texts on standard output, questions answered No
   bool applyPending = false;  // carry out the replacements deferred to the next start
+  bool help = false;          // --help or -h: the usage on standard output, nothing else
+  bool version = false;       // --version
   std::string listUrl;        // --list-url, --target, --product: the custom update's values
   std::string target;
   std::string product;

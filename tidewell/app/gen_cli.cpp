@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <streambuf>
 
 #include "tidewell/app/gen_ftp_command.h"
 #include "tidewell/app/gen_save_command.h"
@@ -39,7 +40,7 @@ int PackOrUnpack(bool pack, const std::vector<std::string>& args, std::ostream& 
         << (pack ? "\n" : " (missing, unreadable or not a packed file)\n");
     return 1;
   }
-  if (!MoveFinishedFile(result, out)) {
+  if (!PlaceOutputFile(result, out)) {
     std::error_code ec;
     std::filesystem::remove(result, ec);
     err << "tidewell-gen: cannot write " << out << "\n";
@@ -63,15 +64,28 @@ const std::map<std::string, CommandEntry>& Commands() {
   return commands;
 }
 
-void PrintUsage(std::ostream& err) {
-  err << "usage: tidewell-gen COMMAND ARGS...\n";
-  for (const auto& [name, entry] : Commands()) err << "  " << entry.usage << "\n";
+void PrintUsage(std::ostream& stream) {
+  stream << "usage: tidewell-gen COMMAND ARGS... [--quiet]\n"
+            "       tidewell-gen --help | --version\n";
+  for (const auto& [name, entry] : Commands()) stream << "  " << entry.usage << "\n";
+  stream << "A line per file written or sent goes to standard output (none with --quiet);\n"
+            "failures go to standard error and exit with status 1.\n";
 }
+
+// Swallows what --quiet silences.
+class NullBuffer : public std::streambuf {
+ protected:
+  int overflow(int c) override { return traits_type::not_eof(c); }
+};
 
 }  // namespace
 
 int RunGeneratorCommand(const std::vector<std::string>& args, std::ostream& out,
                         std::ostream& err) {
+  if (!args.empty() && (args[0] == "--help" || args[0] == "-h" || args[0] == "help")) {
+    PrintUsage(out);
+    return 0;
+  }
   if (args.empty()) {
     PrintUsage(err);
     return 1;
@@ -82,7 +96,17 @@ int RunGeneratorCommand(const std::vector<std::string>& args, std::ostream& out,
     PrintUsage(err);
     return 1;
   }
-  return found->second.run(std::vector<std::string>(args.begin() + 1, args.end()), out, err);
+  std::vector<std::string> rest;
+  bool quiet = false;
+  for (size_t i = 1; i < args.size(); ++i) {
+    if (args[i] == "--quiet")
+      quiet = true;
+    else
+      rest.push_back(args[i]);
+  }
+  NullBuffer nothing;
+  std::ostream silent(&nothing);
+  return found->second.run(rest, quiet ? silent : out, err);
 }
 
 }  // namespace tidewell

@@ -5,14 +5,19 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <cstdlib>
+#include <fstream>
 #include <iostream>
 #include <map>
 #include <optional>
 
 #include "tidewell/app/ftp_proxy_choice.h"
 #include "tidewell/app/gen_save_command.h"
+#include "tidewell/app/gen_update_set.h"
+#include "tidewell/app/move_file.h"
 #include "tidewell/app/string_table.h"
 #include "tidewell/transfer/ftp_job.h"
+#include "tidewell/transfer/ftp_paths.h"
 #include "tidewell/transfer/overwrite_prompt.h"
 #include "tidewell/updateset/generator_model.h"
 #include "tidewell/updateset/upload_lists.h"
@@ -22,50 +27,31 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Options {
-  std::map<std::string, std::string> values;
-  std::vector<std::string> operands;
-  std::string Get(const std::string& name, const std::string& fallback = "") const {
-    const auto found = values.find(name);
-    return found == values.end() ? fallback : found->second;
-  }
-};
+const std::vector<std::string> kFtpOptions = {"--ftp-site",      "--user",        "--password",
+                                              "--password-file", "--initial-dir", "--proxy"};
 
-std::optional<Options> ParseOptions(const std::string& command,
-                                    const std::vector<std::string>& args,
-                                    const std::vector<std::string>& known,
-                                    const std::vector<std::string>& required, std::ostream& err) {
-  Options options;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (arg.rfind("--", 0) != 0) {
-      options.operands.push_back(arg);
-      continue;
-    }
-    if (std::find(known.begin(), known.end(), arg) == known.end()) {
-      err << "tidewell-gen: " << command << ": unknown option " << arg << "\n";
+// The password: --password-file's first line, else --password, else TIDEWELL_FTP_PASSWORD
+// (the last two keep it out of the process list).
+std::optional<std::string> PasswordOf(const std::string& command, const GenOptions& options,
+                                      std::ostream& err) {
+  if (options.Has("--password-file")) {
+    const std::string path = options.Get("--password-file");
+    std::ifstream file(path);
+    std::string line;
+    if (!file || (!std::getline(file, line) && !file.eof())) {
+      err << "tidewell-gen: " << command << ": cannot read the password file " << path << "\n";
       return std::nullopt;
     }
-    if (i + 1 >= args.size()) {
-      err << "tidewell-gen: " << command << ": " << arg << " needs a value\n";
-      return std::nullopt;
-    }
-    options.values[arg] = args[++i];
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return line;
   }
-  for (const std::string& name : required) {
-    if (options.Get(name).empty()) {
-      err << "tidewell-gen: " << command << ": " << name << " is required\n";
-      return std::nullopt;
-    }
-  }
-  return options;
+  if (options.Has("--password")) return options.Get("--password");
+  const char* fromEnvironment = std::getenv("TIDEWELL_FTP_PASSWORD");
+  return std::string(fromEnvironment != nullptr ? fromEnvironment : "");
 }
 
-const std::vector<std::string> kFtpOptions = {"--ftp-site", "--user", "--password", "--initial-dir",
-                                              "--proxy"};
-
 // The proxy: the one given with --proxy, else the user's settings.
-std::optional<FtpProxyChoice> ProxyOf(const std::string& command, const Options& options,
+std::optional<FtpProxyChoice> ProxyOf(const std::string& command, const GenOptions& options,
                                       std::ostream& err) {
   const std::string typed = options.Get("--proxy");
   std::string error;
@@ -83,11 +69,12 @@ std::optional<FtpProxyChoice> ProxyOf(const std::string& command, const Options&
   return choice;
 }
 
-FtpJob JobOf(const Options& options, const FtpProxyChoice& proxy, std::ostream& err) {
+FtpJob JobOf(const GenOptions& options, const std::string& password, const FtpProxyChoice& proxy,
+             std::ostream& err) {
   FtpJob job;
   job.host = options.Get("--ftp-site");
   job.user = options.Get("--user");
-  job.password = options.Get("--password");
+  job.password = password;
   job.initialDir = options.Get("--initial-dir");
   job.proxy = proxy.proxy;
   job.bypass = proxy.bypass;
@@ -105,25 +92,6 @@ int Finish(const std::string& command, const std::shared_ptr<FtpTransferJob>& ha
   // Only a cancelled job ends without a report of its own.
   if (result.report.empty()) err << "tidewell-gen: " << command << ": cancelled\n";
   return 1;
-}
-
-std::string AbsolutePath(const std::string& path) {
-  std::error_code ec;
-  const fs::path absolute = fs::absolute(path, ec);
-  return (ec ? fs::path(path) : absolute).lexically_normal().string();
-}
-
-std::vector<std::string> FilesBelow(const std::string& folder, const std::string& listFile) {
-  std::vector<std::string> files;
-  std::error_code ec;
-  for (fs::recursive_directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-    std::error_code statusError;
-    const std::string path = it->path().string();
-    if (fs::is_regular_file(it->symlink_status(statusError)) && path != listFile)
-      files.push_back(path);
-  }
-  std::sort(files.begin(), files.end());
-  return files;
 }
 
 // How --overwrite answers the upload's questions.
@@ -159,73 +127,95 @@ int AskOverwriteOnTerminal(const std::string& question, std::istream& in, std::o
 }
 
 int RunUploadCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  std::vector<std::string> known = {"--program-dir",    "--list-file",      "--base-url",
-                                    "--windows-prefix", "--program-prefix", "--other-prefix",
-                                    "--check",          "--overwrite"};
+  std::vector<std::string> known = SetOptionNames();
+  known.push_back("--overwrite");
   known.insert(known.end(), kFtpOptions.begin(), kFtpOptions.end());
-  const auto options = ParseOptions("upload", args, known,
-                                    {"--program-dir", "--list-file", "--ftp-site", "--user"}, err);
+  const auto options = ParseGenOptions(
+      "upload", args, known, {"--program-dir", "--list-file", "--ftp-site", "--user"}, err);
   if (!options) return 1;
-  const auto checks = ParseChecks(options->Get("--check"), "upload", err);
   const auto answers = OverwriteAnswers(options->Get("--overwrite", "ask"), out, err);
   const auto proxy = ProxyOf("upload", *options, err);
-  if (!checks || !answers || !proxy) return 1;
-
-  GeneratorModel model(LoadString(kStrPassPhrase));
-  model.programFolder = AbsolutePath(options->Get("--program-dir"));
-  model.listFile = AbsolutePath(options->Get("--list-file"));
-  model.remoteWebDirectory = options->Get("--base-url", model.remoteWebDirectory);
-  model.windowsPrefix = options->Get("--windows-prefix", model.windowsPrefix);
-  model.programPrefix = options->Get("--program-prefix", model.programPrefix);
-  model.otherPrefix = options->Get("--other-prefix", model.otherPrefix);
+  const auto password = PasswordOf("upload", *options, err);
+  if (!answers || !proxy || !password) return 1;
+  const std::string outFolder = options->Has("--out") ? AbsolutePath(options->Get("--out")) : "";
+  auto model = ModelFromOptions("upload", *options, outFolder, err);
+  if (!model) return 1;
+  // Everything is made in a staging folder and only kept once the upload went through.
+  const StagingFolder staging(outFolder);
+  if (!staging.ok()) {
+    err << "tidewell-gen: upload: cannot make a temporary folder\n";
+    return 1;
+  }
+  const std::string listFile = model->listFile;
+  const std::string stagedList = staging.path() + "/list/" + fs::path(listFile).filename().string();
+  const std::string setFolder = staging.path() + "/set";
+  FtpJob job = JobOf(*options, *password, *proxy, err);
   std::error_code ec;
-  if (!fs::is_directory(model.programFolder, ec)) {
-    err << "tidewell-gen: upload: " << model.programFolder << " is not a folder\n";
+  fs::create_directories(fs::path(stagedList).parent_path(), ec);
+  if (!outFolder.empty()) {
+    // The set is packed once; the server gets exactly what is kept in --out.
+    if (!StageUpdateSet("upload", *model, staging, err)) return 1;
+    job.packFirst = job.packSecond = false;
+  } else if (model->Files().WriteUpdateList(
+                 stagedList, model->remoteWebDirectory, model->programFolder, model->windowsPrefix,
+                 model->programPrefix, model->otherPrefix) != kListWritten) {
+    err << "tidewell-gen: upload: cannot write the update list " << listFile << "\n";
     return 1;
   }
-  std::vector<std::string> files;
-  for (const std::string& file : options->operands) {
-    files.push_back(AbsolutePath(file));
-    if (!fs::is_regular_file(files.back(), ec)) {
-      err << "tidewell-gen: upload: " << file << " is not a file\n";
-      return 1;
-    }
-  }
-  if (options->operands.empty()) files = FilesBelow(model.programFolder, model.listFile);
-  model.AddFiles(files);
-  std::vector<size_t> all(model.Files().Count());
-  for (size_t i = 0; i < all.size(); ++i) all[i] = i;
-  for (CheckFlag flag : *checks) model.SetCheck(flag, all, true);
-
-  if (model.Files().WriteUpdateList(model.listFile, model.remoteWebDirectory, model.programFolder,
-                                    model.windowsPrefix, model.programPrefix,
-                                    model.otherPrefix) != kListWritten) {
-    err << "tidewell-gen: upload: cannot write the update list " << model.listFile << "\n";
-    return 1;
-  }
-  FtpJob job = JobOf(*options, *proxy, err);
-  if (CollectUploads(model.Files(), job.localPaths, job.remotePaths, model.listFile, true) != 0) {
+  if (CollectUploads(model->Files(), job.localPaths, job.remotePaths, stagedList, true) != 0) {
     out << "tidewell-gen: upload: no files to upload\n";
     return 0;
   }
+  if (!outFolder.empty()) {
+    for (size_t i = 1; i < job.localPaths.size(); ++i)
+      job.localPaths[i] = setFolder + "/" + job.remotePaths[i];
+  }
   job.askOverwrite = true;
   job.askOverwriteQuestion = *answers;
-  return Finish("upload", StartFtpUpload(std::move(job)), err);
+  size_t sent = 0;
+  job.fileDone = [&out, &sent, remote = job.remotePaths](size_t i, bool moved, uint64_t bytes) {
+    if (moved) {
+      ++sent;
+      out << "sent " << remote[i] << " (" << GroupedNumber(bytes) << " bytes)\n";
+    } else {
+      out << "skipped " << remote[i] << " (the server keeps its copy)\n";
+    }
+  };
+  const size_t count = job.remotePaths.size();
+  const std::string site = "ftp://" + job.host + NormalizeInitialDir(job.initialDir);
+  if (Finish("upload", StartFtpUpload(std::move(job)), err) != 0) return 1;
+  if (!outFolder.empty() &&
+      !CommitStagedSet("upload", *model, staging, outFolder, listFile, out, err))
+    return 1;
+  if (outFolder.empty() && !PlaceOutputFile(stagedList, listFile)) {
+    err << "tidewell-gen: upload: cannot write the update list " << listFile << "\n";
+    return 1;
+  }
+  out << "sent " << sent << " of " << count << " files to " << site << "\n";
+  return 0;
 }
 
-int RunFetchCommand(const std::vector<std::string>& args, std::ostream&, std::ostream& err) {
+int RunFetchCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   std::vector<std::string> known = {"--out"};
   known.insert(known.end(), kFtpOptions.begin(), kFtpOptions.end());
-  const auto options = ParseOptions("fetch", args, known, {"--ftp-site", "--user", "--out"}, err);
+  const auto options =
+      ParseGenOptions("fetch", args, known, {"--ftp-site", "--user", "--out"}, err);
   if (!options) return 1;
   if (options->operands.empty()) {
     err << "tidewell-gen: fetch: name the server paths to fetch\n";
     return 1;
   }
   const auto proxy = ProxyOf("fetch", *options, err);
-  if (!proxy) return 1;
-  const fs::path out = AbsolutePath(options->Get("--out"));
-  FtpJob job = JobOf(*options, *proxy, err);
+  const auto password = PasswordOf("fetch", *options, err);
+  if (!proxy || !password) return 1;
+  const std::string outFolder = AbsolutePath(options->Get("--out"));
+  // Files arrive in a staging folder and are put in place once all of them are there.
+  const StagingFolder staging(outFolder);
+  if (!staging.ok()) {
+    err << "tidewell-gen: fetch: cannot make a folder beside " << outFolder << "\n";
+    return 1;
+  }
+  FtpJob job = JobOf(*options, *password, *proxy, err);
   for (const std::string& remote : options->operands) {
     const fs::path relative = fs::path(remote).relative_path().lexically_normal();
     // A server path that climbs out of the folder would write elsewhere on the disk.
@@ -233,13 +223,24 @@ int RunFetchCommand(const std::vector<std::string>& args, std::ostream&, std::os
       err << "tidewell-gen: fetch: " << remote << " does not stay below the folder\n";
       return 1;
     }
-    const fs::path local = out / relative;
+    const fs::path local = fs::path(staging.path()) / relative;
     std::error_code ec;
     fs::create_directories(local.parent_path(), ec);
     job.remotePaths.push_back(relative.generic_string());
     job.localPaths.push_back(local.string());
   }
-  return Finish("fetch", StartFtpDownload(std::move(job)), err);
+  std::vector<uint64_t> sizes(job.remotePaths.size());
+  job.fileDone = [&sizes](size_t i, bool, uint64_t bytes) { sizes[i] = bytes; };
+  const std::vector<std::string> remotePaths = job.remotePaths;
+  if (Finish("fetch", StartFtpDownload(std::move(job)), err) != 0) return 1;
+  if (!staging.MoveFilesInto(staging.path(), outFolder)) {
+    err << "tidewell-gen: fetch: cannot move the fetched files into " << outFolder << "\n";
+    return 1;
+  }
+  for (size_t i = 0; i < remotePaths.size(); ++i)
+    out << "fetched " << remotePaths[i] << " (" << GroupedNumber(sizes[i]) << " bytes)\n";
+  out << "fetched " << remotePaths.size() << " files into " << outFolder << "\n";
+  return 0;
 }
 
 }  // namespace tidewell

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "corvane_version.h"
 #include "tidewell/app/client_options.h"
 #include "tidewell/app/message_boxes.h"
 #include "tidewell/app/startup_decision.h"
@@ -48,6 +49,24 @@ class RuntimeFolderForRun {
   std::string path_;
 };
 
+constexpr const char* kUsage =
+    "usage: tidewell [/PRODUCT | /UNDEF | /RESUME | /GEN] [--quiet]\n"
+    "       tidewell /UNDEF --quiet --list-url URL --target DIR --product NAME\n"
+    "       tidewell --apply-pending\n"
+    "       tidewell --help | --version\n";
+
+constexpr const char* kHelp =
+    "Updates an installed product from its update server.\n"
+    "  /PRODUCT         update that product (for example /LEAFLINE); without a switch, pick\n"
+    "                   one from the installed products\n"
+    "  /UNDEF           type the list address, target folder and product name by hand\n"
+    "  /GEN             open the window that builds and uploads update sets\n"
+    "  --quiet          no windows: each message on its own line on standard output,\n"
+    "                   questions answered No, exit status the run's result\n"
+    "                   (0 updated, 1 list not fetched, 2 nothing to update, 3 files wait\n"
+    "                   for the next start, 4 files not fetched, 5 unknown product)\n"
+    "  --apply-pending  carry out the replacements that wait for the next start\n";
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -55,11 +74,17 @@ int main(int argc, char** argv) {
   const auto options =
       tidewell::ParseClientOptions(std::vector<std::string>(argv, argv + argc), error);
   if (!options) {
-    std::cerr << "tidewell: " << error << "\n"
-              << "usage: tidewell [/PRODUCT | /UNDEF | /RESUME] [--quiet]\n"
-              << "       tidewell /UNDEF --quiet --list-url URL --target DIR --product NAME\n"
-              << "       tidewell --apply-pending\n";
+    std::cerr << "tidewell: " << error << "\n" << kUsage;
     return tidewell::kExitUnknownProduct;
+  }
+  // Neither needs a display: both answer before anything of the window system starts.
+  if (options->help) {
+    std::cout << kUsage << kHelp;
+    return 0;
+  }
+  if (options->version) {
+    std::cout << "tidewell " << CORVANE_VERSION << "\n";
+    return 0;
   }
   if (options->applyPending) return tidewell::ApplyPendingMoves(std::cerr) ? 0 : 1;
 

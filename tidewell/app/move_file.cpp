@@ -1,6 +1,9 @@
 #include "tidewell/app/move_file.h"
 
+#include <fcntl.h>
+#include <limits.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -22,7 +25,61 @@ std::string FolderOf(const std::string& path) {
   return folder.empty() ? "." : folder;
 }
 
+// Copies the file's bytes into an open descriptor (a device or pipe).
+bool CopyInto(const std::string& from, int to) {
+  const int source = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+  if (source < 0) return false;
+  char buffer[65536];
+  bool ok = true;
+  for (;;) {
+    const ssize_t got = ::read(source, buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) {
+      ok = got == 0;
+      break;
+    }
+    for (ssize_t done = 0; ok && done < got;) {
+      const ssize_t put = ::write(to, buffer + done, static_cast<size_t>(got - done));
+      if (put < 0 && errno == EINTR) continue;
+      ok = put > 0;
+      done += put > 0 ? put : 0;
+    }
+    if (!ok) break;
+  }
+  ::close(source);
+  return ok;
+}
+
+// Where a chain of symbolic links ends, also when the last one points at nothing yet.
+std::string LinkTarget(std::string path) {
+  for (int hops = 0; hops < 40; ++hops) {
+    char text[PATH_MAX];
+    const ssize_t length = ::readlink(path.c_str(), text, sizeof text - 1);
+    if (length < 0) return path;
+    const std::filesystem::path target(std::string(text, static_cast<size_t>(length)));
+    path = (target.is_absolute() ? target : std::filesystem::path(FolderOf(path)) / target)
+               .lexically_normal()
+               .string();
+  }
+  return "";
+}
+
 }  // namespace
+
+bool PlaceOutputFile(const std::string& from, const std::string& to) {
+  struct stat st {};
+  const bool isStdout = to == "-";
+  if (isStdout || (::stat(to.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode))) {
+    const int fd = isStdout ? STDOUT_FILENO : ::open(to.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool ok = CopyInto(from, fd);
+    if (!isStdout) ::close(fd);
+    if (ok) ::unlink(from.c_str());
+    return ok;
+  }
+  const std::string target = LinkTarget(to);
+  return !target.empty() && MoveFinishedFile(from, target);
+}
 
 bool MoveFinishedFile(const std::string& from, const std::string& to) {
   if (::chmod(from.c_str(), NewFileMode()) != 0) return false;

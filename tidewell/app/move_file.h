@@ -11,4 +11,10 @@ namespace tidewell {
 // source is then left where it was.
 bool MoveFinishedFile(const std::string& from, const std::string& to);
 
+// Puts a finished file at an output name the user gave. A symbolic link keeps its link:
+// the file replaces the link's target. A name that is not a regular file (a device, a
+// pipe, "-" for standard output) is written into directly and `from` removed. Otherwise
+// as MoveFinishedFile.
+bool PlaceOutputFile(const std::string& from, const std::string& to);
+
 }  // namespace tidewell

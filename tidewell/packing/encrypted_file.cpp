@@ -25,16 +25,16 @@ int CryptFile(const std::string& inputPath, const std::string& outputPath,
               const std::string& passPhrase, Sides sides) {
   StdioFile input(inputPath, "rb");
   if (!input) {
-    std::printf("Error opening %s file!\n", sides.input);
+    std::fprintf(stderr, "Error opening %s file!\n", sides.input);
     return 0;
   }
   if (IsSameFile(inputPath, outputPath)) {  // "wb" would wipe the input first
-    std::printf("Error opening %s file!\n", sides.output);
+    std::fprintf(stderr, "Error opening %s file!\n", sides.output);
     return 0;
   }
   StdioFile output(outputPath, "wb");
   if (!output) {
-    std::printf("Error opening %s file!\n", sides.output);
+    std::fprintf(stderr, "Error opening %s file!\n", sides.output);
     return 0;
   }
 
@@ -47,21 +47,21 @@ int CryptFile(const std::string& inputPath, const std::string& outputPath,
   while (!atEnd) {
     const size_t got = std::fread(block.data(), 1, block.size(), input.get());
     if (std::ferror(input.get())) {
-      std::printf("Error reading %s!\n", sides.input);
+      std::fprintf(stderr, "Error reading %s!\n", sides.input);
       return 0;
     }
     atEnd = got < block.size() || std::feof(input.get());
     arcfour_crypt(&rc4, got, block.data(), block.data());
     if (std::fwrite(block.data(), 1, got, output.get()) != got) {
-      std::printf("Error writing %s!\n", sides.output);
+      std::fprintf(stderr, "Error writing %s!\n", sides.output);
       return 0;
     }
   }
   if (!output.Close()) {
-    std::printf("Error writing %s!\n", sides.output);
+    std::fprintf(stderr, "Error writing %s!\n", sides.output);
     return 0;
   }
-  std::printf("OK\n");
+  std::fputs("OK\n", stderr);
   return 1;
 }
 

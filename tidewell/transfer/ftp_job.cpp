@@ -3,6 +3,7 @@
 #include "tidewell/transfer/ftp_job.h"
 
 #include <chrono>
+#include <filesystem>
 #include <iostream>
 #include <thread>
 
@@ -111,6 +112,11 @@ class JobRunner {
           UploadOneFile(context, i, packer);
         } else {
           DownloadOneFile(context, job_.remotePaths[i], job_.localPaths[i]);
+          if (job_.fileDone) {
+            std::error_code ec;
+            const uint64_t size = std::filesystem::file_size(job_.localPaths[i], ec);
+            job_.fileDone(i, true, ec ? 0 : size);
+          }
         }
       }
       if (direction_ == Direction::Download) context.Enter(job_.initialDir);

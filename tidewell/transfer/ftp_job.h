@@ -1,5 +1,6 @@
 #pragma once
 // Upload and download of an update set over FTP, each as a job on a thread of its own.
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -40,6 +41,9 @@ struct FtpJob {
   // Asks the overwrite question and returns an OverwriteAnswer. Without one, the
   // overwrite prompt is shown on the application's thread.
   std::function<int(const std::string& question)> askOverwriteQuestion;
+  // Told, on the job's thread, of each file handled: its index, whether it was moved
+  // (false: the server's copy was kept) and the bytes moved.
+  std::function<void(size_t index, bool moved, uint64_t bytes)> fileDone;
 };
 
 // How a job ended: code 0 when every file was handled (a skipped file included),

@@ -118,6 +118,9 @@ void UploadOneFile(FtpJobContext& context, size_t index, PackAhead& packer) {
       context.Fail(kWynetCreateFileError, name);
     }
     ShowSending(context, remotePath, sent, size);
+    if (job.fileDone) job.fileDone(index, true, size);
+  } else if (job.fileDone) {
+    job.fileDone(index, false, 0);
   }
   context.Enter(job.initialDir);
 }

@@ -1,5 +1,6 @@
 #include "tidewell/transfer/transfer_log.h"
 
+#include <atomic>
 #include <cstdio>
 #include <ctime>
 #include <mutex>
@@ -12,6 +13,11 @@ std::mutex& StreamMutex() {
   return mutex;
 }
 
+std::atomic<std::FILE*>& TraceStream() {
+  static std::atomic<std::FILE*> stream{stderr};
+  return stream;
+}
+
 // The empty line, the text and its line end leave in one write, so that a reader of
 // the stream never sees a line cut in two.
 void WriteLine(const std::string& text) {
@@ -21,8 +27,9 @@ void WriteLine(const std::string& text) {
   line += text;
   line += '\n';
   std::lock_guard<std::mutex> guard(StreamMutex());
-  std::fwrite(line.data(), 1, line.size(), stdout);
-  std::fflush(stdout);
+  std::FILE* stream = TraceStream().load();
+  std::fwrite(line.data(), 1, line.size(), stream);
+  std::fflush(stream);
 }
 
 }  // namespace
@@ -58,9 +65,11 @@ void LogWorkerCancelled(int index) {
   WriteLine("---------  CANCELLED  " + std::to_string(index) + "  ---------");
 }
 
+void SetTraceOutput(std::FILE* stream) { TraceStream().store(stream); }
+
 void LogHttpOnlyError() {
   std::lock_guard<std::mutex> guard(StreamMutex());
-  std::fflush(stdout);  // what was traced before stays before the error
+  std::fflush(TraceStream().load());  // what was traced before stays before the error
   std::fputs("Error: can only use URLs beginning with http://\n", stderr);
   std::fflush(stderr);
 }

@@ -1,12 +1,14 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 namespace tidewell {
 
-// Trace lines of the download workers on standard output, each preceded by an
-// empty line. A line is written whole: lines of different workers never mix.
+// Trace lines of the download workers, each preceded by an empty line, on standard error
+// (standard output is kept for the messages a quiet run prints). A line is written
+// whole: lines of different workers never mix.
 void LogModified(const std::string& url, int64_t lastModified);
 void LogBegin(const std::string& url);
 void LogSwitch(const std::string& url);
@@ -14,6 +16,9 @@ void LogEnd(const std::string& url);
 void LogCancelled(const std::string& url);
 void LogWorkerError(int index);
 void LogWorkerCancelled(int index);
+
+// Where the trace lines go from now on (standard error unless set).
+void SetTraceOutput(std::FILE* stream);
 
 // The one line written to standard error, for an address that is not http://.
 void LogHttpOnlyError();
