@@ -1,6 +1,8 @@
 // Putting staged files in place, deferring files in use, and cleaning up staging folders.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <filesystem>
 #include <sstream>
 
@@ -77,21 +79,42 @@ TEST(InstallStagedFiles, CopiesIntoPlaceWithListedTimesAndKeepsPermissionBits) {
   EXPECT_FALSE(fs::exists(world.WinInit()));
 }
 
-TEST(InstallStagedFiles, MissingStagedFileAndFolderInTheWayAreFlaggedWhileOthersInstall) {
-  InstallWorld world;
-  tidewell::UpdateList list;
-  auto missing = Staged(world, "gone.dll", "x");
-  fs::remove(missing.stagedPath);
-  list.Append(missing);
-  fs::create_directories(world / "prog/dir.dat");
-  list.Append(Staged(world, "dir.dat", "blocked"));
-  list.Append(Staged(world, "ok.dll", "fine"));
-
-  EXPECT_EQ(tidewell::kInstallNoStagedFile | tidewell::kCopyOtherFailure,
-            tidewell::InstallStagedFiles(list));
-  EXPECT_EQ("fine", ReadFile(world / "prog/ok.dll"));
-  EXPECT_TRUE(fs::is_directory(world / "prog/dir.dat"));
-  EXPECT_FALSE(fs::exists(world.WinInit()));
+TEST(InstallStagedFiles, AnyFileThatCannotBeInstalledLeavesEveryFileAsItWas) {
+  struct Case {
+    const char* what;
+    std::function<tidewell::UpdateEntry(InstallWorld&)> breaking;
+    int flags;
+  };
+  const Case cases[] = {
+      {"missing staged file",
+       [](InstallWorld& w) {
+         auto missing = Staged(w, "gone.dll", "x");
+         fs::remove(missing.stagedPath);
+         return missing;
+       },
+       tidewell::kInstallNoStagedFile},
+      {"folder in the way",
+       [](InstallWorld& w) {
+         fs::create_directories(w / "prog/dir.dat");
+         return Staged(w, "dir.dat", "blocked");
+       },
+       tidewell::kCopyOtherFailure},
+  };
+  for (const Case& c : cases) {
+    InstallWorld world;
+    ::mkdir((world / "prog").c_str(), 0755);
+    WriteFile(world / "prog/old.dll", "old");
+    tidewell::UpdateList list;
+    list.Append(Staged(world, "old.dll", "new"));
+    list.Append(Staged(world, "sub/new.dll", "fine"));  // its folder is made, then taken back
+    list.Append(c.breaking(world));
+    EXPECT_EQ(c.flags, tidewell::InstallStagedFiles(list)) << c.what;
+    EXPECT_EQ("old", ReadFile(world / "prog/old.dll")) << c.what;
+    EXPECT_FALSE(fs::exists(world / "prog/sub")) << c.what;
+    for (const std::string& name : FilesIn(world / "prog"))
+      EXPECT_TRUE(name == "old.dll" || name == "dir.dat") << c.what << ": " << name;
+    EXPECT_FALSE(fs::exists(world.WinInit())) << c.what;
+  }
 }
 
 TEST(InstallStagedFiles, LockedFileIsDeferredAndPutInPlaceAtTheNextStart) {
@@ -188,12 +211,14 @@ TEST_F(HostileList, NothingIsWrittenOutsideTheProductsFolders) {
     ASSERT_EQ(0u, path.rfind(world_ / "stage/", 0)) << path;
     WriteFile(path, "EVIL!");
   }
-  tidewell::InstallStagedFiles(list);
+  // Entries skipped while reading pass quietly; one refused now (through the link) stops the
+  // whole installation, harmless entries included.
+  EXPECT_EQ(tidewell::kCopyOtherFailure, tidewell::InstallStagedFiles(list));
 
   EXPECT_EQ("precious", ReadFile(world_ / "outside/victim"));
   EXPECT_EQ((std::vector<std::string>{"victim"}), FilesIn(world_ / "outside"));
-  EXPECT_EQ("EVIL!", ReadFile(world_ / "prog/fine.dll"));  // the harmless entries still install
-  EXPECT_EQ("EVIL!", ReadFile(world_ / "shared/ok.ocx"));
+  EXPECT_FALSE(fs::exists(world_ / "prog/fine.dll"));
+  EXPECT_FALSE(fs::exists(world_ / "shared/ok.ocx"));
 }
 
 TEST_F(HostileList, EntriesMadeInCodeAreHeldToTheSameRule) {

@@ -5,11 +5,17 @@
 
 #include <cstdlib>
 #include <iostream>
+#include <cerrno>
+#include <cstring>
 #include <optional>
+#include <set>
+#include <vector>
 
+#include "tidewell/platform/durable_files.h"
 #include "tidewell/platform/file_copy.h"
 #include "tidewell/platform/file_status.h"
 #include "tidewell/platform/folders.h"
+#include "tidewell/platform/pending_moves.h"
 #include "tidewell/platform/system_error.h"
 #include "tidewell/updateset/folder_path.h"
 #include "tidewell/updateset/list_paths.h"
@@ -63,25 +69,108 @@ bool CanWaitForRestart(int code) {
          code == kCopyLockViolation || code == kCopyAccessDenied;
 }
 
-// Keeps a copy of the staged file in the temporary folder, under a name of its own, and
-// registers it for the next start. False (and no copy left) when either step fails.
-bool DeferReplacement(const UpdateEntry& entry) {
-  std::string lastPart = ToSlashes(entry.name);
-  lastPart = lastPart.substr(lastPart.rfind('/') + 1);
-  if (lastPart.empty()) lastPart = entry.installedPath.substr(entry.installedPath.rfind('/') + 1);
-  const std::string copy = MakeTempFileName(TempFolder(), "_W_" + lastPart.substr(0, 200) + ".");
-  if (copy.empty()) return false;
-  if (CopyFileOver(entry.stagedPath, copy) != kErrorSuccess) {
-    ::unlink(copy.c_str());
-    return false;
+// The folders EnsureFolderPath would create for `folder`, deepest first.
+std::vector<std::string> MissingFolders(std::string folder) {
+  std::vector<std::string> missing;
+  while (!folder.empty() && folder != "/" && folder != "." && !FolderExists(folder)) {
+    missing.push_back(folder);
+    folder = FolderOf(folder);
   }
-  SetFileTimes(copy, entry.created, entry.modified);
-  if (!ScheduleReplaceOnRestart(copy, entry.installedPath)) {
-    ::unlink(copy.c_str());
-    return false;
-  }
-  return true;
+  return missing;
 }
+
+// One installation: the copies made so far, taken back unless the installation commits.
+class InstallationPlan {
+ public:
+  ~InstallationPlan() {
+    if (!committed_) RollBack();
+  }
+
+  // A copy of entry's staged file beside its installed file; 0 or the copy's failure flag.
+  int CopyBesideTarget(const UpdateEntry& entry) {
+    const std::string folder = FolderOf(entry.installedPath);
+    for (std::string& made : MissingFolders(folder)) createdFolders_.push_back(std::move(made));
+    EnsureFolderPath(folder);
+    std::string copy;
+    const std::optional<mode_t> mode =
+        entry.mode >= 0 ? std::optional<mode_t>(static_cast<mode_t>(entry.mode)) : std::nullopt;
+    const uint32_t error = CopyBeside(entry.stagedPath, entry.installedPath, mode, copy);
+    if (error != kErrorSuccess) {
+      lastError_ = error;
+      return MapCopyError(error);
+    }
+    SetFileTimes(copy, entry.created, entry.modified);
+    placements_.push_back({copy, entry.installedPath});
+    return 0;
+  }
+
+  // A copy of entry's staged file in the temporary folder, to replace the installed file
+  // at the next start; false when it can't be made.
+  bool CopyForNextStart(const UpdateEntry& entry) {
+    std::string lastPart = ToSlashes(entry.name);
+    lastPart = lastPart.substr(lastPart.rfind('/') + 1);
+    if (lastPart.empty()) lastPart = entry.installedPath.substr(entry.installedPath.rfind('/') + 1);
+    const std::string copy = MakeTempFileName(TempFolder(), "_W_" + lastPart.substr(0, 200) + ".");
+    if (copy.empty()) return false;
+    deferredCopies_.push_back(copy);
+    lastError_ = CopyFileOver(entry.stagedPath, copy);
+    if (lastError_ != kErrorSuccess) return false;
+    SetFileTimes(copy, entry.created, entry.modified);
+    deferrals_.push_back({copy, entry.installedPath});
+    return true;
+  }
+
+  uint32_t lastError() const { return lastError_; }
+
+  // Makes every copy durable, registers the deferrals in one step, then renames the
+  // copies into place and makes their folders durable. False (nothing changed) when the
+  // copies could not be flushed or the deferrals not registered.
+  bool Commit(std::string& failure) {
+    std::vector<std::string> copies = deferredCopies_;
+    for (const PendingMove& placement : placements_) copies.push_back(placement.source);
+    if (!SyncFiles(copies)) {
+      failure = "the copies could not be written to disk";
+      return false;
+    }
+    if (!deferrals_.empty()) {
+      SyncFolder(TempFolder());
+      if (!AddPendingMoves(deferrals_)) {
+        failure = "the replacements for the next start could not be registered in " +
+                  PendingMovesFilePath();
+        return false;
+      }
+    }
+    committed_ = true;
+    std::set<std::string> folders;
+    for (const PendingMove& placement : placements_) {
+      if (::rename(placement.source.c_str(), placement.destination.c_str()) != 0) {
+        std::cerr << "tidewell: cannot put " << placement.destination
+                  << " in place: " << std::strerror(errno) << "\n";
+        ::unlink(placement.source.c_str());
+        renameFailed_ = true;
+      }
+      folders.insert(FolderOf(placement.destination));
+    }
+    for (const std::string& folder : folders) SyncFolder(folder);
+    return !renameFailed_;
+  }
+
+ private:
+  void RollBack() {
+    for (const PendingMove& placement : placements_) ::unlink(placement.source.c_str());
+    for (const std::string& copy : deferredCopies_) ::unlink(copy.c_str());
+    // Folders made for new files go again, deepest first; any that holds something stays.
+    for (const std::string& folder : createdFolders_) ::rmdir(folder.c_str());
+  }
+
+  std::vector<PendingMove> placements_;  // copy -> installed path
+  std::vector<PendingMove> deferrals_;   // copy in the temporary folder -> installed path
+  std::vector<std::string> deferredCopies_;
+  std::vector<std::string> createdFolders_;
+  uint32_t lastError_ = kErrorSuccess;
+  bool committed_ = false;
+  bool renameFailed_ = false;
+};
 
 }  // namespace
 
@@ -105,37 +194,32 @@ int MapCopyError(uint32_t systemError) {
 }
 
 int InstallStagedFiles(UpdateList& list) {
+  InstallationPlan plan;
   int flags = 0;
+  // Stops at the first file that can be neither installed nor deferred: nothing changes.
+  const auto fail = [&](const UpdateEntry& entry, int flag, const std::string& cause) {
+    std::cerr << "tidewell: cannot install " << entry.installedPath << ": " << cause << "\n";
+    return flags | flag;
+  };
   for (const UpdateEntry& entry : list) {
     if (!entry.compared || !entry.needsUpdate) continue;
-    if (!FileExists(entry.stagedPath)) {
-      flags |= kInstallNoStagedFile;
-      continue;
-    }
-    if (!StaysInOwnFolder(entry)) {
-      std::cerr << "tidewell: " << entry.installedPath
-                << " lies outside its folder; not installed\n";
-      flags |= kCopyOtherFailure;
-      continue;
-    }
-    EnsureFolderPath(FolderOf(entry.installedPath));
-
-    const int code =
-        MapCopyError(CopyFileOver(entry.stagedPath, entry.installedPath, NewFileMode::Default));
-    if (code == 0) {
-      SetFileTimes(entry.installedPath, entry.created, entry.modified);
-    } else if (CanWaitForRestart(code)) {
-      if (DeferReplacement(entry)) {
-        flags |= kInstallRebootNeeded;
-      } else {
-        std::cerr << "tidewell: cannot keep " << entry.installedPath
-                  << " for replacement at the next start\n";
-        flags |= kCopyOtherFailure;
-      }
-    } else {
-      // The old file keeps its own times, so the next run still sees it as out of date.
-      flags |= code;
-    }
+    if (!FileExists(entry.stagedPath))
+      return fail(entry, kInstallNoStagedFile, "its downloaded copy is missing");
+    if (!StaysInOwnFolder(entry))
+      return fail(entry, kCopyOtherFailure, "it lies outside its folder");
+    const int code = plan.CopyBesideTarget(entry);
+    if (code == 0) continue;
+    if (!CanWaitForRestart(code)) return fail(entry, code, FileErrorText(plan.lastError()));
+    if (!plan.CopyForNextStart(entry))
+      return fail(
+          entry, kCopyOtherFailure,
+          std::string("cannot keep a copy for the next start: ") + FileErrorText(plan.lastError()));
+    flags |= kInstallRebootNeeded;
+  }
+  std::string failure;
+  if (!plan.Commit(failure)) {
+    if (!failure.empty()) std::cerr << "tidewell: nothing installed: " << failure << "\n";
+    return flags | kCopyOtherFailure;
   }
   return flags;
 }

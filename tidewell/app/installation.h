@@ -18,11 +18,15 @@ inline constexpr int kCopyDiskFull = 0x20;
 inline constexpr int kCopyOtherFailure = 0x40;
 inline constexpr int kInstallRebootNeeded = 0x80;  // a replacement waits for the next start
 
-// Copies every entry that is compared and needs update from its staged path over its
-// installed path and gives it the listed times. A file that can't be written now (in use,
-// write-protected, locked, access denied) is copied to a file of its own in the temporary
-// folder and registered for the next start (0x80). Entries whose installed path would
-// land outside their own folder (through ".." or a symbolic link) are refused (0x40).
+// Installs every entry that is compared and needs update, all or nothing: first a copy of
+// each staged file beside its installed file (with the listed times and mode), or, for a
+// file that can't be written now (in use, write-protected, locked, access denied), a copy
+// in the temporary folder for the next start; then all copies are made durable at once,
+// the deferrals registered in one step (0x80), and the copies renamed into place. When
+// any file can be neither copied nor deferred, or its installed path would land outside
+// its own folder (through ".." or a symbolic link), every copy is removed, no installed
+// file changes, one line on standard error names the file and the cause, and the flags
+// carry the failure.
 int InstallStagedFiles(UpdateList& list);
 
 // The flag of a copy failure's system error number (system_error.h): 0 for success,

@@ -69,8 +69,12 @@ void UpdateRun::OnFilesFetched(bool success) {
     Finish(kFilesNotRead, kRunFilesNotFetched, true);
     return;
   }
-  // Failure bits of the flags leave the code alone: only a deferred file changes it.
+  // A file neither installed nor deferred means nothing was installed.
   const int flags = InstallStagedFiles(updateList_);
+  if ((flags & ~kInstallRebootNeeded) != 0) {
+    Finish(kFilesNotRead, kRunFilesNotFetched, true);
+    return;
+  }
   const bool reboot = (flags & kInstallRebootNeeded) != 0;
   Finish(reboot ? kRebootToComplete : kUpdateComplete, reboot ? kRunRestartNeeded : kRunUpdated,
          false);

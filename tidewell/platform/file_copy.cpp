@@ -53,10 +53,10 @@ class BesideFile {
     const std::string base =
         slash == std::string::npos ? destination : destination.substr(slash + 1);
     // Short enough for any file system's name limit.
-    path_ = folder + "." + base.substr(0, 200) + ".tw-XXXXXX";
+    path_ = folder + "." + base.substr(0, 200) + ".XXXXXX" + std::string(kBesideCopySuffix);
     std::vector<char> buf(path_.begin(), path_.end());
     buf.push_back('\0');
-    fd_ = ::mkostemp(buf.data(), O_CLOEXEC);
+    fd_ = ::mkostemps(buf.data(), static_cast<int>(kBesideCopySuffix.size()), O_CLOEXEC);
     error_ = fd_ < 0 ? errno : 0;
     path_.assign(buf.data());
   }
@@ -69,6 +69,15 @@ class BesideFile {
 
   int fd() const { return fd_; }
   int error() const { return error_; }
+  const std::string& path() const { return path_; }
+  // Closes the file and leaves it for the caller; errno value or 0.
+  int Keep() {
+    const int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0) return errno;
+    placed_ = true;
+    return 0;
+  }
   // Flushes, closes and renames the file over destination; errno value or 0.
   int PlaceAt(const std::string& destination) {
     if (::fsync(fd_) != 0) return errno;
@@ -118,10 +127,10 @@ mode_t TargetMode(const struct stat& source, const std::string& destination,
   return newFileMode == NewFileMode::Default ? DefaultFileMode() : (source.st_mode & 0777);
 }
 
-}  // namespace
-
-uint32_t CopyFileOver(const std::string& source, const std::string& destination,
-                      NewFileMode newFileMode) {
+// Fills a new file beside destination with source's bytes, mode and owner; the caller
+// places or keeps it.
+uint32_t FillBeside(const std::string& source, const std::string& destination,
+                    std::optional<mode_t> givenMode, NewFileMode newFileMode, BesideFile& beside) {
   if (source.empty() || destination.empty()) return kErrorFileNotFound;
   if (LockedByAnotherProcess(destination)) return kErrorSharingViolation;
 
@@ -137,9 +146,9 @@ uint32_t CopyFileOver(const std::string& source, const std::string& destination,
   if (destinationExists && S_ISDIR(destinationStat.st_mode)) return kErrorGenFailure;
 
   struct stat replaced {};
-  const mode_t mode = TargetMode(sourceStat, destination, newFileMode, &replaced);
+  mode_t mode = TargetMode(sourceStat, destination, newFileMode, &replaced);
+  if (givenMode) mode = *givenMode & 0777;
 
-  BesideFile beside(destination);
   if (beside.fd() < 0) return SystemErrorFromErrno(beside.error());
   if (int error = CopyData(in.get(), beside.fd())) return SystemErrorFromErrno(error);
   if (replaced.st_mode != 0 && ::fchown(beside.fd(), replaced.st_uid, replaced.st_gid) != 0) {
@@ -149,6 +158,27 @@ uint32_t CopyFileOver(const std::string& source, const std::string& destination,
   // A copy keeps the source's last-write time, as the platform's copy does.
   const struct timespec times[2] = {{0, UTIME_OMIT}, sourceStat.st_mtim};
   ::futimens(beside.fd(), times);
+  return kErrorSuccess;
+}
+
+}  // namespace
+
+uint32_t CopyBeside(const std::string& source, const std::string& destination,
+                    std::optional<mode_t> mode, std::string& copyPath) {
+  copyPath.clear();
+  BesideFile beside(destination);
+  if (uint32_t error = FillBeside(source, destination, mode, NewFileMode::Default, beside))
+    return error;
+  if (int error = beside.Keep()) return SystemErrorFromErrno(error);
+  copyPath = beside.path();
+  return kErrorSuccess;
+}
+
+uint32_t CopyFileOver(const std::string& source, const std::string& destination,
+                      NewFileMode newFileMode) {
+  BesideFile beside(destination);
+  if (uint32_t error = FillBeside(source, destination, std::nullopt, newFileMode, beside))
+    return error;
   return SystemErrorFromErrno(beside.PlaceAt(destination));
 }
 

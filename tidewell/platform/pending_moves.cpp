@@ -17,6 +17,7 @@
 
 #include "tidewell/platform/ascii_case.h"
 #include "tidewell/platform/file_copy.h"
+#include "tidewell/platform/durable_files.h"
 #include "tidewell/platform/folders.h"
 #include "tidewell/platform/system_error.h"
 
@@ -73,10 +74,16 @@ bool WritePendingFile(const std::string& path, const std::string& text) {
       return false;
     }
   }
+  // On disk before it replaces the old file, so a power loss leaves one or the other.
+  if (!SyncFile(temp)) {
+    ::unlink(temp.c_str());
+    return false;
+  }
   if (MoveFileOver(temp, path, NewFileMode::Default) != kErrorSuccess) {
     ::unlink(temp.c_str());
     return false;
   }
+  SyncFolder(WindowsFolder());
   return true;
 }
 
@@ -92,25 +99,8 @@ std::string CarryOut(const PendingLine& line) {
     return "";
   }
   if (line.destination.empty()) return "no destination named";
-  if (!std::filesystem::exists(std::filesystem::symlink_status(line.source)))
-    return "the file to move is missing";
   const uint32_t error = MoveFileOver(line.source, line.destination, NewFileMode::Default);
-  switch (error) {
-    case kErrorSuccess:
-      return "";
-    case kErrorSharingViolation:
-      return "the destination is in use";
-    case kErrorFileNotFound:
-      return "the destination folder is missing";
-    case kErrorAccessDenied:
-      return "access denied";
-    case kErrorWriteProtect:
-      return "the destination is write-protected";
-    case kErrorHandleDiskFull:
-      return "the disk is full";
-    default:
-      return "the file could not be moved";
-  }
+  return error == kErrorSuccess ? "" : FileErrorText(error);
 }
 
 }  // namespace
@@ -175,21 +165,31 @@ std::string InsertRenameLine(std::string_view text, std::string_view line) {
 }
 
 bool AddPendingMove(const std::string& source, const std::string& destination) {
-  if (source.empty() || HoldsLineBreakOrNul(source) || HoldsLineBreakOrNul(destination) ||
-      source.find('=') != std::string::npos)
-    return false;
+  return AddPendingMoves({{source, destination}});
+}
+
+bool AddPendingMoves(const std::vector<PendingMove>& moves) {
+  for (const PendingMove& move : moves) {
+    if (move.source.empty() || HoldsLineBreakOrNul(move.source) ||
+        HoldsLineBreakOrNul(move.destination) || move.source.find('=') != std::string::npos)
+      return false;
+  }
   const std::string folder = WindowsFolder();
   std::error_code ec;
   std::filesystem::create_directories(folder, ec);
   FolderLock lock(folder);
   if (!lock.held()) return false;
-
   const std::string path = PendingMovesFilePath();
   const std::optional<std::string> text = ReadPendingFile(path);
   if (!text) return false;
-  const std::string line =
-      (destination.empty() ? std::string(kDeleteMarker) : destination) + "=" + source + "\r\n";
-  return WritePendingFile(path, InsertRenameLine(*text, line));
+  std::string updated = *text;
+  for (const PendingMove& move : moves) {
+    const std::string line =
+        (move.destination.empty() ? std::string(kDeleteMarker) : move.destination) + "=" +
+        move.source + "\r\n";
+    updated = InsertRenameLine(updated, line);
+  }
+  return WritePendingFile(path, updated);
 }
 
 bool ApplyPendingMoves(std::ostream& err) {
@@ -202,38 +202,45 @@ bool ApplyPendingMoves(std::ostream& err) {
     err << "tidewell: cannot read " << path << "\n";
     return false;
   }
-
-  std::string kept;
-  bool changed = false;
+  std::vector<PendingLine> lines = SplitPendingLines(*text);
   int left = 0;
   // Newer lines stand above older ones: once a destination has been replaced, an older
   // line for it would put back an outdated copy, so its source is only deleted.
   std::set<std::string> replaced;
-  for (const PendingLine& line : SplitPendingLines(*text)) {
+  for (size_t i = 0; i < lines.size();) {
+    const PendingLine& line = lines[i];
     if (!line.isMove) {
-      kept += line.text;
+      ++i;
       continue;
     }
     const bool deletes = EqualsNoCase(line.destination, kDeleteMarker);
     std::string failure;
     if (!deletes && replaced.count(line.destination)) {
       if (::unlink(line.source.c_str()) != 0 && errno != ENOENT) failure = std::strerror(errno);
+    } else if (!deletes && !line.source.empty() &&
+               !std::filesystem::exists(std::filesystem::symlink_status(line.source))) {
+      // An interrupted earlier start already moved it and lost only the line's removal.
+      err << "tidewell: " << line.source << " was already moved to " << line.destination << "\n";
     } else {
       failure = CarryOut(line);
     }
-    if (failure.empty()) {
-      if (!deletes) replaced.insert(line.destination);
-      changed = true;
+    if (!failure.empty()) {
+      err << "tidewell: cannot move " << line.source << " to " << line.destination << ": "
+          << failure << "\n";
+      ++left;
+      ++i;
       continue;
     }
-    err << "tidewell: cannot move " << line.source << " to " << line.destination << ": " << failure
-        << "\n";
-    kept += line.text;
-    ++left;
-  }
-  if (changed && !WritePendingFile(path, kept)) {
-    err << "tidewell: cannot rewrite " << path << "\n";
-    return false;
+    if (!deletes) replaced.insert(line.destination);
+    // Each move done is struck from the file at once, so an interruption at any point
+    // leaves a file the next start can finish.
+    lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(i));
+    std::string rest;
+    for (const PendingLine& kept : lines) rest += kept.text;
+    if (!WritePendingFile(path, rest)) {
+      err << "tidewell: cannot rewrite " << path << "; the next start finishes it\n";
+      return false;
+    }
   }
   return left == 0;
 }

@@ -37,6 +37,14 @@ std::vector<PendingLine> SplitPendingLines(std::string_view text);
 // a line break, a source holding '=', or a file that can't be read or written.
 bool AddPendingMove(const std::string& source, const std::string& destination);
 
+// A move for the next start: source over destination (empty: delete source).
+struct PendingMove {
+  std::string source;
+  std::string destination;
+};
+// Registers several moves with one rewrite of the file: all of them or none.
+bool AddPendingMoves(const std::vector<PendingMove>& moves);
+
 // The next start: carries out the [Rename] lines in file order (NUL deletes the source;
 // a replaced file keeps its permission bits), removes each line carried out and keeps,
 // with a message on err, each line whose move failed. True when no line is left.

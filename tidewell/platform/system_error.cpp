@@ -23,4 +23,24 @@ uint32_t SystemErrorFromErrno(int error) {
   }
 }
 
+const char* FileErrorText(uint32_t error) {
+  switch (error) {
+    case kErrorSuccess:
+      return "done";
+    case kErrorSharingViolation:
+    case kErrorLockViolation:
+      return "the destination is in use";
+    case kErrorFileNotFound:
+      return "the destination folder is missing";
+    case kErrorAccessDenied:
+      return "access denied";
+    case kErrorWriteProtect:
+      return "the destination is write-protected";
+    case kErrorHandleDiskFull:
+      return "the disk is full";
+    default:
+      return "the file could not be written";
+  }
+}
+
 }  // namespace tidewell

@@ -19,4 +19,7 @@ inline constexpr uint32_t kErrorGenFailure = 31;
 // ENOENT -> file not found, 0 -> success, anything else -> general failure.
 uint32_t SystemErrorFromErrno(int error);
 
+// A short reason for a failed file operation ("the disk is full"), for messages.
+const char* FileErrorText(uint32_t error);
+
 }  // namespace tidewell

@@ -11,6 +11,7 @@ struct UpdateEntry {
   int64_t created = 0;   // creation time, same unit
   int64_t size = 0;      // bytes
   std::string sha256;    // SHA-256 of the unpacked bytes, 64 lowercase hex; empty when not listed
+  int mode = -1;         // permission bits to install with (the list's Mode, octal); -1: none
   std::string url;       // where the client fetches the packed file
   std::string prefix;    // folder of the update set holding the file (set by the writer)
   std::string

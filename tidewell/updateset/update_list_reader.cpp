@@ -23,6 +23,16 @@ constexpr size_t kPathBuffer = PATH_MAX;
 constexpr size_t kOtherBuffer = PATH_MAX;
 // Room for a hash and a little more, so that an overlong value never reads as a valid one.
 constexpr size_t kHashBuffer = 80;
+constexpr size_t kModeBuffer = 16;
+
+// Permission bits written in octal ("755"), masked to 0777; -1 when absent or not octal.
+int ParseMode(const std::string& text) {
+  unsigned value = 0;
+  const char* end = text.data() + text.size();
+  const auto parsed = std::from_chars(text.data(), end, value, 8);
+  if (text.empty() || parsed.ec != std::errc() || parsed.ptr != end) return -1;
+  return static_cast<int>(value & 0777);
+}
 
 enum class SectionKind { Windows, Program, Other };
 
@@ -111,6 +121,7 @@ void UpdateList::ReadUpdateList(const std::string& listPath, const std::string& 
       entry.checkCreate = list.GetInt(plan.title, key("Check Create", n), 0) != 0;
       entry.checkSize = list.GetInt(plan.title, key("Check Size", n), 0) != 0;
       entry.sha256 = list.GetString(plan.title, key("SHA256", n), "", kHashBuffer);
+      entry.mode = ParseMode(list.GetString(plan.title, key("Mode", n), "", kModeBuffer));
 
       // A name or prefix with ".." or a leading '/' would place the file (or its staged
       // copy) outside its folder; an "Other Local" that is not absolute would depend on

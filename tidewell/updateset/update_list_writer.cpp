@@ -1,4 +1,7 @@
 // Writing the in-memory list as an update list file.
+#include <sys/stat.h>
+
+#include <cstdio>
 #include <unistd.h>
 
 #include <cerrno>
@@ -107,6 +110,13 @@ int UpdateList::WriteUpdateList(const std::string& listPath, const std::string& 
     const std::optional<std::string> hash = Sha256HexOfFile(path);
     entry.sha256 = hash.value_or("");
     if (hash) list.SetString(section, "SHA256" + num, *hash);
+    // The client installs with these bits; set-id bits are never handed on.
+    struct stat source {};
+    if (::stat(path.c_str(), &source) == 0) {
+      char mode[8];
+      std::snprintf(mode, sizeof mode, "%o", static_cast<unsigned>(source.st_mode & 0777));
+      list.SetString(section, "Mode" + num, mode);
+    }
   }
   return list.Save(listPath) ? kListWritten : kListNotWritten;
 }
