@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 #include <optional>
+#include <map>
 #include <set>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "tidewell/platform/file_copy.h"
 #include "tidewell/platform/file_status.h"
 #include "tidewell/platform/folders.h"
+#include "tidewell/platform/leftovers.h"
 #include "tidewell/platform/pending_moves.h"
 #include "tidewell/platform/system_error.h"
 #include "tidewell/updateset/folder_path.h"
@@ -194,6 +196,14 @@ int MapCopyError(uint32_t systemError) {
 }
 
 int InstallStagedFiles(UpdateList& list) {
+  // Copies a killed installation left beside the listed files go first.
+  std::map<std::string, std::set<std::string>> namesByFolder;
+  for (const UpdateEntry& entry : list) {
+    const std::string name = entry.installedPath.substr(entry.installedPath.rfind('/') + 1);
+    namesByFolder[FolderOf(entry.installedPath)].insert(name.substr(0, kBesideNameLength));
+  }
+  for (const auto& [folder, names] : namesByFolder) RemoveCopiesBeside(folder, names);
+
   InstallationPlan plan;
   int flags = 0;
   // Stops at the first file that can be neither installed nor deferred: nothing changes.

@@ -2,6 +2,10 @@
 // installed products, /UNDEF asks for a product by hand; --quiet runs without windows
 // and --apply-pending carries out the replacements deferred to the next start.
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QCoreApplication>
 #include <QtGlobal>
@@ -18,6 +22,7 @@
 #include "tidewell/app/startup_decision.h"
 #include "tidewell/app/tidewell_app.h"
 #include "tidewell/platform/folders.h"
+#include "tidewell/platform/leftovers.h"
 #include "tidewell/platform/pending_moves.h"
 
 namespace {
@@ -34,20 +39,25 @@ class RuntimeFolderForRun {
  public:
   RuntimeFolderForRun() {
     if (std::getenv("XDG_RUNTIME_DIR") != nullptr) return;
-    std::string pattern = tidewell::TempFolder() + "tidewell-runtime-XXXXXX";
+    std::string pattern = tidewell::TempFolder() + tidewell::kRuntimeFolderPrefix + "XXXXXX";
     if (mkdtemp(pattern.data()) == nullptr) return;
     path_ = pattern;
     setenv("XDG_RUNTIME_DIR", path_.c_str(), 1);
+    // Held until the process ends, so a later run can tell a killed program's folder.
+    fd_ = open(path_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd_ >= 0) flock(fd_, LOCK_EX | LOCK_NB);
   }
   ~RuntimeFolderForRun() {
     std::error_code ignored;
     if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
+    if (fd_ >= 0) close(fd_);
   }
   RuntimeFolderForRun(const RuntimeFolderForRun&) = delete;
   RuntimeFolderForRun& operator=(const RuntimeFolderForRun&) = delete;
 
  private:
   std::string path_;
+  int fd_ = -1;
 };
 
 constexpr const char* kUsage =

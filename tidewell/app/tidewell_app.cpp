@@ -1,6 +1,7 @@
 #include "tidewell/app/tidewell_app.h"
 
 #include <QCoreApplication>
+#include <cctype>
 
 #include "tidewell/app/custom_update_dialog.h"
 #include "tidewell/app/generate_dialog.h"
@@ -13,8 +14,25 @@
 #include "tidewell/app/list_trust.h"
 #include "tidewell/app/update_run.h"
 #include "tidewell/app/update_run_dialog.h"
+#include "tidewell/platform/folders.h"
+#include "tidewell/platform/leftovers.h"
+#include "tidewell/platform/run_lock.h"
 
 namespace tidewell {
+namespace {
+
+// The lock file of a product's runs in the temporary folder; product names compare
+// case-blind.
+std::string ProductLockPath(const std::string& productName) {
+  std::string name;
+  for (const char c : productName) {
+    const bool plain = std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_';
+    name += plain ? static_cast<char>(std::tolower(static_cast<unsigned char>(c))) : '_';
+  }
+  return TempFolder() + "tidewell-" + name + ".lock";
+}
+
+}  // namespace
 
 TidewellApp::TidewellApp(MessageBoxes& boxes, bool showWindows, std::ostream& diagnostics)
     : boxes_(boxes),
@@ -106,6 +124,15 @@ UpdateRun* TidewellApp::StartCustomRun(const CustomUpdateValues& values) {
 UpdateRun* TidewellApp::StartPreparedRun(const std::string& productName,
                                          const std::string& installFolder,
                                          const std::string& listUrl) {
+  // One run per product at a time: a second one would fight the first over its files.
+  productLock_ = LockFile::TryTake(ProductLockPath(productName));
+  if (!productLock_) {
+    boxes_.ShowMessage("An update of " + productName + " is already running.");
+    exitStatus_ = kExitAlreadyRunning;
+    return nullptr;
+  }
+  RemoveLeftoversOfEndedRuns(TempFolder());
+
   std::unique_ptr<UpdateRunDialog> window;
   std::unique_ptr<UpdateRun> windowless;
   if (showWindows_) {
@@ -121,17 +148,18 @@ UpdateRun* TidewellApp::StartPreparedRun(const std::string& productName,
   run.SetPublicKeyPath(PublicKeyPathFor(productName, publicKeyPath_));
   run.SetStagingFolder(MakeStagingFolder());
   run.SetResultReceiver(this);
-  stagingFolder_ = run.stagingFolder();
   productName_ = productName;
-  run.SetLocalListPath(MakeLocalListPath(stagingFolder_, listUrl));
+  run.SetLocalListPath(MakeLocalListPath(run.stagingFolder(), listUrl));
   if (window) window->show();
   if (!(window ? window->StartRun() : run.Start())) {
     // Such a run would never report: end instead of waiting for ever.
     diagnostics_ << "tidewell: no update list address for " << productName << "\n";
     run.CleanUp();
+    ReleaseProductLock();
     exitStatus_ = kRunListNotFetched;
     return nullptr;
   }
+  stagingFolder_ = run.stagingFolder();  // the name the run could take
   runWindow_ = std::move(window);
   windowlessRun_ = std::move(windowless);
   mainWindow_ = runWindow_.get();
@@ -152,8 +180,15 @@ void TidewellApp::OnRunFinished(int code) {
     boxes_.ShowMessage(message.noText);
   }
   mainWindow_ = nullptr;
+  ReleaseProductLock();
   exitStatus_ = code >= kRunListNotFetched && code <= kRunFilesNotFetched ? code : kRunUpdated;
   if (quit_) quit_(exitStatus_);
+}
+
+void TidewellApp::ReleaseProductLock() {
+  if (!productLock_) return;
+  productLock_->Remove();
+  productLock_.reset();
 }
 
 void TidewellApp::OnWindowMessage(unsigned message, uintptr_t wParam, intptr_t) {

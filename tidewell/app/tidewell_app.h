@@ -10,6 +10,7 @@
 
 namespace tidewell {
 
+class LockFile;
 class MessageBoxes;
 class UpdateRun;
 class UpdateRunDialog;
@@ -18,6 +19,7 @@ class UpdateRunDialog;
 inline constexpr int kExitNoRun = 0;
 inline constexpr int kExitGeneratorUnavailable = 1;
 inline constexpr int kExitUnknownProduct = 5;
+inline constexpr int kExitAlreadyRunning = 6;
 
 // What the custom update window collects.
 struct CustomUpdateValues {
@@ -68,6 +70,7 @@ class TidewellApp : public MessageReceiver {
  private:
   UpdateRun* StartPreparedRun(const std::string& productName, const std::string& installFolder,
                               const std::string& listUrl);
+  void ReleaseProductLock();
   bool RunProductListWindow();
   bool RunCustomUpdate();
   bool RunGeneratorWindow();
@@ -83,6 +86,7 @@ class TidewellApp : public MessageReceiver {
 
   std::string stagingFolder_;
   std::string productName_;
+  std::unique_ptr<LockFile> productLock_;       // held while a run of the product goes on
   std::unique_ptr<UpdateRunDialog> runWindow_;  // these live until the program ends
   std::unique_ptr<UpdateRun> windowlessRun_;
   UpdateRunDialog* mainWindow_ = nullptr;

@@ -3,10 +3,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+
 #include "tidewell/app/installation.h"
 #include "tidewell/app/run_messages.h"
 #include "tidewell/app/string_table.h"
 #include "tidewell/platform/folders.h"
+#include "tidewell/platform/leftovers.h"
+#include "tidewell/platform/run_lock.h"
 #include "tidewell/transfer/transfer_job.h"
 #include "tidewell/updateset/local_comparison.h"
 
@@ -27,9 +31,25 @@ UpdateRun::UpdateRun(QObject* parent) : MessageReceiver(parent) {}
 
 UpdateRun::~UpdateRun() = default;
 
+void UpdateRun::ClaimStagingFolder() {
+  if (stagingFolder_.empty()) return;
+  std::string base = stagingFolder_;
+  if (base.back() == '/') base.pop_back();
+  std::string candidate = base;
+  // Owner-only: the staging folder lies in the shared temporary folder. Never one that
+  // already exists: that belongs to another run.
+  for (int n = 1; ::mkdir(candidate.c_str(), 0700) != 0 && errno == EEXIST && n < 10000; ++n)
+    candidate = base + "-" + std::to_string(n);
+  if (candidate != base) {
+    const std::string listName = localListPath_.substr(localListPath_.rfind('/') + 1);
+    stagingFolder_ = candidate + "/";
+    if (!localListPath_.empty()) localListPath_ = stagingFolder_ + listName;
+  }
+  stagingLock_ = LockFile::TryTake(stagingFolder_ + kStagingLockName);
+}
+
 bool UpdateRun::Start() {
-  // Owner-only: the staging folder lies in the shared temporary folder.
-  ::mkdir(stagingFolder_.c_str(), 0700);
+  ClaimStagingFolder();
   if (listUrl_.empty() || localListPath_.empty()) return false;
   currentJob_ = trust_.StartFetch(listUrl_, localListPath_, this, showProgress_, WM_LIST_FETCHED,
                                   LoadString(kStrPassPhrase));
@@ -94,6 +114,7 @@ void UpdateRun::PostResult(int code) {
 void UpdateRun::CleanUp() {
   if (!localListPath_.empty()) ::unlink(localListPath_.c_str());
   if (!stagingFolder_.empty()) DeleteFolderTree(stagingFolder_);
+  stagingLock_.reset();
 }
 
 void UpdateRun::OnWindowMessage(unsigned message, uintptr_t wParam, intptr_t) {

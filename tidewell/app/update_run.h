@@ -12,6 +12,7 @@
 
 namespace tidewell {
 
+class LockFile;
 class TransferJob;
 
 // What a run tells whoever shows it. Called on the application's thread.
@@ -52,7 +53,8 @@ class UpdateRun : public MessageReceiver {
   const UpdateList& updateList() const { return updateList_; }
   bool jobRunning() const { return jobRunning_; }
 
-  // Creates the staging folder and starts fetching the list. False when nothing was
+  // Creates the staging folder (a name of its own: the next free one when the given one is
+  // taken), locks it for the life of the run, and starts fetching the list. False when nothing was
   // started (no list address or local list path).
   bool Start();
   // Handlers of WM_LIST_FETCHED and WM_FILES_FETCHED.
@@ -68,6 +70,7 @@ class UpdateRun : public MessageReceiver {
 
  private:
   void SetJobRunning(bool running);
+  void ClaimStagingFolder();
   void Finish(const char* status, int code, bool offerContinue);
 
   UpdateRunObserver* observer_ = nullptr;
@@ -81,6 +84,7 @@ class UpdateRun : public MessageReceiver {
   ListTrust trust_;
   UpdateList updateList_;
   std::shared_ptr<TransferJob> currentJob_;  // not waited for
+  std::unique_ptr<LockFile> stagingLock_;
   bool jobRunning_ = false;
 };
 

@@ -53,7 +53,8 @@ class BesideFile {
     const std::string base =
         slash == std::string::npos ? destination : destination.substr(slash + 1);
     // Short enough for any file system's name limit.
-    path_ = folder + "." + base.substr(0, 200) + ".XXXXXX" + std::string(kBesideCopySuffix);
+    path_ = folder + "." + base.substr(0, kBesideNameLength) + ".XXXXXX" +
+            std::string(kBesideCopySuffix);
     std::vector<char> buf(path_.begin(), path_.end());
     buf.push_back('\0');
     fd_ = ::mkostemps(buf.data(), static_cast<int>(kBesideCopySuffix.size()), O_CLOEXEC);

@@ -20,6 +20,8 @@ enum class NewFileMode {
 // Every copy made beside a destination ends with this, so a later run can tell the
 // copies a killed run left behind: ".<name>.XXXXXX.tidewell-copy".
 inline constexpr std::string_view kBesideCopySuffix = ".tidewell-copy";
+// The copy's name holds at most this much of the destination's name.
+inline constexpr size_t kBesideNameLength = 200;
 
 // Copies source into a new file beside destination, not yet in place and not yet flushed
 // to disk: the caller renames it over destination or removes it. It gets `mode` when given
