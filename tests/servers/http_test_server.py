@@ -15,6 +15,9 @@ Answers that plain file servers cannot give on demand:
   /hang                    accepts and never answers
   /file/NAME               a file of --root, with the fixed Last-Modified
   /redirect/N              302 to /pattern/N
+  /any/other/path          the file of --root at that path, as a plain file server; with
+                           --cut NAME, files whose path ends in NAME are cut off after a
+                           tenth of their bytes
 The fixed Last-Modified is --date (default "Wed, 21 Oct 2015 07:28:00 GMT"); a
 ?date=... query overrides it per request.
 """
@@ -62,8 +65,12 @@ class Handler(BaseHTTPRequestHandler):
         parts = path.strip("/").split("/", 1)
         kind = parts[0]
         arg = urllib.parse.unquote(parts[1]) if len(parts) > 1 else ""
+        handler = getattr(self, "serve_" + kind.replace("-", "_"), None)
         try:
-            getattr(self, "serve_" + kind.replace("-", "_"), self.serve_missing)(arg, query, date)
+            if handler is None:
+                self.serve_plain(urllib.parse.unquote(path), date)
+            else:
+                handler(arg, query, date)
         except (BrokenPipeError, ConnectionResetError):
             pass
 
@@ -140,6 +147,20 @@ class Handler(BaseHTTPRequestHandler):
     def serve_redirect(self, arg, query, date):
         self._head(302, 0, None, [("Location", "/pattern/" + arg)])
 
+    def serve_plain(self, path, date):
+        full = os.path.join(self.server.root, path.lstrip("/"))
+        if not os.path.isfile(full):
+            return self.serve_missing(path, {}, date)
+        with open(full, "rb") as f:
+            body = f.read()
+        self._head(200, len(body), date)
+        if self.server.cut and path.endswith(self.server.cut):
+            self.wfile.write(body[: len(body) // 10])
+            self.wfile.flush()
+            self.connection.shutdown(socket.SHUT_RDWR)
+            return
+        self.wfile.write(body)
+
     def serve_file(self, arg, query, date):
         full = os.path.join(self.server.root, arg)
         if not os.path.isfile(full):
@@ -155,12 +176,14 @@ def main():
     parser.add_argument("--port", type=int, required=True)
     parser.add_argument("--root", default=".")
     parser.add_argument("--date", default="Wed, 21 Oct 2015 07:28:00 GMT")
+    parser.add_argument("--cut", default="")
     args = parser.parse_args()
     server = ThreadingHTTPServer(("127.0.0.1", args.port), Handler)
     server.daemon_threads = True
     server.request_queue_size = 64
     server.fixed_date = args.date
     server.root = args.root
+    server.cut = args.cut
     server.serve_forever()
 
 

@@ -1,14 +1,23 @@
 #include "run_test_support.h"
 
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "tidewell/app/string_table.h"
 #include "tidewell/platform/file_status.h"
 #include "tidewell/updateset/folder_path.h"
 #include "tidewell/updateset/generator_model.h"
+
+extern char** environ;
 
 namespace run_test {
 namespace {
@@ -74,6 +83,15 @@ bool RunWorld::StartServer() {
   return true;
 }
 
+bool RunWorld::CutOffFilesEndingIn(const std::string& name) {
+  if (!server_) return false;
+  const int port = server_->port();
+  server_->Stop();
+  return server_->Start({"/usr/bin/python3", tidewell_test::ServerScript("http_test_server.py"),
+                         "--port", std::to_string(port), "--root", Served(), "--cut", name},
+                        port);
+}
+
 bool RunWorld::BuildUpdateSet(const std::string& listName, bool keepOthers) {
   // The release's Windows files lie in a Windows folder of the release machine.
   app_test::ScopedEnv releaseWindows("TIDEWELL_WINDIR", root_ / "release-windows");
@@ -117,6 +135,69 @@ int64_t ModifiedTime(const std::string& path) {
 int64_t CreatedTime(const std::string& path) {
   const auto status = tidewell::GetFileStatus(path);
   return status ? status->created : -1;
+}
+
+ProgramProcess::ProgramProcess(const std::string& program, const std::vector<std::string>& args,
+                               const std::string& scratch) {
+  static int counter = 0;
+  const std::string tag = std::to_string(::getpid()) + "-" + std::to_string(++counter);
+  outPath_ = scratch + "program-" + tag + ".out";
+  errPath_ = scratch + "program-" + tag + ".err";
+  std::vector<std::string> argv = {std::string(BUILD_DIR) + "/bin/" + program};
+  argv.insert(argv.end(), args.begin(), args.end());
+  std::vector<char*> pointers;
+  for (std::string& arg : argv) pointers.push_back(arg.data());
+  pointers.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outPath_.c_str(),
+                                   O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errPath_.c_str(),
+                                   O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  if (posix_spawn(&pid_, pointers[0], &actions, nullptr, pointers.data(), environ) != 0) pid_ = -1;
+  posix_spawn_file_actions_destroy(&actions);
+}
+
+ProgramProcess::~ProgramProcess() {
+  if (pid_ > 0) Kill();
+}
+
+ProgramResult ProgramProcess::Wait() {
+  ProgramResult result;
+  if (pid_ <= 0) return result;
+  int status = 0;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+  while (waitpid(pid_, &status, WNOHANG) == 0) {
+    if (std::chrono::steady_clock::now() > deadline) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, &status, 0);
+      status = -1;
+      break;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  pid_ = -1;
+  if (status != -1 && WIFEXITED(status)) result.status = WEXITSTATUS(status);
+  result.out = tidewell_test::ReadWholeFile(outPath_);
+  result.err = tidewell_test::ReadWholeFile(errPath_);
+  fs::remove(outPath_);
+  fs::remove(errPath_);
+  return result;
+}
+
+ProgramResult ProgramProcess::Kill() {
+  if (pid_ > 0) kill(pid_, SIGKILL);
+  return Wait();
+}
+
+ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& args,
+                         const std::string& scratch) {
+  return ProgramProcess(program, args, scratch).Wait();
+}
+
+ProgramResult RunTidewell(const std::vector<std::string>& args, const std::string& scratch) {
+  return RunProgram("tidewell", args, scratch);
 }
 
 }  // namespace run_test

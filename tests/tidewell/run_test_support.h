@@ -2,6 +2,8 @@
 // A sandboxed machine for whole update runs: a machine hive, a Windows folder, a
 // temporary folder, an installed product, and the product's next release packed into an
 // update set that a real HTTP server on 127.0.0.1 serves.
+#include <sys/types.h>
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -46,6 +48,9 @@ class RunWorld {
   // Starts the HTTP server over Served() and points the update server address at it.
   bool StartServer();
   std::string ServerUrl(const std::string& path) const { return server_->Url("/" + path); }
+  // Serves Served() on the same address from a server that cuts off every file whose
+  // path ends in `name` after a tenth of its bytes.
+  bool CutOffFilesEndingIn(const std::string& name);
 
   // Packs the release into Served() with its list listName, checking modification time
   // and size. The "Other Files" stay where they are, so they are removed from there
@@ -85,6 +90,39 @@ class RecordedBoxes : public tidewell::MessageBoxes {
   std::vector<std::string> shown;
   bool answerYes = false;
 };
+
+struct ProgramResult {
+  int status = -1;  // exit status; -1 when it did not exit by itself within a minute
+  std::string out;
+  std::string err;
+};
+
+// BUILD_DIR/bin/<program> started with args in the current environment, its output kept
+// in files under scratch.
+class ProgramProcess {
+ public:
+  ProgramProcess(const std::string& program, const std::vector<std::string>& args,
+                 const std::string& scratch);
+  ~ProgramProcess();
+  ProgramProcess(const ProgramProcess&) = delete;
+  ProgramProcess& operator=(const ProgramProcess&) = delete;
+
+  pid_t pid() const { return pid_; }
+  // Waits up to a minute for the end (then kills it) and collects the output.
+  ProgramResult Wait();
+  // Kill -9, then Wait.
+  ProgramResult Kill();
+
+ private:
+  pid_t pid_ = -1;
+  std::string outPath_;
+  std::string errPath_;
+};
+
+// Runs a program, or tidewell, to its end.
+ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& args,
+                         const std::string& scratch);
+ProgramResult RunTidewell(const std::vector<std::string>& args, const std::string& scratch);
 
 // Stamps a file with the given times.
 void SetTimes(const std::string& path, int64_t created, int64_t modified);

@@ -24,58 +24,9 @@ namespace fs = std::filesystem;
 using run_test::RunWorld;
 using tidewell_test::ReadWholeFile;
 
-struct ProgramResult {
-  int status = -1;  // exit status; -1 when it did not exit by itself within a minute
-  std::string out;
-  std::string err;
-};
-
-// Runs BUILD_DIR/bin/<program> with args in the current environment.
-ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& args,
-                         const std::string& scratch) {
-  std::vector<std::string> argv = {std::string(BUILD_DIR) + "/bin/" + program};
-  argv.insert(argv.end(), args.begin(), args.end());
-  std::vector<char*> pointers;
-  for (std::string& arg : argv) pointers.push_back(arg.data());
-  pointers.push_back(nullptr);
-  const std::string outPath = scratch + "program.out";
-  const std::string errPath = scratch + "program.err";
-
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outPath.c_str(),
-                                   O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errPath.c_str(),
-                                   O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  pid_t pid = -1;
-  const int rc = posix_spawn(&pid, pointers[0], &actions, nullptr, pointers.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  ProgramResult result;
-  if (rc != 0) return result;
-
-  int status = 0;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
-  while (waitpid(pid, &status, WNOHANG) == 0) {
-    if (std::chrono::steady_clock::now() > deadline) {
-      kill(pid, SIGKILL);
-      waitpid(pid, &status, 0);
-      status = -1;
-      break;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  if (status != -1 && WIFEXITED(status)) result.status = WEXITSTATUS(status);
-  result.out = ReadWholeFile(outPath);
-  result.err = ReadWholeFile(errPath);
-  fs::remove(outPath);
-  fs::remove(errPath);
-  return result;
-}
-
-ProgramResult RunTidewell(const std::vector<std::string>& args, const std::string& scratch) {
-  return RunProgram("tidewell", args, scratch);
-}
+using run_test::ProgramResult;
+using run_test::RunProgram;
+using run_test::RunTidewell;
 
 // Message texts stand among the unpacking notes a quiet run also prints.
 bool Contains(const std::string& text, const std::string& part) {
@@ -96,29 +47,15 @@ class TidewellProgram : public ::testing::Test {
   RunWorld world;
 };
 
-// Sets an environment variable for one scope (unset for null).
-class ScopedVariable {
- public:
-  ScopedVariable(const char* name, const char* value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    value ? setenv(name, value, 1) : unsetenv(name);
-  }
-  ~ScopedVariable() { old_ ? setenv(name_, old_->c_str(), 1) : unsetenv(name_); }
-
- private:
-  const char* name_;
-  std::optional<std::string> old_;
-};
-
 TEST_F(TidewellProgram, QuietRunUpdatesAndPrintsEachMessageOnItsOwnLine) {
   ASSERT_TRUE(world.BuildUpdateSet());
   ProgramResult run;
   {
     // No display and a window system that does not exist: any GUI application or widget
     // would abort the program.
-    const ScopedVariable platform("QT_QPA_PLATFORM", "no-such-window-system");
-    const ScopedVariable display("DISPLAY", nullptr);
-    const ScopedVariable wayland("WAYLAND_DISPLAY", nullptr);
+    platform_test::ScopedEnv platform("QT_QPA_PLATFORM", "no-such-window-system");
+    platform_test::ScopedEnv display("DISPLAY", std::nullopt);
+    platform_test::ScopedEnv wayland("WAYLAND_DISPLAY", std::nullopt);
     run = RunTidewell({"/LEAFLINE", "--quiet"}, world.Root());
   }
   EXPECT_EQ(0, run.status) << run.err;

@@ -169,8 +169,10 @@ class Download {
 
   void Unpack() {
     std::string result;
+    // Beside the download, in the run's own folder.
+    const std::string folder = worker_.path.substr(0, worker_.path.rfind('/') + 1);
     if (!UnpackFile(worker_.path, session_.decrypt, session_.uncompress, session_.passPhrase,
-                    result))
+                    result, folder))
       throw WynetException(kWynetDecryptError);
     if (!ReplaceFileWith(result, worker_.path)) {
       std::remove(result.c_str());

@@ -9,6 +9,7 @@
 #include "tidewell/platform/folders.h"
 #include "tidewell/platform/profile.h"
 #include "tidewell/platform/update_server.h"
+#include "tidewell/transfer/url_escape.h"
 #include "tidewell/updateset/list_date.h"
 #include "tidewell/updateset/list_paths.h"
 #include "tidewell/updateset/update_list.h"
@@ -24,6 +25,12 @@ constexpr size_t kOtherBuffer = PATH_MAX;
 // Room for a hash and a little more, so that an overlong value never reads as a valid one.
 constexpr size_t kHashBuffer = 80;
 constexpr size_t kModeBuffer = 16;
+
+bool HoldsControlCharacter(const std::string& text) {
+  return std::any_of(text.begin(), text.end(), [](char c) {
+    return static_cast<unsigned char>(c) < 0x20 || c == 0x7f;
+  });
+}
 
 // Permission bits written in octal ("755"), masked to 0777; -1 when absent or not octal.
 int ParseMode(const std::string& text) {
@@ -99,7 +106,8 @@ void UpdateList::ReadUpdateList(const std::string& listPath, const std::string& 
         prefix = list.GetString(plan.title, key("Other Prefix", n), "OTHER", kOtherBuffer);
         if (prefix.empty()) break;
       }
-      entry.url = ToSlashes(baseUrl + prefix + "/" + entry.name);
+      // The list keeps names as they are; the address escapes what a URL can't hold.
+      entry.url = UrlBelow(ToSlashes(baseUrl), ToSlashes(prefix + "/" + entry.name));
       entry.stagedPath = ToSlashes(staging + prefix + "/" + entry.name);
       if (plan.kind == SectionKind::Other) {
         folder = list.GetString(plan.title, key("Other Local", n), "OTHER", kOtherBuffer);
@@ -126,6 +134,10 @@ void UpdateList::ReadUpdateList(const std::string& listPath, const std::string& 
       // A name or prefix with ".." or a leading '/' would place the file (or its staged
       // copy) outside its folder; an "Other Local" that is not absolute would depend on
       // the folder the program was started in.
+      if (HoldsControlCharacter(entry.name)) {
+        WarnSkipped(listPath, plan.title, n, entry.name, "holds a control character");
+        continue;
+      }
       if (!StaysBelowFolder(entry.name) || !StaysBelowFolder(prefix)) {
         WarnSkipped(listPath, plan.title, n, entry.name, "reaches outside its folder");
         continue;
