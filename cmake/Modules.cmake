@@ -1,5 +1,6 @@
 # One static library per folder, made of every .cpp in it (new files are picked
-# up at the next build). A folder with no sources yet yields no target.
+# up at the next build). A folder without sources or a missing dependency fails the
+# configuration rather than being passed over.
 function(corvane_module target dir)
   cmake_parse_arguments(M "" "" "LINK;EXCLUDE" ${ARGN})
   file(GLOB srcs CONFIGURE_DEPENDS ${dir}/*.cpp)
@@ -7,22 +8,9 @@ function(corvane_module target dir)
     list(FILTER srcs EXCLUDE REGEX "/${ex}$")
   endforeach()
   if(NOT srcs)
-    return()
+    message(FATAL_ERROR "${dir} has no sources for ${target}")
   endif()
   add_library(${target} STATIC ${srcs})
   target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
-  foreach(dep IN LISTS M_LINK)
-    if(TARGET ${dep} OR dep MATCHES "::")
-      target_link_libraries(${target} PUBLIC ${dep})
-    endif()
-  endforeach()
-endfunction()
-
-# Links every existing target of a list (folders not built yet are passed over).
-function(corvane_link_existing target)
-  foreach(dep IN LISTS ARGN)
-    if(TARGET ${dep})
-      target_link_libraries(${target} PRIVATE ${dep})
-    endif()
-  endforeach()
+  target_link_libraries(${target} PUBLIC ${M_LINK})
 endfunction()

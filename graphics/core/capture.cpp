@@ -1,5 +1,5 @@
 // Capture: a rectangle of what a context shows becomes the picture (GetPicture), or a
-// new picture object (NewPicture).
+// new picture object (NewPicture, with the factories).
 #include <algorithm>
 #include <memory>
 #include <new>
@@ -103,15 +103,4 @@ int CPics::GetPicture(CDC* dc, RECT rect) {
   m_dibSize = size;
   GetDIBPalette(m_hDIB, m_PaletteBuffer);
   return 1;
-}
-
-CPics* CPics::NewPicture(CDC* device, RECT rect, const char* name, short type) {
-  if (type == 0 || type > 8) return nullptr;
-  CPics* picture = CreatePicture(name, type);
-  if (picture == nullptr) return nullptr;
-  if (picture->GetPicture(device, rect) == 0) {
-    ClosePicture(picture);
-    return nullptr;
-  }
-  return picture;
 }

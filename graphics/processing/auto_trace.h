@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "Pics.h"
-#include "graphics/processing/dib_layout.h"
+#include "graphics/core/depth/dib_layout.h"
 
 namespace graphics {
 

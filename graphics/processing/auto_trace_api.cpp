@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "graphics/processing/auto_trace.h"
-#include "graphics/processing/dib_worker.h"
+#include "graphics/core/depth/dib_worker.h"
 #include "graphics/core/dib_block.h"
 
 graphics::AutoTrace* CPics::m_pAutoTrace = nullptr;

@@ -4,10 +4,10 @@
 #include <cmath>
 
 #include "graphics/processing/brightness_contrast.h"
-#include "graphics/processing/dib_pixels.h"
-#include "graphics/processing/dib_worker.h"
+#include "graphics/core/depth/dib_pixels.h"
+#include "graphics/core/depth/dib_worker.h"
 #include "graphics/core/dib_block.h"
-#include "graphics/processing/picture_refresh.h"
+#include "graphics/core/depth/picture_refresh.h"
 
 namespace graphics {
 namespace {

@@ -3,8 +3,8 @@
 #include <vector>
 
 #include "Pics.h"
-#include "graphics/processing/dib_pixels.h"
-#include "graphics/processing/dib_worker.h"
+#include "graphics/core/depth/dib_pixels.h"
+#include "graphics/core/depth/dib_worker.h"
 #include "graphics/core/dib_block.h"
 
 using graphics::RgbColor;

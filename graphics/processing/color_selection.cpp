@@ -3,7 +3,7 @@
 #include <new>
 #include <vector>
 
-#include "graphics/processing/dib_worker.h"
+#include "graphics/core/depth/dib_worker.h"
 #include "graphics/core/dib_block.h"
 
 int CPics::ColorSelection(HGLOBAL* phDIB, COLORREF replacement, COLORREF* colors, int count,

@@ -2,10 +2,10 @@
 #include <algorithm>
 #include <cstring>
 
-#include "graphics/processing/dib_worker.h"
+#include "graphics/core/depth/dib_worker.h"
 #include "graphics/core/dib_block.h"
 #include "graphics/processing/reshaped_dib.h"
-#include "graphics/processing/result_dib.h"
+#include "graphics/core/depth/result_dib.h"
 
 int CPics::Crop(HGLOBAL* phDIB, POINT origin, SIZE size) {
   if (phDIB == nullptr || *phDIB == nullptr) return 0;

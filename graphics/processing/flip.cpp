@@ -4,7 +4,7 @@
 #include <new>
 #include <vector>
 
-#include "graphics/processing/dib_worker.h"
+#include "graphics/core/depth/dib_worker.h"
 #include "graphics/processing/geometry_ops.h"
 #include "graphics/core/dib_block.h"
 #include "graphics/processing/reshaped_dib.h"

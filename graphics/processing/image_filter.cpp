@@ -1,7 +1,7 @@
 // The filter operations of CPics: built-in and callers' kernels.
 #include "graphics/processing/convolution.h"
 #include "graphics/processing/filter_kernels.h"
-#include "graphics/processing/picture_refresh.h"
+#include "graphics/core/depth/picture_refresh.h"
 
 int CPics::ImageFilter(HGLOBAL* phDIB, int index, IMGFILTER5X5* kernel, int strength) {
   const auto selected = graphics::SelectKernel5x5(index, kernel);

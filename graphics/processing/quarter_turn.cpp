@@ -1,7 +1,7 @@
 // Quarter turns of a picture, through 24 bits.
 #include <algorithm>
 
-#include "graphics/processing/dib_worker.h"
+#include "graphics/core/depth/dib_worker.h"
 #include "graphics/processing/geometry_ops.h"
 #include "graphics/core/dib_block.h"
 #include "graphics/processing/reshaped_dib.h"

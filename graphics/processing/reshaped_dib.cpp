@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "graphics/processing/picture_refresh.h"
+#include "graphics/core/depth/picture_refresh.h"
 
 namespace graphics {
 

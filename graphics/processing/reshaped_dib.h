@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "Pics.h"
-#include "graphics/processing/dib_layout.h"
+#include "graphics/core/depth/dib_layout.h"
 
 namespace graphics {
 

@@ -10,7 +10,7 @@
 #include <optional>
 #include <vector>
 
-#include "graphics/processing/dib_worker.h"
+#include "graphics/core/depth/dib_worker.h"
 #include "graphics/core/dib_block.h"
 #include "graphics/processing/progress_reporter.h"
 

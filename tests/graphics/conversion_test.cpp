@@ -3,8 +3,8 @@
 #include <vector>
 
 #include "Pics.h"
-#include "graphics/processing/dib_worker.h"
-#include "graphics/processing/standard_color_table.h"
+#include "graphics/core/depth/dib_worker.h"
+#include "graphics/core/depth/standard_color_table.h"
 #include "processing_dibs.h"
 
 using namespace processing_test;

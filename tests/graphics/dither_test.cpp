@@ -5,8 +5,8 @@
 
 #include "Pics.h"
 #include "graphics/platform/display.h"
-#include "graphics/processing/dither_engine.h"
-#include "graphics/processing/standard_color_table.h"
+#include "graphics/core/depth/dither_engine.h"
+#include "graphics/core/depth/standard_color_table.h"
 #include "processing_dibs.h"
 
 using namespace processing_test;

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "Pics.h"
-#include "graphics/processing/standard_color_table.h"
+#include "graphics/core/depth/standard_color_table.h"
 
 namespace processing_test {
 

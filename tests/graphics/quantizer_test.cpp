@@ -6,7 +6,7 @@
 #include <set>
 #include <vector>
 
-#include "graphics/processing/median_cut_quantizer.h"
+#include "graphics/core/depth/median_cut_quantizer.h"
 
 using graphics::MedianCutQuantizer;
 using graphics::RgbColor;

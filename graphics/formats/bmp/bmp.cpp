@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "graphics/formats/bmp/bmp_file_writer.h"
+#include "graphics/core/dib_file_writer.h"
 #include "graphics/formats/bmp/bmp_reader.h"
 #include "graphics/platform/replacing_file.h"
 

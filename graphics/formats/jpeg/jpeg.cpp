@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "graphics/formats/bmp/bmp_file_writer.h"
+#include "graphics/core/dib_file_writer.h"
 #include "graphics/formats/jpeg/cjpeg_main.h"
 #include "graphics/formats/jpeg/jpeg_temp_file.h"
 

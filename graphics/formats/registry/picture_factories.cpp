@@ -82,6 +82,17 @@ CPics* CPics::CreatePicture(HGLOBAL hDIB, short type, short dither) {
   return picture.release();
 }
 
+// A picture of what the device shows in rect (CreatePicture refuses a type no format has).
+CPics* CPics::NewPicture(CDC* device, RECT rect, const char* name, short type) {
+  CPics* picture = CreatePicture(name, type);
+  if (picture == nullptr) return nullptr;
+  if (picture->GetPicture(device, rect) == 0) {
+    ClosePicture(picture);
+    return nullptr;
+  }
+  return picture;
+}
+
 void CPics::ClosePicture(CPics* picture) {
   if (picture != nullptr && graphics::FindPictureFormat(picture->m_type) != nullptr) delete picture;
 }

@@ -1,4 +1,4 @@
-#include "graphics/processing/median_cut_quantizer.h"
+#include "graphics/core/depth/median_cut_quantizer.h"
 
 #include <algorithm>
 

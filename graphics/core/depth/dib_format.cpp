@@ -6,11 +6,11 @@
 #include <vector>
 
 #include "Pics.h"
-#include "graphics/processing/dib_layout.h"
-#include "graphics/processing/dib_pixels.h"
-#include "graphics/processing/result_dib.h"
-#include "graphics/processing/source_row_reader.h"
-#include "graphics/processing/standard_color_table.h"
+#include "graphics/core/depth/dib_layout.h"
+#include "graphics/core/depth/dib_pixels.h"
+#include "graphics/core/depth/result_dib.h"
+#include "graphics/core/depth/source_row_reader.h"
+#include "graphics/core/depth/standard_color_table.h"
 
 using graphics::RgbColor;
 

@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "graphics/processing/standard_color_table.h"
+#include "graphics/core/depth/standard_color_table.h"
 
 namespace graphics {
 

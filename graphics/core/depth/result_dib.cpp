@@ -1,8 +1,8 @@
-#include "graphics/processing/result_dib.h"
+#include "graphics/core/depth/result_dib.h"
 
 #include <cstring>
 
-#include "graphics/processing/dib_layout.h"
+#include "graphics/core/depth/dib_layout.h"
 
 namespace graphics {
 namespace {

@@ -1,10 +1,10 @@
-#include "graphics/processing/source_row_reader.h"
+#include "graphics/core/depth/source_row_reader.h"
 
 #include <bit>
 #include <cstring>
 #include <vector>
 
-#include "graphics/processing/dib_pixels.h"
+#include "graphics/core/depth/dib_pixels.h"
 
 namespace graphics {
 namespace {

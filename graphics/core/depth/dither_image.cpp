@@ -5,11 +5,11 @@
 #include <vector>
 
 #include "Pics.h"
-#include "graphics/processing/dib_worker.h"
-#include "graphics/processing/dither_engine.h"
+#include "graphics/core/depth/dib_worker.h"
+#include "graphics/core/depth/dither_engine.h"
 #include "graphics/core/dib_block.h"
-#include "graphics/processing/picture_refresh.h"
-#include "graphics/processing/standard_color_table.h"
+#include "graphics/core/depth/picture_refresh.h"
+#include "graphics/core/depth/standard_color_table.h"
 
 namespace {
 

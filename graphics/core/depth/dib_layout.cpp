@@ -1,4 +1,4 @@
-#include "graphics/processing/dib_layout.h"
+#include "graphics/core/depth/dib_layout.h"
 
 #include <cstring>
 

@@ -3,12 +3,12 @@
 #include <vector>
 
 #include "Pics.h"
-#include "graphics/processing/dib_pixels.h"
-#include "graphics/processing/dib_worker.h"
+#include "graphics/core/depth/dib_pixels.h"
+#include "graphics/core/depth/dib_worker.h"
 #include "graphics/core/dib_block.h"
-#include "graphics/processing/median_cut_quantizer.h"
-#include "graphics/processing/picture_refresh.h"
-#include "graphics/processing/result_dib.h"
+#include "graphics/core/depth/median_cut_quantizer.h"
+#include "graphics/core/depth/picture_refresh.h"
+#include "graphics/core/depth/result_dib.h"
 
 using graphics::DibLayout;
 using graphics::LockedBlock;

@@ -1,4 +1,4 @@
-#include "graphics/formats/bmp/bmp_file_writer.h"
+#include "graphics/core/dib_file_writer.h"
 
 #include <algorithm>
 #include <cstring>

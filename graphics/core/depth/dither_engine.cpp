@@ -1,9 +1,9 @@
-#include "graphics/processing/dither_engine.h"
+#include "graphics/core/depth/dither_engine.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "graphics/processing/standard_color_table.h"
+#include "graphics/core/depth/standard_color_table.h"
 
 namespace graphics {
 namespace {

@@ -1,8 +1,8 @@
-#include "graphics/processing/picture_refresh.h"
+#include "graphics/core/depth/picture_refresh.h"
 
 #include <new>
 
-#include "graphics/processing/dib_worker.h"
+#include "graphics/core/depth/dib_worker.h"
 
 namespace graphics {
 

@@ -1,4 +1,4 @@
-#include "graphics/processing/dib_pixels.h"
+#include "graphics/core/depth/dib_pixels.h"
 
 #include <cstring>
 

@@ -1,10 +1,10 @@
-#include "graphics/processing/dib_worker.h"
+#include "graphics/core/depth/dib_worker.h"
 
 #include <vector>
 
-#include "graphics/processing/dib_pixels.h"
+#include "graphics/core/depth/dib_pixels.h"
 #include "graphics/core/dib_block.h"
-#include "graphics/processing/result_dib.h"
+#include "graphics/core/depth/result_dib.h"
 
 namespace graphics {
 

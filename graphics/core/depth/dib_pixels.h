@@ -5,8 +5,8 @@
 #include <cstdint>
 
 #include "Pics.h"
-#include "graphics/processing/dib_layout.h"
-#include "graphics/processing/standard_color_table.h"
+#include "graphics/core/depth/dib_layout.h"
+#include "graphics/core/depth/standard_color_table.h"
 
 namespace graphics {
 

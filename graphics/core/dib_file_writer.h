@@ -1,4 +1,6 @@
-// Writes a DIB as a BMP file: the 14-byte file header, then the packed DIB.
+// A packed DIB in its file form: the 14-byte BMP file header, then the DIB. It is the
+// base picture object's own stored form (SavePicture to an open file); the BMP coder
+// writes the same bytes.
 #pragma once
 
 #include "Pics.h"

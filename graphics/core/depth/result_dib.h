@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "Pics.h"
-#include "graphics/processing/standard_color_table.h"
+#include "graphics/core/depth/standard_color_table.h"
 
 namespace graphics {
 
