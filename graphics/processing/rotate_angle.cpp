@@ -1,4 +1,5 @@
 // Turning a picture by any angle, nearest neighbour, through 24 bits.
+#include <utility>
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -67,12 +68,12 @@ int RotateByAngle(HGLOBAL* handle, double degrees) {
   for (int64_t j = 0; j <= newH; ++j)
     yc[j] = float(double(j + b.y0) * c), ysn[j] = float(double(j + b.y0) * s);
 
-  HGLOBAL fresh = nullptr;
+  DibHandle fresh;
   {
     LockedBlock from(*handle);
     fresh = AllocateReshapedDib(from.data(), *layout, uint32_t(newW), uint32_t(newH));
     if (!fresh) return 0;
-    LockedBlock to(fresh);
+    LockedBlock to(fresh.get());
     const BYTE* in = from.data() + layout->imageOffset;
     BYTE* out = to.data() + layout->imageOffset;
     const uint64_t inStride = layout->stride, outStride = RowStride(uint64_t(newW), 24);
@@ -96,8 +97,7 @@ int RotateByAngle(HGLOBAL* handle, double degrees) {
         }
       }
   }
-  GlobalFree(*handle);
-  *handle = fresh;
+  ReplaceDib(*handle, std::move(fresh));
   return 1;
 }
 

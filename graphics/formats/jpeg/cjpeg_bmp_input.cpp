@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "graphics/core/dib_block.h"
 #include "graphics/formats/bmp/bmp_reader.h"
@@ -9,21 +10,18 @@
 namespace graphics {
 
 BmpInput::~BmpInput() {
-  if (m_dib != nullptr) {
-    if (m_data != nullptr) GlobalUnlock(m_dib);
-    GlobalFree(m_dib);
-  }
+  if (m_data != nullptr) GlobalUnlock(m_dib.get());
 }
 
 bool BmpInput::Read(CFile& file, std::string* error) {
-  const BmpReadResult read = ReadBmpFile(file);
-  if (read.dib == nullptr) {
+  BmpReadResult read = ReadBmpFile(file);
+  if (!read.dib) {
     *error = "not a BMP file this program can read (or a damaged one)";
     return false;
   }
-  m_dib = read.dib;
-  m_data = static_cast<const BYTE*>(GlobalLock(m_dib));
-  if (m_data == nullptr || !DibFitsBlock(m_data, GlobalSize(m_dib))) {
+  m_dib = std::move(read.dib);
+  m_data = static_cast<const BYTE*>(GlobalLock(m_dib.get()));
+  if (m_data == nullptr || !DibFitsBlock(m_data, GlobalSize(m_dib.get()))) {
     *error = "BMP file could not be held in memory";
     return false;
   }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "Pics.h"
+#include "graphics/core/dib_block.h"
 
 namespace graphics {
 
@@ -34,7 +35,7 @@ class BmpInput {
   void GetRow(int y, std::uint8_t* out) const;
 
  private:
-  HGLOBAL m_dib = nullptr;
+  DibHandle m_dib;
   const BYTE* m_data = nullptr;  // the locked DIB
   const BYTE* m_pixels = nullptr;
   int m_width = 0, m_height = 0, m_bits = 0;
