@@ -5,7 +5,8 @@ BUILD="$ROOT/build"
 PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev zlib1g-dev nettle-dev
   libcurl4-openssl-dev qt6-base-dev libjpeg62-turbo-dev libpng-dev libtiff-dev
   python3 python3-pyftpdlib python3-pil clang-14 libclang-rt-14-dev
-  imagemagick libjpeg-turbo-progs libtiff-tools curl attr vsftpd dpkg-dev file)
+  imagemagick libjpeg-turbo-progs libtiff-tools curl attr vsftpd dpkg-dev file libssl-dev
+  openssl)
 
 ensure_packages() {
   local missing=()

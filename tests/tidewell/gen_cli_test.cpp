@@ -11,6 +11,7 @@
 #include "packing_test_support.h"
 #include "tidewell/app/gen_update_set.h"
 #include "tidewell/app/move_file.h"
+#include "tidewell/trust/file_hash.h"
 
 using namespace packing_test;
 using tidewell::RunGeneratorCommand;
@@ -119,6 +120,24 @@ TEST_F(GeneratorSave, NamesEachPackedFileAndComparesModifyAndSizeByDefault) {
             0);
   EXPECT_EQ(out.str(), "");
   EXPECT_NE(UnpackedList().find("Check Modify1=0"), std::string::npos);
+}
+
+TEST_F(GeneratorSave, SignKeyWritesASignatureOpensslAcceptsAndEveryEntryIsHashed) {
+  ASSERT_EQ(Run({"keygen", "--secret", dir / "s.pem", "--public", dir / "p.pem"}), 0) << err.str();
+  EXPECT_EQ(Run({"keygen", "--secret", dir / "s.pem", "--public", dir / "p2.pem"}), 1);
+  ASSERT_EQ(Save({"--sign-key", dir / "s.pem"}), 0) << err.str();
+  EXPECT_EQ(0, std::system(("/usr/bin/openssl pkeyutl -verify -rawin -pubin -inkey " +
+                            (dir / "p.pem") + " -in " + (dir / "out/leafline.tdu") + " -sigfile " +
+                            (dir / "out/leafline.tdu.sig") + " >/dev/null")
+                               .c_str()));
+  const std::string list = UnpackedList();
+  const Bytes app = MixedData(1500);
+  const size_t size = list.find("Check Size1=1\r\nSHA2561=" +
+                                tidewell::Sha256Hex(std::string(app.begin(), app.end())));
+  EXPECT_NE(size, std::string::npos) << list;
+  EXPECT_NE(list.find("SHA2562="), std::string::npos) << list;
+  EXPECT_EQ(Save({"--sign-key", dir / "missing.pem"}), 1);
+  EXPECT_NE(err.str().find("cannot sign"), std::string::npos) << err.str();
 }
 
 TEST_F(GeneratorSave, FailureLeavesNothingOfTheNewSet) {

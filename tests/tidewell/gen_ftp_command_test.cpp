@@ -60,6 +60,21 @@ TEST_F(GenFtpCommand, UploadSendsTheListAndEveryFileAndFetchBringsThemBack) {
   EXPECT_NE(ReadWholeFile(back / "basic5.tdu").find("[General]"), std::string::npos);
 }
 
+TEST_F(GenFtpCommand, SignedUploadSendsTheSignatureRightAfterTheList) {
+  ASSERT_EQ(Run({"keygen", "--secret", work / "s.pem", "--public", work / "p.pem"}), 0);
+  std::vector<std::string> args = Upload("yes");
+  args.insert(args.end(), {"--sign-key", work / "s.pem"});
+  ASSERT_EQ(Run(args), 0) << err.str();
+  const std::string sent = out.str();
+  EXPECT_LT(sent.find("sent basic5.tdu "), sent.find("sent basic5.tdu.sig "));
+  EXPECT_LT(sent.find("sent basic5.tdu.sig "), sent.find("sent program/"));
+  EXPECT_EQ(0, std::system(("/usr/bin/openssl pkeyutl -verify -rawin -pubin -inkey " +
+                            (work / "p.pem") + " -in " + (root / "sets/basic5.tdu") + " -sigfile " +
+                            (root / "sets/basic5.tdu.sig") + " >/dev/null")
+                               .c_str()));
+  EXPECT_EQ(ReadWholeFile(work / "basic5.tdu.sig"), ReadWholeFile(root / "sets/basic5.tdu.sig"));
+}
+
 TEST_F(GenFtpCommand, OverwriteAnswerDecidesWhetherServerFilesChange) {
   ASSERT_EQ(Run(Upload("yes")), 0) << err.str();
   const std::string first = ReadWholeFile(root / "sets/program/app.exe");

@@ -82,6 +82,7 @@ bool RunWorld::BuildUpdateSet(const std::string& listName, bool keepOthers) {
   model.listFile = Served() + listName;
   model.localUpdateSetFolder = root_ / "served";
   model.remoteWebDirectory = server_ ? server_->Url("/") : "http://127.0.0.1:9/";
+  model.signingKey = signingKey;
   std::vector<std::string> files = programFiles_;
   files.insert(files.end(), windowsFiles_.begin(), windowsFiles_.end());
   files.insert(files.end(), otherFiles_.begin(), otherFiles_.end());

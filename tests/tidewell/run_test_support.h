@@ -51,6 +51,8 @@ class RunWorld {
   // and size. The "Other Files" stay where they are, so they are removed from there
   // afterwards unless keepOthers.
   bool BuildUpdateSet(const std::string& listName = "leafline.tdu", bool keepOthers = false);
+  // The secret key BuildUpdateSet signs the list with; empty: not signed.
+  std::string signingKey;
 
   // Entries of the temporary folder (staging folders and kept copies).
   std::vector<std::string> TempEntries() const;

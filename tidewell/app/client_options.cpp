@@ -23,6 +23,8 @@ std::optional<ClientOptions> ParseClientOptions(const std::vector<std::string>& 
       value = &options.target;
     } else if (arg == "--product") {
       value = &options.product;
+    } else if (arg == "--public-key") {
+      value = &options.publicKey;
     } else {
       // Switches (and any other text) stay on the line start-up scans.
       options.startupArgs.push_back(arg);

@@ -15,6 +15,7 @@ struct ClientOptions {
   std::string listUrl;        // --list-url, --target, --product: the custom update's values
   std::string target;
   std::string product;
+  std::string publicKey;  // --public-key: the key update lists must be signed with
   // The program's arguments without the options above, for the start-up line.
   std::vector<std::string> startupArgs;
 };

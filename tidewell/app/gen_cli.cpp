@@ -10,6 +10,7 @@
 #include "tidewell/app/move_file.h"
 #include "tidewell/app/string_table.h"
 #include "tidewell/packing/pack_file.h"
+#include "tidewell/trust/signature_check.h"
 
 namespace tidewell {
 namespace {
@@ -49,6 +50,25 @@ int PackOrUnpack(bool pack, const std::vector<std::string>& args, std::ostream& 
   return 0;
 }
 
+// keygen --secret S.pem --public P.pem: a new signing key pair, never over existing files.
+int MakeKeys(const std::vector<std::string>& args, std::ostream& err) {
+  std::string secret, pub;
+  for (size_t i = 0; i + 1 < args.size() && args.size() == 4; i += 2) {
+    if (args[i] == "--secret") secret = args[i + 1];
+    if (args[i] == "--public") pub = args[i + 1];
+  }
+  if (secret.empty() || pub.empty()) {
+    err << "tidewell-gen: usage: tidewell-gen keygen --secret SECRET.pem --public PUBLIC.pem\n";
+    return 1;
+  }
+  std::string error;
+  if (!MakeSigningKeys(secret, pub, error)) {
+    err << "tidewell-gen: keygen: " << error << "\n";
+    return 1;
+  }
+  return 0;
+}
+
 const std::map<std::string, CommandEntry>& Commands() {
   static const std::map<std::string, CommandEntry> commands = {
       {"pack",
@@ -57,6 +77,10 @@ const std::map<std::string, CommandEntry>& Commands() {
       {"unpack",
        {[](const auto& args, auto&, auto& err) { return PackOrUnpack(false, args, err); },
         "unpack IN OUT    decrypt and uncompress IN into OUT"}},
+      {"keygen",
+       {[](const auto& args, auto&, auto& err) { return MakeKeys(args, err); },
+        "keygen --secret SECRET.pem --public PUBLIC.pem\n"
+        "                   make a key pair for signing update lists"}},
       {"save", {RunSaveCommand, kSaveUsage}},
       {"upload", {RunUploadCommand, kUploadUsage}},
       {"fetch", {RunFetchCommand, kFetchUsage}},

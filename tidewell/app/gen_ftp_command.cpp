@@ -152,7 +152,10 @@ int RunUploadCommand(const std::vector<std::string>& args, std::ostream& out, st
   FtpJob job = JobOf(*options, *password, *proxy, err);
   std::error_code ec;
   fs::create_directories(fs::path(stagedList).parent_path(), ec);
-  if (!outFolder.empty()) {
+  // A signed list is signed in its packed form, so a signed set is packed before sending.
+  const bool signing = !model->signingKey.empty();
+  const bool staged = !outFolder.empty() || signing;
+  if (staged) {
     // The set is packed once; the server gets exactly what is kept in --out.
     if (!StageUpdateSet("upload", *model, staging, err)) return 1;
     job.packFirst = job.packSecond = false;
@@ -166,9 +169,14 @@ int RunUploadCommand(const std::vector<std::string>& args, std::ostream& out, st
     out << "tidewell-gen: upload: no files to upload\n";
     return 0;
   }
-  if (!outFolder.empty()) {
+  if (staged) {
     for (size_t i = 1; i < job.localPaths.size(); ++i)
       job.localPaths[i] = setFolder + "/" + job.remotePaths[i];
+  }
+  if (signing) {
+    // Clients fetch the signature right after the list.
+    job.localPaths.insert(job.localPaths.begin() + 1, stagedList + ".sig");
+    job.remotePaths.insert(job.remotePaths.begin() + 1, job.remotePaths.front() + ".sig");
   }
   job.askOverwrite = true;
   job.askOverwriteQuestion = *answers;
@@ -187,7 +195,9 @@ int RunUploadCommand(const std::vector<std::string>& args, std::ostream& out, st
   if (!outFolder.empty() &&
       !CommitStagedSet("upload", *model, staging, outFolder, listFile, out, err))
     return 1;
-  if (outFolder.empty() && !PlaceOutputFile(stagedList, listFile)) {
+  if (outFolder.empty() &&
+      (!PlaceOutputFile(stagedList, listFile) ||
+       (signing && !PlaceOutputFile(stagedList + ".sig", listFile + ".sig")))) {
     err << "tidewell-gen: upload: cannot write the update list " << listFile << "\n";
     return 1;
   }

@@ -25,10 +25,12 @@ inline constexpr const char* kUploadUsage =
     "upload --program-dir D --list-file PATH --ftp-site HOST[:PORT] --user U\n"
     "       [--password P | --password-file FILE] [--initial-dir DIR] [--proxy HOST:PORT]\n"
     "       [--overwrite ask|yes|no] [--out DIR] [--base-url URL] [--windows-prefix P]\n"
-    "       [--program-prefix P] [--other-prefix P] [--check modify,create,size|none] [FILES...]\n"
+    "       [--program-prefix P] [--other-prefix P] [--check modify,create,size|none]\n"
+    "       [--sign-key SECRET.pem] [FILES...]\n"
     "                   write the update list and upload it with every file, packed (without\n"
     "                   FILES, every file below the program folder); --out also keeps the set\n"
-    "                   there; the password may also come from TIDEWELL_FTP_PASSWORD";
+    "                   there; with a key, the list's signature follows it as PATH.sig;\n"
+    "                   the password may also come from TIDEWELL_FTP_PASSWORD";
 
 inline constexpr const char* kFetchUsage =
     "fetch --ftp-site HOST[:PORT] --user U [--password P | --password-file FILE] --out DIR\n"

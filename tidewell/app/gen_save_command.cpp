@@ -23,6 +23,8 @@ bool StageUpdateSet(const std::string& command, GeneratorModel& model, const Sta
     err << prefix << "cannot write the update list " << listFile << "\n";
   else if (!outcome.listPacked)
     err << prefix << "cannot pack the update list " << listFile << "\n";
+  else if (!outcome.signError.empty())
+    err << prefix << "cannot sign the update list: " << outcome.signError << "\n";
   for (const std::string& path : outcome.notSaved)
     err << prefix << path << " was not saved into the update set\n";
   return outcome.Complete();
@@ -41,7 +43,8 @@ bool CommitStagedSet(const std::string& command, const GeneratorModel& model,
     const uint64_t size = fs::file_size(fs::path(outFolder) / SetPathOf(entry), ec);
     out << "packed " << SetPathOf(entry) << " (" << GroupedNumber(ec ? 0 : size) << " bytes)\n";
   }
-  if (!PlaceOutputFile(model.listFile, listFile)) {
+  if (!PlaceOutputFile(model.listFile, listFile) ||
+      (!model.signingKey.empty() && !PlaceOutputFile(model.listFile + ".sig", listFile + ".sig"))) {
     err << prefix << "cannot write the update list " << listFile << "\n";
     return false;
   }

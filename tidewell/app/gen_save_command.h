@@ -26,8 +26,10 @@ bool CommitStagedSet(const std::string& command, const GeneratorModel& model,
 
 inline constexpr const char* kSaveUsage =
     "save --program-dir D --list-file PATH --out DIR [--base-url URL] [--windows-prefix P]\n"
-    "       [--program-prefix P] [--other-prefix P] [--check modify,create,size|none] [FILES...]\n"
+    "       [--program-prefix P] [--other-prefix P] [--check modify,create,size|none]\n"
+    "       [--sign-key SECRET.pem] [FILES...]\n"
     "                   write the update list and pack every file into DIR (without FILES,\n"
-    "                   every file below the program folder; --check defaults to modify,size)";
+    "                   every file below the program folder; --check defaults to modify,size);\n"
+    "                   with a key, sign the packed list into PATH.sig";
 
 }  // namespace tidewell

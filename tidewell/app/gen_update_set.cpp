@@ -81,8 +81,8 @@ std::optional<GenOptions> ParseGenOptions(const std::string& command,
 
 const std::vector<std::string>& SetOptionNames() {
   static const std::vector<std::string> names = {
-      "--program-dir",    "--list-file",      "--out",          "--base-url",
-      "--windows-prefix", "--program-prefix", "--other-prefix", "--check"};
+      "--program-dir",    "--list-file",    "--out",   "--base-url", "--windows-prefix",
+      "--program-prefix", "--other-prefix", "--check", "--sign-key"};
   return names;
 }
 
@@ -132,6 +132,7 @@ std::unique_ptr<GeneratorModel> ModelFromOptions(const std::string& command,
   model->windowsPrefix = options.Get("--windows-prefix", model->windowsPrefix);
   model->programPrefix = options.Get("--program-prefix", model->programPrefix);
   model->otherPrefix = options.Get("--other-prefix", model->otherPrefix);
+  model->signingKey = options.Get("--sign-key");
 
   std::error_code ec;
   if (!fs::is_directory(model->programFolder, ec)) {

@@ -52,6 +52,7 @@ class RuntimeFolderForRun {
 constexpr const char* kUsage =
     "usage: tidewell [/PRODUCT | /UNDEF | /RESUME | /GEN] [--quiet]\n"
     "       tidewell /UNDEF --quiet --list-url URL --target DIR --product NAME\n"
+    "                [--public-key FILE]\n"
     "       tidewell --apply-pending\n"
     "       tidewell --help | --version\n";
 
@@ -65,6 +66,8 @@ constexpr const char* kHelp =
     "                   questions answered No, exit status the run's result\n"
     "                   (0 updated, 1 list not fetched, 2 nothing to update, 3 files wait\n"
     "                   for the next start, 4 files not fetched, 5 unknown product)\n"
+    "  --public-key F   the Ed25519 public key (PEM) update lists must be signed with; else\n"
+    "                   TIDEWELL_PUBLIC_KEY, else the product's UpdatePublicKey value\n"
     "  --apply-pending  carry out the replacements that wait for the next start\n";
 
 }  // namespace
@@ -107,6 +110,7 @@ int main(int argc, char** argv) {
 
   tidewell::TidewellApp app(*boxes, !options->quiet, std::cerr);
   app.SetCustomValues({options->listUrl, options->target, options->product});
+  app.SetPublicKeyPath(options->publicKey);
   if (!app.InitInstance(tidewell::StartupCommandLine(options->startupArgs)))
     return app.exitStatus();
   QApplication::exec();

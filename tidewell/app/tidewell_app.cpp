@@ -10,6 +10,7 @@
 #include "tidewell/app/reboot_request.h"
 #include "tidewell/app/run_messages.h"
 #include "tidewell/app/startup_decision.h"
+#include "tidewell/app/list_trust.h"
 #include "tidewell/app/update_run_dialog.h"
 
 namespace tidewell {
@@ -109,6 +110,7 @@ UpdateRunDialog* TidewellApp::StartPreparedRun(const std::string& productName,
   run->SetShowProgress(true);
   run->SetInstallFolder(installFolder);
   run->SetListUrl(listUrl);
+  run->SetPublicKeyPath(PublicKeyPathFor(productName, publicKeyPath_));
   run->SetStagingFolder(MakeStagingFolder());
   run->SetResultReceiver(this);
   stagingFolder_ = run->stagingFolder();

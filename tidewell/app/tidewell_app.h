@@ -35,6 +35,9 @@ class TidewellApp : public MessageReceiver {
   void SetQuitHandler(std::function<void(int)> quit) { quit_ = std::move(quit); }
   // Values the custom update window starts with (and, without windows, takes as typed).
   void SetCustomValues(const CustomUpdateValues& values) { customValues_ = values; }
+  // The key update lists must be signed with (--public-key); without one, the product's
+  // configured key, if any.
+  void SetPublicKeyPath(const std::string& path) { publicKeyPath_ = path; }
 
   // Start-up on a command line. True when a run was started and the program is to go
   // on until its result arrives; false when it is to end now with exitStatus().
@@ -71,6 +74,7 @@ class TidewellApp : public MessageReceiver {
   std::ostream& diagnostics_;
   std::function<void(int)> quit_;
   CustomUpdateValues customValues_;
+  std::string publicKeyPath_;
   int exitStatus_ = kExitNoRun;
   bool finished_ = false;  // a result has arrived
 

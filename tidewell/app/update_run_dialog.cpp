@@ -11,7 +11,6 @@
 #include "tidewell/app/run_messages.h"
 #include "tidewell/app/string_table.h"
 #include "tidewell/platform/folders.h"
-#include "tidewell/transfer/http_download.h"
 #include "tidewell/transfer/transfer_job.h"
 #include "tidewell/transfer/window_message.h"
 #include "tidewell/updateset/local_comparison.h"
@@ -51,15 +50,15 @@ bool UpdateRunDialog::StartRun() {
   ::mkdir(stagingFolder_.c_str(), 0700);
   close_->setEnabled(false);
   if (listUrl_.empty() || localListPath_.empty()) return false;
-  currentJob_ = StartHttpDownload({listUrl_}, {localListPath_}, this, false, showProgress_,
-                                  WM_LIST_FETCHED, true, true, LoadString(kStrPassPhrase));
+  currentJob_ = trust_.StartFetch(listUrl_, localListPath_, this, showProgress_, WM_LIST_FETCHED,
+                                  LoadString(kStrPassPhrase));
   SetJobRunning(true);
   return true;
 }
 
 void UpdateRunDialog::OnListFetched(bool success) {
   SetJobRunning(false);
-  if (!success) {
+  if (!trust_.AcceptList(success, localListPath_, LoadString(kStrPassPhrase))) {
     FinishRun(kListNotRead, kRunListNotFetched, true);
     return;
   }
@@ -67,6 +66,10 @@ void UpdateRunDialog::OnListFetched(bool success) {
   updateList_.Clear();
   if (FileExists(localListPath_))
     updateList_.ReadUpdateList(localListPath_, installFolder_, stagingFolder_);
+  if (!trust_.AcceptEntries(updateList_, productName_)) {
+    FinishRun(kListNotRead, kRunListNotFetched, true);
+    return;
+  }
   if (!updateList_.Empty()) {
     CompareWithInstalled(updateList_);
     if (auto job =

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "tidewell/app/list_trust.h"
 #include "tidewell/updateset/update_list.h"
 
 class QLabel;
@@ -36,6 +37,8 @@ class UpdateRunDialog : public QDialog {
   void SetStagingFolder(const std::string& folder) { stagingFolder_ = folder; }
   void SetInstallFolder(const std::string& folder) { installFolder_ = folder; }
   void SetListUrl(const std::string& url) { listUrl_ = url; }
+  // The public key the list must be signed with; empty for none.
+  void SetPublicKeyPath(const std::string& path) { trust_ = ListTrust(path); }
 
   const std::string& productName() const { return productName_; }
   const std::string& localListPath() const { return localListPath_; }
@@ -78,6 +81,7 @@ class UpdateRunDialog : public QDialog {
   std::string installFolder_;
   std::string listUrl_;
   UpdateList updateList_;
+  ListTrust trust_;
   std::shared_ptr<TransferJob> currentJob_;  // not waited for
   bool jobRunning_ = false;                  // Continue waits until its message arrived
   std::string statusText_ = "Please close your Corvane product";

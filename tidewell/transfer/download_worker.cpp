@@ -14,6 +14,7 @@
 #include "tidewell/transfer/transfer_log.h"
 #include "tidewell/transfer/url_parts.h"
 #include "tidewell/transfer/wynet_exception.h"
+#include "tidewell/trust/file_hash.h"
 
 namespace tidewell {
 namespace {
@@ -96,6 +97,8 @@ class Download {
     }
     if (const std::optional<int64_t> length = request_->QueryContentLength())
       worker_.contentLength = *length;
+    const int64_t maxBody = worker_.limits.maxBody;
+    if (maxBody >= 0 && worker_.contentLength > maxBody) Refuse("is larger than its listed size");
     return lastModified;
   }
 
@@ -119,6 +122,10 @@ class Download {
     lock_.Acquire();
     while (count > 0 && !session_.cancelled()) {
       worker_.bytesRead += static_cast<int64_t>(count);
+      if (worker_.limits.maxBody >= 0 && worker_.bytesRead > worker_.limits.maxBody) {
+        lock_.Release();
+        Refuse("is larger than its listed size");
+      }
       if (ProgressFields* progress = session_.progress()) {
         // The window follows every block of the file it shows, not only changes of file.
         if (session_.currentIndex != worker_.index) {
@@ -144,6 +151,7 @@ class Download {
     if (!file_.Close()) throw WynetException(kWynetFileError);
     if (!cancelled) {
       if (session_.decrypt || session_.uncompress) Unpack();
+      CheckHash();
       worker_.completed = true;
     }
     if (lastModified && FileExists(worker_.path))
@@ -168,6 +176,25 @@ class Download {
       std::remove(result.c_str());
       throw WynetException(kWynetFileError);
     }
+  }
+
+  // The file's bytes must be those the list names.
+  void CheckHash() {
+    const std::string& expected = worker_.limits.sha256;
+    if (expected.empty()) return;
+    if (Sha256HexOfFile(worker_.path) != expected) {
+      lock_.Release();
+      Refuse("does not match its listed SHA256");
+    }
+  }
+
+  // Ends the download of a file the server may not send; nothing of it stays. Called
+  // without the lock.
+  [[noreturn]] void Refuse(const std::string& reason) {
+    file_.Close();
+    std::remove(worker_.path.c_str());
+    LogRefused(worker_.url, reason);
+    throw WynetException(kWynetRetrieveError);
   }
 
   DownloadWorker& worker_;

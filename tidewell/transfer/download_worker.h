@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 
+#include "tidewell/transfer/transfer_limits.h"
 #include "tidewell/transfer/transfer_session.h"
 
 namespace tidewell {
@@ -15,6 +16,7 @@ struct DownloadWorker {
   std::string url;
   std::string path;
   bool onlyIfNewer = false;
+  TransferLimits limits;
   std::atomic<bool> httpOk{false};     // the server answered 200
   std::atomic<bool> completed{false};  // received and, where asked, unpacked
   bool running = false;                // the manager's own bookkeeping

@@ -26,6 +26,7 @@ struct HttpDownloadJob {
   bool decrypt;
   bool uncompress;
   std::string passPhrase;
+  std::vector<TransferLimits> limits;
 };
 
 // Lets the manager sleep until a worker finishes, at most one poll step at a time.
@@ -87,6 +88,7 @@ bool RunWorkers(const HttpDownloadJob& job, TransferSession& session) {
     worker->path = job.paths[i];
     worker->onlyIfNewer = job.onlyIfNewer;
     worker->session = &session;
+    if (i < job.limits.size()) worker->limits = job.limits[i];
     workers.push_back(std::move(worker));
   }
 
@@ -140,7 +142,9 @@ void RunManager(HttpDownloadJob job, const std::shared_ptr<TransferJob>& handle)
   try {
     std::unique_ptr<TransferSession> session;
     try {
-      if (job.urls.size() != job.paths.size()) throw WynetException(kWynetListMismatch);
+      if (job.urls.size() != job.paths.size() ||
+          (!job.limits.empty() && job.limits.size() != job.urls.size()))
+        throw WynetException(kWynetListMismatch);
       session = std::make_unique<TransferSession>();
       session->decrypt = job.decrypt;
       session->uncompress = job.uncompress;
@@ -166,9 +170,11 @@ std::shared_ptr<TransferJob> StartHttpDownload(std::vector<std::string> urls,
                                                std::vector<std::string> paths, QObject* window,
                                                bool onlyIfNewer, bool showProgress,
                                                unsigned message, bool decrypt, bool uncompress,
-                                               const std::string& passPhrase) {
-  HttpDownloadJob job{std::move(urls), std::move(paths), onlyIfNewer, WindowRef(window), message,
-                      showProgress,    decrypt,          uncompress,  passPhrase};
+                                               const std::string& passPhrase,
+                                               std::vector<TransferLimits> limits) {
+  HttpDownloadJob job{std::move(urls), std::move(paths), onlyIfNewer, WindowRef(window),
+                      message,         showProgress,     decrypt,     uncompress,
+                      passPhrase,      std::move(limits)};
   auto handle = std::make_shared<TransferJob>();
   std::thread(RunManager, std::move(job), handle).detach();
   return handle;

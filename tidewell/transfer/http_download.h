@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "tidewell/transfer/transfer_job.h"
+#include "tidewell/transfer/transfer_limits.h"
 
 class QObject;
 
@@ -17,11 +18,13 @@ namespace tidewell {
 // cancels the job. At the end `message` is posted to `window` (when both are given)
 // with first parameter 1 when every file was received and unpacked, else 0, and second
 // parameter 0. Call it on the window's thread; a window on the application's thread
-// that is destroyed meanwhile just receives nothing.
+// that is destroyed meanwhile just receives nothing. limits, when given, holds one entry
+// per file: a file that breaks its limits or hash is not completed.
 std::shared_ptr<TransferJob> StartHttpDownload(std::vector<std::string> urls,
                                                std::vector<std::string> paths, QObject* window,
                                                bool onlyIfNewer, bool showProgress,
                                                unsigned message, bool decrypt, bool uncompress,
-                                               const std::string& passPhrase);
+                                               const std::string& passPhrase,
+                                               std::vector<TransferLimits> limits = {});
 
 }  // namespace tidewell

@@ -32,6 +32,13 @@ void WriteLine(const std::string& text) {
   std::fflush(stream);
 }
 
+void WriteError(const std::string& line) {
+  std::lock_guard<std::mutex> guard(StreamMutex());
+  std::fflush(TraceStream().load());  // what was traced before stays before the error
+  std::fputs(line.c_str(), stderr);
+  std::fflush(stderr);
+}
+
 }  // namespace
 
 std::string FormatLogTime(int64_t time) {
@@ -65,13 +72,12 @@ void LogWorkerCancelled(int index) {
   WriteLine("---------  CANCELLED  " + std::to_string(index) + "  ---------");
 }
 
+void LogRefused(const std::string& url, const std::string& reason) {
+  WriteError("tidewell: " + url + " " + reason + "; not fetched\n");
+}
+
 void SetTraceOutput(std::FILE* stream) { TraceStream().store(stream); }
 
-void LogHttpOnlyError() {
-  std::lock_guard<std::mutex> guard(StreamMutex());
-  std::fflush(TraceStream().load());  // what was traced before stays before the error
-  std::fputs("Error: can only use URLs beginning with http://\n", stderr);
-  std::fflush(stderr);
-}
+void LogHttpOnlyError() { WriteError("Error: can only use URLs beginning with http://\n"); }
 
 }  // namespace tidewell

@@ -23,6 +23,8 @@ void SetTraceOutput(std::FILE* stream);
 // The one line written to standard error, for an address that is not http://.
 void LogHttpOnlyError();
 
+// One line on standard error: the file at url was refused, and why.
+void LogRefused(const std::string& url, const std::string& reason);
 // "%m/%d/%Y %H:%M:%S" of a time kept as local time.
 std::string FormatLogTime(int64_t time);
 

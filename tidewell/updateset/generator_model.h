@@ -22,7 +22,10 @@ struct SaveOutcome {
   int listResult = kListWritten;      // WriteUpdateList's result
   bool listPacked = false;            // the list file was replaced by its packed form
   std::vector<std::string> notSaved;  // installed paths of files left out of the set
-  bool Complete() const { return listResult == kListWritten && listPacked && notSaved.empty(); }
+  std::string signError;              // why the list could not be signed; empty when it was
+  bool Complete() const {
+    return listResult == kListWritten && listPacked && notSaved.empty() && signError.empty();
+  }
 };
 
 class GeneratorModel {
@@ -38,6 +41,7 @@ class GeneratorModel {
   std::string programPrefix = "program";
   std::string windowsPrefix = "winfiles";
   std::string localUpdateSetFolder = "/";
+  std::string signingKey;  // secret key file the packed list is signed with; empty for none
 
   UpdateList& Files() { return files_; }
   const UpdateList& Files() const { return files_; }
@@ -60,7 +64,8 @@ class GeneratorModel {
   void SetCheck(CheckFlag flag, const std::vector<size_t>& selection, bool on);
 
   // Writes the update list to listFile, replaces it with its packed form (compressed,
-  // then encrypted) and packs every listed file into localUpdateSetFolder (CopyPackedFiles).
+  // then encrypted), signs it into listFile + ".sig" when there is a signing key, and
+  // packs every listed file into localUpdateSetFolder (CopyPackedFiles).
   SaveOutcome SaveUpdateSetLocally();
 
   // Packs each entry's installed file into folder/prefix/name (names and prefixes as the

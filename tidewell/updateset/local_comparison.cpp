@@ -39,6 +39,7 @@ DownloadLists BuildDownloadLists(UpdateList& list) {
       EnsureFolderPath(entry.stagedPath.substr(0, slash));
     lists.urls.push_back(entry.url);
     lists.paths.push_back(entry.stagedPath);
+    lists.limits.push_back({PackedSizeLimit(entry.size), entry.size, entry.sha256});
   }
   return lists;
 }
@@ -48,7 +49,7 @@ std::shared_ptr<TransferJob> CollectDownloads(UpdateList& list, QObject* window,
   DownloadLists lists = BuildDownloadLists(list);
   if (lists.urls.empty()) return nullptr;
   return StartHttpDownload(std::move(lists.urls), std::move(lists.paths), window, false, true,
-                           message, true, true, passPhrase);
+                           message, true, true, passPhrase, std::move(lists.limits));
 }
 
 }  // namespace tidewell

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "tidewell/updateset/folder_path.h"
+#include "tidewell/transfer/transfer_limits.h"
 #include "tidewell/updateset/update_list.h"
 
 class QObject;
@@ -23,6 +24,7 @@ int CompareWithInstalled(UpdateList& list);
 struct DownloadLists {
   std::vector<std::string> urls;
   std::vector<std::string> paths;
+  std::vector<TransferLimits> limits;  // from each entry's listed size and hash
 };
 
 // The addresses and staged paths of the entries that are compared and need update, in

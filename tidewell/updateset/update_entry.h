@@ -10,6 +10,7 @@ struct UpdateEntry {
   int64_t modified = 0;  // last-write time, seconds since 1970
   int64_t created = 0;   // creation time, same unit
   int64_t size = 0;      // bytes
+  std::string sha256;    // SHA-256 of the unpacked bytes, 64 lowercase hex; empty when not listed
   std::string url;       // where the client fetches the packed file
   std::string prefix;    // folder of the update set holding the file (set by the writer)
   std::string

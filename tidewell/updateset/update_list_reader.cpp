@@ -21,6 +21,8 @@ constexpr int kKeyLimit = 3000;
 // Buffer sizes of the reads; names and folders are local paths.
 constexpr size_t kPathBuffer = PATH_MAX;
 constexpr size_t kOtherBuffer = PATH_MAX;
+// Room for a hash and a little more, so that an overlong value never reads as a valid one.
+constexpr size_t kHashBuffer = 80;
 
 enum class SectionKind { Windows, Program, Other };
 
@@ -108,6 +110,7 @@ void UpdateList::ReadUpdateList(const std::string& listPath, const std::string& 
       entry.checkModify = list.GetInt(plan.title, key("Check Modify", n), 0) != 0;
       entry.checkCreate = list.GetInt(plan.title, key("Check Create", n), 0) != 0;
       entry.checkSize = list.GetInt(plan.title, key("Check Size", n), 0) != 0;
+      entry.sha256 = list.GetString(plan.title, key("SHA256", n), "", kHashBuffer);
 
       // A name or prefix with ".." or a leading '/' would place the file (or its staged
       // copy) outside its folder; an "Other Local" that is not absolute would depend on

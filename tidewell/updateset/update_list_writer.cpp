@@ -3,10 +3,12 @@
 
 #include <cerrno>
 #include <iostream>
+#include <optional>
 #include <string>
 
 #include "tidewell/platform/folders.h"
 #include "tidewell/platform/profile.h"
+#include "tidewell/trust/file_hash.h"
 #include "tidewell/updateset/list_date.h"
 #include "tidewell/updateset/list_paths.h"
 #include "tidewell/updateset/update_list.h"
@@ -100,6 +102,11 @@ int UpdateList::WriteUpdateList(const std::string& listPath, const std::string& 
     list.SetString(section, "Check Modify" + num, entry.checkModify ? "1" : "0");
     list.SetString(section, "Check Create" + num, entry.checkCreate ? "1" : "0");
     list.SetString(section, "Check Size" + num, entry.checkSize ? "1" : "0");
+    // Clients check the unpacked bytes they fetch against it; a file that can't be read
+    // now is listed without one (and isn't saved either).
+    const std::optional<std::string> hash = Sha256HexOfFile(path);
+    entry.sha256 = hash.value_or("");
+    if (hash) list.SetString(section, "SHA256" + num, *hash);
   }
   return list.Save(listPath) ? kListWritten : kListNotWritten;
 }

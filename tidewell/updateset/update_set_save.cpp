@@ -7,6 +7,7 @@
 #include "tidewell/platform/file_copy.h"
 #include "tidewell/platform/folders.h"
 #include "tidewell/platform/system_error.h"
+#include "tidewell/trust/signature_check.h"
 #include "tidewell/updateset/folder_path.h"
 #include "tidewell/updateset/generator_model.h"
 #include "tidewell/updateset/list_paths.h"
@@ -33,6 +34,12 @@ SaveOutcome GeneratorModel::SaveUpdateSetLocally() {
   TempFileGuard packed;
   if (FileExists(listFile) && PackFile(listFile, true, true, passPhrase_, packed.path))
     outcome.listPacked = MoveFileOver(packed.path, listFile, NewFileMode::Default) == kErrorSuccess;
+  if (!signingKey.empty()) {
+    if (!outcome.listPacked)
+      outcome.signError = "the list was not packed, so it was not signed";
+    else
+      SignFile(signingKey, listFile, listFile + ".sig", outcome.signError);
+  }
   CopyPackedFiles(localUpdateSetFolder, &outcome.notSaved);
   return outcome;
 }

@@ -10,7 +10,7 @@
 namespace graphics {
 
 BmpInput::~BmpInput() {
-  if (m_data != nullptr) GlobalUnlock(m_dib.get());
+  if (m_data != nullptr) GlobalUnlock(m_dib);
 }
 
 bool BmpInput::Read(CFile& file, std::string* error) {
@@ -19,9 +19,34 @@ bool BmpInput::Read(CFile& file, std::string* error) {
     *error = "not a BMP file this program can read (or a damaged one)";
     return false;
   }
-  m_dib = std::move(read.dib);
-  m_data = static_cast<const BYTE*>(GlobalLock(m_dib.get()));
-  if (m_data == nullptr || !DibFitsBlock(m_data, GlobalSize(m_dib.get()))) {
+  m_owned = std::move(read.dib);
+  m_dib = m_owned.get();
+  return Adopt(error);
+}
+
+bool BmpInput::Takes(HGLOBAL dib) {
+  LockedBlock block(dib);
+  if (!block || !DibFitsBlock(block.data(), block.size())) return false;
+  const DWORD header = CPics::DIBHeaderSize(block.data());
+  const int bits = CPics::DIBBitsPerPixel(block.data());
+  DWORD compression = BI_RGB;
+  if (header >= 40) std::memcpy(&compression, block.data() + 16, 4);
+  return (header == 12 || header == 40 || header == 108) && compression == BI_RGB &&
+         (bits == 1 || bits == 4 || bits == 8 || bits == 24);
+}
+
+bool BmpInput::Use(HGLOBAL dib, std::string* error) {
+  if (!Takes(dib)) {
+    *error = "not a picture this program can read";
+    return false;
+  }
+  m_dib = dib;
+  return Adopt(error);
+}
+
+bool BmpInput::Adopt(std::string* error) {
+  m_data = static_cast<const BYTE*>(GlobalLock(m_dib));
+  if (m_data == nullptr || !DibFitsBlock(m_data, GlobalSize(m_dib))) {
     *error = "BMP file could not be held in memory";
     return false;
   }
