@@ -15,7 +15,7 @@
 #include <fstream>
 #include <thread>
 
-#include "tidewell/transfer/overwrite_prompt.h"
+#include "tidewell/transfer/overwrite_answer.h"
 
 namespace tidewell_test {
 
