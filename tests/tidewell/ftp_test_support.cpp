@@ -10,7 +10,7 @@
 
 #include <chrono>
 
-#include "tidewell/transfer/overwrite_prompt.h"
+#include "tidewell/transfer/overwrite_answer.h"
 
 namespace tidewell_test {
 

@@ -8,7 +8,7 @@
 #include "platform_test_support.h"
 #include "tidewell/app/gen_cli.h"
 #include "tidewell/app/gen_ftp_command.h"
-#include "tidewell/transfer/overwrite_prompt.h"
+#include "tidewell/transfer/overwrite_answer.h"
 
 namespace {
 

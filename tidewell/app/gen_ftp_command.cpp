@@ -18,7 +18,7 @@
 #include "tidewell/app/string_table.h"
 #include "tidewell/transfer/ftp_job.h"
 #include "tidewell/transfer/ftp_paths.h"
-#include "tidewell/transfer/overwrite_prompt.h"
+#include "tidewell/transfer/overwrite_answer.h"
 #include "tidewell/updateset/generator_model.h"
 #include "tidewell/updateset/upload_lists.h"
 

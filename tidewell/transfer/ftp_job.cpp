@@ -10,7 +10,7 @@
 #include "tidewell/transfer/ftp_job_context.h"
 #include "tidewell/transfer/ftp_paths.h"
 #include "tidewell/transfer/internet_exception.h"
-#include "tidewell/transfer/overwrite_prompt.h"
+#include "tidewell/transfer/overwrite_answer.h"
 #include "tidewell/transfer/pack_ahead.h"
 #include "tidewell/transfer/window_message.h"
 
@@ -156,7 +156,6 @@ class JobRunner {
 
 std::shared_ptr<FtpTransferJob> Start(FtpJob job, Direction direction) {
   job.initialDir = NormalizeInitialDir(job.initialDir);
-  if (!job.askOverwriteQuestion) job.askOverwriteQuestion = AskOverwriteOnGuiThread;
   WindowRef window = job.window != nullptr ? WindowRef(job.window) : WindowRef();
   auto handle = std::make_shared<FtpTransferJob>();
   std::thread([job = std::move(job), window = std::move(window), direction, handle]() mutable {

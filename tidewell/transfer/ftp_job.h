@@ -38,8 +38,8 @@ struct FtpJob {
   // Shows a report in a modal OK box on the job's behalf and returns once it was
   // dismissed. Without one, reports go to standard error.
   std::function<void(const std::string& text)> showMessage;
-  // Asks the overwrite question and returns an OverwriteAnswer. Without one, the
-  // overwrite prompt is shown on the application's thread.
+  // Asks the overwrite question and returns an OverwriteAnswer. Without one there is
+  // nobody to ask: Cancel.
   std::function<int(const std::string& question)> askOverwriteQuestion;
   // Told, on the job's thread, of each file handled: its index, whether it was moved
   // (false: the server's copy was kept) and the bytes moved.
