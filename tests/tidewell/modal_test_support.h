@@ -80,8 +80,8 @@ inline std::vector<std::string> ClippedTexts(QWidget& window,
   // Column headers and cells of lists: each must fit its column, and the columns the list
   // (the first, which shortens long names and shows them whole in a tool tip, excepted).
   for (QTreeWidget* list : window.findChildren<QTreeWidget*>()) {
-    if (skipped(list)) continue;
     QHeaderView* header = list->header();
+    if (skipped(list) || header->isHidden()) continue;  // a folder tree shows no columns
     const int margin = header->fontMetrics().horizontalAdvance("M");
     for (int column = 0; column < list->columnCount(); ++column) {
       const int right = header->sectionPosition(column) + header->sectionSize(column);
