@@ -42,8 +42,8 @@ class BmpInput {
  private:
   bool Adopt(std::string* error);
 
-  DibHandle m_owned;        // the block read from a file; empty for a caller's block
-  HGLOBAL m_dib = nullptr;  // the block the rows come from
+  DibHandle m_owned;             // the block read from a file; empty for a caller's block
+  HGLOBAL m_dib = nullptr;       // the block the rows come from
   const BYTE* m_data = nullptr;  // the locked DIB
   const BYTE* m_pixels = nullptr;
   int m_width = 0, m_height = 0, m_bits = 0;
