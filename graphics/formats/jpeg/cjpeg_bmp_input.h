@@ -36,6 +36,11 @@ class BmpInput {
   std::uint32_t XPerMetre() const { return m_xPerMetre; }
   std::uint32_t YPerMetre() const { return m_yPerMetre; }
 
+  // Row y (top row 0) of a 24-bit picture as stored (blue, green, red); null for the
+  // other depths.
+  const std::uint8_t* StoredRow(int y) const {
+    return m_bits == 24 ? m_pixels + std::size_t(m_height - 1 - y) * m_stride : nullptr;
+  }
   // Fills row y (top row 0) with Width() x Components() samples.
   void GetRow(int y, std::uint8_t* out) const;
 
