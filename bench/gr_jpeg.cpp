@@ -1,8 +1,9 @@
 // JPEG through the picture object against the JPEG library's own command-line
-// programs on the same 2400 x 1800 photo-like picture: loading (OpenPicture) against
-// "djpeg -bmp", saving (SavePictureAs) against "cjpeg", and the peak resident memory
-// of a load as a multiple of the picture's DIB size. Times are processor time (user +
-// system), which a busy machine disturbs far less than wall time.
+// programs on the same 12-megapixel (4000 x 3000) photo-like picture: loading
+// (OpenPicture) against "djpeg -bmp", saving (SavePictureAs) against "cjpeg -quality
+// 75", and the peak resident memory of a load as a multiple of the picture's DIB size.
+// Times are wall time, what a user waits for; each is the median of interleaved rounds
+// so that both sides see the same machine.
 
 #include <spawn.h>
 #include <sys/resource.h>
@@ -10,6 +11,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -25,20 +27,15 @@ extern char** environ;
 
 namespace {
 
-constexpr int kWidth = 2400, kHeight = 1800;
+constexpr int kWidth = 4000, kHeight = 3000;
 constexpr std::uint32_t kStride = (3 * kWidth + 3) & ~3u;
 constexpr std::size_t kDibSize = 40 + std::size_t(kStride) * kHeight;
-constexpr int kRounds = 3;
+constexpr int kRounds = 5;
 
-double CpuSeconds(const rusage& usage) {
-  return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-         double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
+using Clock = std::chrono::steady_clock;
 
-double OwnCpuSeconds() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return CpuSeconds(usage);
+double Since(Clock::time_point start) {
+  return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
 bool WritePhotoBmp(const std::string& path) {
@@ -76,11 +73,11 @@ double Spawn(std::vector<std::string> args) {
   for (std::string& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
   pid_t pid;
+  const Clock::time_point start = Clock::now();
   if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return -1;
   int status = 0;
-  rusage usage{};
-  wait4(pid, &status, 0, &usage);
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? CpuSeconds(usage) : -1;
+  waitpid(pid, &status, 0);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? Since(start) : -1;
 }
 
 long StatusKb(const char* field) {
@@ -132,9 +129,9 @@ int main() {
     loadRef.push_back(Spawn({"/usr/bin/djpeg", "-bmp", "-outfile", refBmp, jpeg}));
     const long before = StatusKb("VmRSS:");
     const bool peakKnown = ResetPeak();
-    double start = OwnCpuSeconds();
+    Clock::time_point start = Clock::now();
     CPics* picture = CPics::OpenPicture(jpeg.c_str());
-    load.push_back(OwnCpuSeconds() - start);
+    load.push_back(Since(start));
     const long peak = StatusKb("VmHWM:");
     if (picture == nullptr) {
       std::fprintf(stderr, "cannot load %s\n", jpeg.c_str());
@@ -143,10 +140,10 @@ int main() {
     CPics::ClosePicture(picture);
     if (peakKnown) peakRatio = std::max(peakRatio, double(peak - before) * 1024 / kDibSize);
 
-    saveRef.push_back(Spawn({"/usr/bin/cjpeg", "-outfile", refJpg, bmp}));
-    start = OwnCpuSeconds();
+    saveRef.push_back(Spawn({"/usr/bin/cjpeg", "-quality", "75", "-outfile", refJpg, bmp}));
+    start = Clock::now();
     const int saved = source->SavePictureAs(ourJpg.c_str(), PictureJPEG);
-    save.push_back(OwnCpuSeconds() - start);
+    save.push_back(Since(start));
     if (!saved) {
       std::fprintf(stderr, "cannot save %s\n", ourJpg.c_str());
       return 1;
@@ -161,11 +158,11 @@ int main() {
 
   std::printf("load %dx%d: ours %.3f s, djpeg -bmp %.3f s\n", kWidth, kHeight, Median(load),
               Median(loadRef));
-  std::printf("save %dx%d: ours %.3f s, cjpeg %.3f s\n", kWidth, kHeight, Median(save),
+  std::printf("save %dx%d: ours %.3f s, cjpeg -quality 75 %.3f s\n", kWidth, kHeight, Median(save),
               Median(saveRef));
   bool ok = true;
-  Report("gr_jpeg_load", Median(load) / Median(loadRef), 2.0, &ok);
-  Report("gr_jpeg_save", Median(save) / Median(saveRef), 2.0, &ok);
+  Report("gr_jpeg_load", Median(load) / Median(loadRef), 1.3, &ok);
+  Report("gr_jpeg_save", Median(save) / Median(saveRef), 1.3, &ok);
   if (peakRatio > 0) {
     std::printf("peak resident memory of a load: %.2f x the DIB size\n", peakRatio);
     Report("gr_jpeg_load_memory", peakRatio, 3.0, &ok);

@@ -10,12 +10,13 @@
 #include <unistd.h>
 
 #include "Pics.h"
+#include "graphics/core/dib_block.h"
 
 namespace coder_fuzz {
 
 // The format a target fuzzes: its reader, its writer to an open file, and its type code.
 struct Coder {
-  HGLOBAL (*read)(CFile& file);
+  graphics::DibHandle (*read)(CFile& file);
   bool (*write)(CFile& file, HGLOBAL dib, const BYTE* paletteBuffer);
   short type;
 };
@@ -65,8 +66,12 @@ inline int FuzzOneInput(const Coder& coder, const std::uint8_t* data, std::size_
     CFile file;
     if (file.Open(path.c_str(), CFile::modeRead)) {
       try {
-        HGLOBAL dib = coder.read(file);
-        if (dib != nullptr) Exercise(coder, CPics::CreatePicture(dib, coder.type, 0));
+        graphics::DibHandle dib = coder.read(file);
+        if (dib) {
+          CPics* picture = CPics::CreatePicture(dib.get(), coder.type, 0);
+          if (picture != nullptr) (void)dib.release();  // the picture owns it now
+          Exercise(coder, picture);
+        }
       } catch (const CFileException&) {
       }
     }

@@ -69,8 +69,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CFile file;
     if (file.Open(path.c_str(), CFile::modeRead)) {
       try {
-        HGLOBAL dib = graphics::ReadGifFile(file);
-        if (dib != nullptr) Exercise(CPics::CreatePicture(dib, PictureGIF, 0));
+        graphics::DibHandle dib = graphics::ReadGifFile(file);
+        if (dib) {
+          CPics* picture = CPics::CreatePicture(dib.get(), PictureGIF, 0);
+          if (picture != nullptr) (void)dib.release();  // the picture owns it now
+          Exercise(picture);
+        }
       } catch (const CFileException&) {
       }
     }

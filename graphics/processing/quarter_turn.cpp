@@ -1,4 +1,5 @@
 // Quarter turns of a picture, through 24 bits.
+#include <utility>
 #include <algorithm>
 
 #include "graphics/core/depth/dib_worker.h"
@@ -19,12 +20,12 @@ int RotateQuarterTurn(HGLOBAL* handle, bool clockwise) {
   const auto layout = ReadBlockLayout(*handle);
   if (!layout) return 0;
   const uint32_t w = layout->width, h = layout->height;
-  HGLOBAL fresh = nullptr;
+  DibHandle fresh;
   {
     LockedBlock from(*handle);
     fresh = AllocateReshapedDib(from.data(), *layout, h, w);
     if (!fresh) return 0;
-    LockedBlock to(fresh);
+    LockedBlock to(fresh.get());
     const BYTE* in = from.data() + layout->imageOffset;
     BYTE* out = to.data() + layout->imageOffset;
     const uint64_t inStride = layout->stride, outStride = RowStride(h, 24);
@@ -45,8 +46,7 @@ int RotateQuarterTurn(HGLOBAL* handle, bool clockwise) {
       }
     }
   }
-  GlobalFree(*handle);
-  *handle = fresh;
+  ReplaceDib(*handle, std::move(fresh));
   return 1;
 }
 

@@ -1,13 +1,18 @@
 // Turning a picture by any angle, nearest neighbour, through 24 bits.
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <utility>
 #include <new>
 #include <vector>
 
 #include "graphics/core/depth/dib_worker.h"
 #include "graphics/processing/geometry_ops.h"
 #include "graphics/core/dib_block.h"
+#include "graphics/processing/progress_reporter.h"
 #include "graphics/processing/reshaped_dib.h"
 
 namespace graphics {
@@ -39,6 +44,41 @@ Bounds TurnedCorners(uint32_t w, uint32_t h, double c, double s) {
   return b;
 }
 
+// The source rows each band of output rows reads, and from them the rows that the
+// bands from a given one on still need: what lies outside can be given back.
+class SourceRowsInUse {
+ public:
+  SourceRowsInUse(int bands, int sourceHeight)
+      : m_lo(size_t(bands) + 1, sourceHeight), m_hi(size_t(bands) + 1, -1) {}
+  void Add(int band, int lo, int hi) {
+    m_lo[size_t(band)] = std::min(m_lo[size_t(band)], lo);
+    m_hi[size_t(band)] = std::max(m_hi[size_t(band)], hi);
+  }
+  // Call once every band is added: each entry becomes the union of the bands after it.
+  void Close() {
+    for (size_t b = m_lo.size() - 1; b-- > 0;) {
+      m_lo[b] = std::min(m_lo[b], m_lo[b + 1]);
+      m_hi[b] = std::max(m_hi[b], m_hi[b + 1]);
+    }
+  }
+  int Lo(int band) const { return m_lo[size_t(band)]; }  // first row still needed
+  int Hi(int band) const { return m_hi[size_t(band)]; }  // last row still needed
+
+ private:
+  std::vector<int> m_lo, m_hi;
+};
+
+// Hands the whole pages of rows [first, last) back to the system. The rows are never
+// read again and the block is freed afterwards, so the turn holds the source and the
+// result together only where it must (at most 3 x the 24-bit picture at any angle).
+void ReleaseRows(BYTE* pixels, uint64_t stride, int first, int last) {
+  if (last <= first) return;
+  static const uintptr_t page = uintptr_t(::sysconf(_SC_PAGESIZE));
+  const uintptr_t begin = (uintptr_t(pixels + uint64_t(first) * stride) + page - 1) & ~(page - 1);
+  const uintptr_t end = uintptr_t(pixels + uint64_t(last) * stride) & ~(page - 1);
+  if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_DONTNEED);
+}
+
 }  // namespace
 
 int RotateByAngle(HGLOBAL* handle, double degrees) {
@@ -67,16 +107,34 @@ int RotateByAngle(HGLOBAL* handle, double degrees) {
   for (int64_t j = 0; j <= newH; ++j)
     yc[j] = float(double(j + b.y0) * c), ysn[j] = float(double(j + b.y0) * s);
 
-  HGLOBAL fresh = nullptr;
+  DibHandle fresh;
   {
     LockedBlock from(*handle);
     fresh = AllocateReshapedDib(from.data(), *layout, uint32_t(newW), uint32_t(newH));
     if (!fresh) return 0;
-    LockedBlock to(fresh);
-    const BYTE* in = from.data() + layout->imageOffset;
+    LockedBlock to(fresh.get());
+    BYTE* const in = from.data() + layout->imageOffset;
     BYTE* out = to.data() + layout->imageOffset;
     const uint64_t inStride = layout->stride, outStride = RowStride(uint64_t(newW), 24);
-    for (int j0 = 0; j0 < newH; j0 += kTile)
+    const int bands = int((newH + kTile - 1) / kTile);
+    // The source row of output (i, j), as the loop below computes it.
+    const auto sourceRow = [&](int i, int j) { return FloorToInt(yc[j] + xsn[i] + 0.5f); };
+    SourceRowsInUse inUse(bands, int(h));
+    for (int band = 0; band < bands; ++band) {
+      const int j0 = band * kTile, j1 = int(std::min<int64_t>(newH, j0 + kTile)) - 1;
+      // Rows are linear in i and j: the extremes lie at the band's corners.
+      const int rows[4] = {sourceRow(0, j0), sourceRow(int(newW), j0), sourceRow(0, j1),
+                           sourceRow(int(newW), j1)};
+      const auto [lo, hi] = std::minmax_element(rows, rows + 4);
+      inUse.Add(band, std::max(*lo - 1, 0), std::min(*hi + 1, int(h) - 1));
+    }
+    inUse.Close();
+    int keptLo = 0, keptHi = int(h);  // source rows not yet given back: [keptLo, keptHi)
+    ProgressLoop progress(bands);
+    for (int band = 0; band < bands; ++band) {
+      // Stopping is possible only while the source is whole.
+      if (!progress.Step(band) && keptLo == 0 && keptHi == int(h)) return 0;
+      const int j0 = band * kTile;
       for (int i0 = 0; i0 < newW; i0 += kTile) {
         const int i1 = int(std::min<int64_t>(newW, i0 + kTile));
         const int j1 = int(std::min<int64_t>(newH, j0 + kTile));
@@ -95,9 +153,13 @@ int RotateByAngle(HGLOBAL* handle, double degrees) {
           }
         }
       }
+      const int needLo = std::min(inUse.Lo(band + 1), keptHi);
+      const int needHi = std::max(inUse.Hi(band + 1) + 1, keptLo);
+      if (needLo > keptLo) ReleaseRows(in, inStride, keptLo, needLo), keptLo = needLo;
+      if (needHi < keptHi) ReleaseRows(in, inStride, needHi, keptHi), keptHi = needHi;
+    }
   }
-  GlobalFree(*handle);
-  *handle = fresh;
+  ReplaceDib(*handle, std::move(fresh));
   return 1;
 }
 

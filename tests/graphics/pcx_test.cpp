@@ -119,7 +119,7 @@ TEST_F(PcxFromOtherTools, FourBitPlanesCombineIntoSixteenColours) {
 TEST_F(PcxFromOtherTools, OlderVersionOneBitFileDecodesBlackAndWhite) {
   // Pillow writes one-bit pictures as version 2 with an empty header palette.
   CFile file(Path("pil_1.pcx").c_str(), CFile::modeRead);
-  HGLOBAL dib = graphics::ReadPcxFile(file);
+  HGLOBAL dib = graphics::ReadPcxFile(file).release();
   ASSERT_NE(dib, nullptr);
   PicturePtr picture = PictureFromDib(dib, PicturePCX);
   ASSERT_TRUE(picture);

@@ -96,7 +96,7 @@ TEST(ProductListDialog, NothingInstalledLeavesAnEmptyListAndUpdateWithoutSelecti
   EXPECT_FALSE(ById<QPushButton>(dialog, tidewell::kIdProductUpdate)->isEnabled());
   dialog.OnUpdate();
   EXPECT_EQ(std::vector<std::string>{"No Items Selected"}, world.boxes.shown);
-  EXPECT_EQ(nullptr, dialog.runWindow());
+  EXPECT_EQ(nullptr, dialog.run());
   EXPECT_TRUE(ById<QPushButton>(dialog, tidewell::kIdCancel)->isEnabled());
 }
 
@@ -115,7 +115,7 @@ TEST(ProductListDialog, UpdateStartsARunAndLocksTheWindow) {
   list->setCurrentRow(0);
   QTest::mouseClick(ById<QPushButton>(dialog, tidewell::kIdProductUpdate), Qt::LeftButton);
 
-  ASSERT_NE(nullptr, dialog.runWindow());
+  ASSERT_NE(nullptr, dialog.run());
   EXPECT_EQ("Leafline", world.app.productName());
   EXPECT_EQ("Updating Leafline", LabelText(dialog, tidewell::kIdProductStatus));
   EXPECT_FALSE(list->isEnabled());

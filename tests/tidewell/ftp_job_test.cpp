@@ -9,7 +9,7 @@
 
 #include "ftp_test_support.h"
 #include "tidewell/packing/pack_file.h"
-#include "tidewell/transfer/overwrite_prompt.h"
+#include "tidewell/transfer/overwrite_answer.h"
 #include "tidewell/transfer/wynet_exception.h"
 
 namespace {

@@ -11,8 +11,8 @@
 #include <filesystem>
 
 #include "ftp_test_support.h"
-#include "tidewell/transfer/overwrite_prompt.h"
-#include "tidewell/transfer/progress_window.h"
+#include "tidewell/transfer/overwrite_answer.h"
+#include "tidewell/app/progress_window.h"
 
 namespace {
 

@@ -25,7 +25,7 @@
 #include "tidewell/app/generate_dialog.h"
 #include "tidewell/app/tidewell_app.h"
 #include "tidewell/platform/update_server.h"
-#include "tidewell/transfer/overwrite_prompt.h"
+#include "tidewell/app/overwrite_prompt.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include "tidewell/transfer/http_date.h"
 #include "tidewell/transfer/http_download.h"
 #include "tidewell/transfer/internet_session.h"
-#include "tidewell/transfer/progress_window.h"
+#include "tidewell/app/progress_window.h"
 #include "tidewell/transfer/transfer_log.h"
 #include "tidewell/transfer/window_message.h"
 #include "tidewell/trust/file_hash.h"

@@ -11,7 +11,7 @@
 #include <thread>
 
 #include "test_servers.h"
-#include "tidewell/transfer/overwrite_prompt.h"
+#include "tidewell/app/overwrite_prompt.h"
 
 namespace {
 

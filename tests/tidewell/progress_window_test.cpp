@@ -8,7 +8,7 @@
 #include <QTest>
 
 #include "test_servers.h"
-#include "tidewell/transfer/progress_window.h"
+#include "tidewell/app/progress_window.h"
 
 using namespace tidewell;
 

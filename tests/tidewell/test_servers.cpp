@@ -1,5 +1,7 @@
 #include "test_servers.h"
 
+#include "tidewell/app/progress_window.h"
+
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -176,6 +178,7 @@ void EnsureGuiApplication() {
   static char* argv[] = {name, nullptr};
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   g_gui->app = std::make_unique<QApplication>(argc, argv);
+  tidewell::ShowTransferProgressInWindows();  // as the program with windows does
 }
 
 std::string ReadWholeFile(const std::string& path) {

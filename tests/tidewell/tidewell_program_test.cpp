@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <optional>
 #include <thread>
 
 #include "install_test_support.h"
@@ -95,9 +96,31 @@ class TidewellProgram : public ::testing::Test {
   RunWorld world;
 };
 
+// Sets an environment variable for one scope (unset for null).
+class ScopedVariable {
+ public:
+  ScopedVariable(const char* name, const char* value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old;
+    value ? setenv(name, value, 1) : unsetenv(name);
+  }
+  ~ScopedVariable() { old_ ? setenv(name_, old_->c_str(), 1) : unsetenv(name_); }
+
+ private:
+  const char* name_;
+  std::optional<std::string> old_;
+};
+
 TEST_F(TidewellProgram, QuietRunUpdatesAndPrintsEachMessageOnItsOwnLine) {
   ASSERT_TRUE(world.BuildUpdateSet());
-  const ProgramResult run = RunTidewell({"/LEAFLINE", "--quiet"}, world.Root());
+  ProgramResult run;
+  {
+    // No display and a window system that does not exist: any GUI application or widget
+    // would abort the program.
+    const ScopedVariable platform("QT_QPA_PLATFORM", "no-such-window-system");
+    const ScopedVariable display("DISPLAY", nullptr);
+    const ScopedVariable wayland("WAYLAND_DISPLAY", nullptr);
+    run = RunTidewell({"/LEAFLINE", "--quiet"}, world.Root());
+  }
   EXPECT_EQ(0, run.status) << run.err;
   // Standard output carries the message texts alone; warnings go to standard error.
   EXPECT_EQ("Please shut down Leafline\nUpdate complete for Leafline\n", run.out);

@@ -1,4 +1,5 @@
 #include "tidewell/app/generate_dialog.h"
+#include "tidewell/app/progress_window.h"
 
 #include <QCheckBox>
 #include <QFileDialog>
@@ -70,6 +71,7 @@ std::string SaveProblems(const GeneratorModel& model, const SaveOutcome& outcome
 
 GenerateDialog::GenerateDialog(MessageBoxes& boxes, QWidget* parent)
     : QDialog(parent), boxes_(boxes), model_(LoadString(kStrPassPhrase)) {
+  ShowTransferProgressInWindows();
   setWindowTitle("Generate Update Set");
   setFixedSize(DialogUnitsSize(305, 314));
   CreateControls();

@@ -7,6 +7,7 @@
 #include "tidewell/app/folder_browser.h"
 #include "tidewell/app/ftp_proxy_choice.h"
 #include "tidewell/app/generate_dialog.h"
+#include "tidewell/app/overwrite_prompt.h"
 #include "tidewell/app/message_boxes.h"
 #include "tidewell/app/string_table.h"
 #include "tidewell/transfer/ftp_job.h"
@@ -96,6 +97,7 @@ void GenerateDialog::StartTransfer(bool upload) {
   job.proxy = proxy->proxy;
   job.bypass = proxy->bypass;
   job.askOverwrite = true;
+  job.askOverwriteQuestion = AskOverwriteOnGuiThread;
   job.window = this;
   job.message = kTransferFinishedMessage;
   job.showProgress = true;

@@ -3,17 +3,18 @@
 // and --apply-pending carries out the replacements deferred to the next start.
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QtGlobal>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "corvane_version.h"
 #include "tidewell/app/client_options.h"
 #include "tidewell/app/message_boxes.h"
+#include "tidewell/app/progress_window.h"
 #include "tidewell/app/startup_decision.h"
 #include "tidewell/app/tidewell_app.h"
 #include "tidewell/platform/folders.h"
@@ -91,28 +92,33 @@ int main(int argc, char** argv) {
   }
   if (options->applyPending) return tidewell::ApplyPendingMoves(std::cerr) ? 0 : 1;
 
-  // Without windows nothing is ever shown, so no display is needed either.
+  const std::string commandLine = tidewell::StartupCommandLine(options->startupArgs);
+  const tidewell::CustomUpdateValues custom{options->listUrl, options->target, options->product};
+
+  // Without windows only the event loop is needed: no display, no widget, no window system.
   if (options->quiet) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
     qInstallMessageHandler(KeepOnlyCriticalQtMessages);
+    QCoreApplication application(argc, argv);
+    tidewell::PrintedMessageBoxes boxes(std::cout);
+    tidewell::TidewellApp app(boxes, false, std::cerr);
+    app.SetCustomValues(custom);
+    app.SetPublicKeyPath(options->publicKey);
+    if (!app.InitInstance(commandLine)) return app.exitStatus();
+    QCoreApplication::exec();
+    return app.exitStatus();
   }
+
   const RuntimeFolderForRun runtimeFolder;
   QApplication application(argc, argv);
   // Windows come and go (progress windows, a hidden run window); only the run's
   // result ends the program.
   QApplication::setQuitOnLastWindowClosed(false);
-
-  std::unique_ptr<tidewell::MessageBoxes> boxes;
-  if (options->quiet)
-    boxes = std::make_unique<tidewell::PrintedMessageBoxes>(std::cout);
-  else
-    boxes = std::make_unique<tidewell::WindowMessageBoxes>();
-
-  tidewell::TidewellApp app(*boxes, !options->quiet, std::cerr);
-  app.SetCustomValues({options->listUrl, options->target, options->product});
+  tidewell::ShowTransferProgressInWindows();
+  tidewell::WindowMessageBoxes boxes;
+  tidewell::TidewellApp app(boxes, true, std::cerr);
+  app.SetCustomValues(custom);
   app.SetPublicKeyPath(options->publicKey);
-  if (!app.InitInstance(tidewell::StartupCommandLine(options->startupArgs)))
-    return app.exitStatus();
+  if (!app.InitInstance(commandLine)) return app.exitStatus();
   QApplication::exec();
   return app.exitStatus();
 }

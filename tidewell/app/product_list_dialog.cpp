@@ -74,7 +74,7 @@ void ProductListDialog::OnUpdate() {
     return;
   }
   const int position = list_->selectedItems().front()->data(Qt::UserRole).toInt();
-  runWindow_ = app_.StartProductRun(selectedText_, position);
+  run_ = app_.StartProductRun(selectedText_, position);
   close_->setEnabled(false);
   list_->setEnabled(false);
   update_->setEnabled(false);

@@ -11,7 +11,7 @@ class QPushButton;
 namespace tidewell {
 
 class TidewellApp;
-class UpdateRunDialog;
+class UpdateRun;
 
 inline constexpr int kIdProductList = 1069;
 inline constexpr int kIdProductUpdate = 1068;
@@ -31,7 +31,8 @@ class ProductListDialog : public QDialog {
   void OnUpdate();
 
   const std::string& statusText() const { return statusText_; }
-  UpdateRunDialog* runWindow() const { return runWindow_; }
+  // The run the Update button started (null before).
+  UpdateRun* run() const { return run_; }
 
   // Close, Escape and the close box; ignored while a run is going on.
   void reject() override;
@@ -47,7 +48,7 @@ class ProductListDialog : public QDialog {
   QLabel* status_;
   std::string selectedText_;
   std::string statusText_;
-  UpdateRunDialog* runWindow_ = nullptr;
+  UpdateRun* run_ = nullptr;
 };
 
 }  // namespace tidewell

@@ -11,6 +11,7 @@
 #include "tidewell/app/run_messages.h"
 #include "tidewell/app/startup_decision.h"
 #include "tidewell/app/list_trust.h"
+#include "tidewell/app/update_run.h"
 #include "tidewell/app/update_run_dialog.h"
 
 namespace tidewell {
@@ -88,7 +89,7 @@ bool TidewellApp::RunCustomUpdate() {
   return StartCustomRun(values) != nullptr;
 }
 
-UpdateRunDialog* TidewellApp::StartProductRun(const std::string& productName, int position) {
+UpdateRun* TidewellApp::StartProductRun(const std::string& productName, int position) {
   std::string installFolder;
   std::string listUrl;
   LookupInstallFolder(productName, installFolder);
@@ -96,37 +97,45 @@ UpdateRunDialog* TidewellApp::StartProductRun(const std::string& productName, in
   return StartPreparedRun(productName, installFolder, listUrl);
 }
 
-UpdateRunDialog* TidewellApp::StartCustomRun(const CustomUpdateValues& values) {
+UpdateRun* TidewellApp::StartCustomRun(const CustomUpdateValues& values) {
   std::string installFolder = values.targetFolder;
   if (installFolder.empty() || installFolder.back() != '/') installFolder += '/';
   return StartPreparedRun(values.productName, installFolder, values.listUrl);
 }
 
-UpdateRunDialog* TidewellApp::StartPreparedRun(const std::string& productName,
-                                               const std::string& installFolder,
-                                               const std::string& listUrl) {
-  auto run = std::make_unique<UpdateRunDialog>();
-  run->SetProductName(productName);
-  run->SetShowProgress(true);
-  run->SetInstallFolder(installFolder);
-  run->SetListUrl(listUrl);
-  run->SetPublicKeyPath(PublicKeyPathFor(productName, publicKeyPath_));
-  run->SetStagingFolder(MakeStagingFolder());
-  run->SetResultReceiver(this);
-  stagingFolder_ = run->stagingFolder();
+UpdateRun* TidewellApp::StartPreparedRun(const std::string& productName,
+                                         const std::string& installFolder,
+                                         const std::string& listUrl) {
+  std::unique_ptr<UpdateRunDialog> window;
+  std::unique_ptr<UpdateRun> windowless;
+  if (showWindows_) {
+    window = std::make_unique<UpdateRunDialog>();
+  } else {
+    windowless = std::make_unique<UpdateRun>();
+  }
+  UpdateRun& run = window ? window->run() : *windowless;
+  run.SetProductName(productName);
+  run.SetShowProgress(showWindows_);
+  run.SetInstallFolder(installFolder);
+  run.SetListUrl(listUrl);
+  run.SetPublicKeyPath(PublicKeyPathFor(productName, publicKeyPath_));
+  run.SetStagingFolder(MakeStagingFolder());
+  run.SetResultReceiver(this);
+  stagingFolder_ = run.stagingFolder();
   productName_ = productName;
-  run->SetLocalListPath(MakeLocalListPath(stagingFolder_, listUrl));
-  if (showWindows_) run->show();
-  if (!run->StartRun()) {
+  run.SetLocalListPath(MakeLocalListPath(stagingFolder_, listUrl));
+  if (window) window->show();
+  if (!(window ? window->StartRun() : run.Start())) {
     // Such a run would never report: end instead of waiting for ever.
     diagnostics_ << "tidewell: no update list address for " << productName << "\n";
-    run->CleanUpRun();
+    run.CleanUp();
     exitStatus_ = kRunListNotFetched;
     return nullptr;
   }
-  run_ = std::move(run);
-  mainWindow_ = run_.get();
-  return mainWindow_;
+  runWindow_ = std::move(window);
+  windowlessRun_ = std::move(windowless);
+  mainWindow_ = runWindow_.get();
+  return &run;
 }
 
 void TidewellApp::OnRunFinished(int code) {

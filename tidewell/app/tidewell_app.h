@@ -11,6 +11,7 @@
 namespace tidewell {
 
 class MessageBoxes;
+class UpdateRun;
 class UpdateRunDialog;
 
 // Exit statuses of a start-up that ends without a run (a run ends with its result code).
@@ -43,10 +44,11 @@ class TidewellApp : public MessageReceiver {
   // on until its result arrives; false when it is to end now with exitStatus().
   bool InitInstance(const std::string& commandLine);
 
-  // Prepares and starts a run for a product of the table. The window stays owned here.
-  UpdateRunDialog* StartProductRun(const std::string& productName, int position);
+  // Prepares and starts a run for a product of the table (in its window when the program
+  // shows windows). The run stays owned here; null when none was started.
+  UpdateRun* StartProductRun(const std::string& productName, int position);
   // Prepares and starts a run from the custom update window's values.
-  UpdateRunDialog* StartCustomRun(const CustomUpdateValues& values);
+  UpdateRun* StartCustomRun(const CustomUpdateValues& values);
 
   // WM_RUN_FINISHED: shows the final message (with the restart question for code 3)
   // and ends the program with the code as its exit status.
@@ -55,6 +57,7 @@ class TidewellApp : public MessageReceiver {
   int exitStatus() const { return exitStatus_; }
   bool showWindows() const { return showWindows_; }
   MessageBoxes& messageBoxes() { return boxes_; }
+  // The running run's window (null without windows or once the result arrived).
   UpdateRunDialog* mainWindow() const { return mainWindow_; }
   const std::string& stagingFolder() const { return stagingFolder_; }
   const std::string& productName() const { return productName_; }
@@ -63,8 +66,8 @@ class TidewellApp : public MessageReceiver {
   void OnWindowMessage(unsigned message, uintptr_t wParam, intptr_t lParam) override;
 
  private:
-  UpdateRunDialog* StartPreparedRun(const std::string& productName,
-                                    const std::string& installFolder, const std::string& listUrl);
+  UpdateRun* StartPreparedRun(const std::string& productName, const std::string& installFolder,
+                              const std::string& listUrl);
   bool RunProductListWindow();
   bool RunCustomUpdate();
   bool RunGeneratorWindow();
@@ -80,7 +83,8 @@ class TidewellApp : public MessageReceiver {
 
   std::string stagingFolder_;
   std::string productName_;
-  std::unique_ptr<UpdateRunDialog> run_;  // lives until the program ends
+  std::unique_ptr<UpdateRunDialog> runWindow_;  // these live until the program ends
+  std::unique_ptr<UpdateRun> windowlessRun_;
   UpdateRunDialog* mainWindow_ = nullptr;
 };
 

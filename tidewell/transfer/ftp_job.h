@@ -22,7 +22,8 @@ struct FtpJob {
   std::string host;                      // "host" or "host:port", no scheme
   std::string user;
   std::string password;
-  std::string initialDir;     // normalised by the start call
+  std::string initialDir;     // normalised by the start call; a folder typed without a
+                              // leading '/' is also tried below the login folder
   std::string proxy;          // proxy list ("ftp=ftp://host:port"), "" for none
   std::string bypass;         // hosts reached without the proxy
   bool askOverwrite = true;   // upload: ask before replacing a server file
@@ -38,8 +39,8 @@ struct FtpJob {
   // Shows a report in a modal OK box on the job's behalf and returns once it was
   // dismissed. Without one, reports go to standard error.
   std::function<void(const std::string& text)> showMessage;
-  // Asks the overwrite question and returns an OverwriteAnswer. Without one, the
-  // overwrite prompt is shown on the application's thread.
+  // Asks the overwrite question and returns an OverwriteAnswer. Without one there is
+  // nobody to ask: Cancel.
   std::function<int(const std::string& question)> askOverwriteQuestion;
   // Told, on the job's thread, of each file handled: its index, whether it was moved
   // (false: the server's copy was kept) and the bytes moved.
@@ -53,6 +54,7 @@ struct FtpJobResult {
   int code = 0;
   int internetError = 0;
   std::string report;
+  std::string cause;  // what went wrong in words a person can act on ("" when cancelled)
   bool ok() const { return code == 0 && internetError == 0 && report.empty(); }
 };
 

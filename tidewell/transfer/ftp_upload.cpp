@@ -6,7 +6,7 @@
 
 #include "tidewell/transfer/ftp_job_context.h"
 #include "tidewell/transfer/ftp_paths.h"
-#include "tidewell/transfer/overwrite_prompt.h"
+#include "tidewell/transfer/overwrite_answer.h"
 #include "tidewell/transfer/pack_ahead.h"
 
 namespace tidewell {
@@ -43,7 +43,7 @@ bool MayReplace(FtpJobContext& context, const std::string& remotePath) {
   if (!job.askOverwrite || context.yesToAll) return true;
   const std::string question =
       "Overwrite ftp://" + job.host + job.initialDir + "/" + remotePath + "?";
-  switch (job.askOverwriteQuestion(question)) {
+  switch (job.askOverwriteQuestion ? job.askOverwriteQuestion(question) : kOverwriteCancel) {
     case kOverwriteNo:
       return false;
     case kOverwriteYes:

@@ -1,17 +1,21 @@
 #include "tidewell/transfer/transfer_session.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QMetaObject>
 #include <QPointer>
-#include <QWidget>
-
-#include "tidewell/transfer/progress_window.h"
 
 namespace tidewell {
+namespace {
+
+std::atomic<ProgressWindowOpener> windowOpener{nullptr};
+
+}  // namespace
+
+void SetProgressWindowOpener(ProgressWindowOpener opener) { windowOpener.store(opener); }
 
 // The window as seen from the window thread; only that thread touches `window`.
 struct ProgressWindowLink {
-  QPointer<ProgressWindow> window;
+  QPointer<QObject> window;
 };
 
 TransferSession::TransferSession(std::string agent, int context, ProxyAccess access,
@@ -21,8 +25,8 @@ TransferSession::TransferSession(std::string agent, int context, ProxyAccess acc
 TransferSession::~TransferSession() { WaitProgressWindowGone(); }
 
 void TransferSession::AttachProgress(const WindowRef& parentWindow) {
-  // Windows need a widget application; a program without one gets no window.
-  if (parentWindow.empty() || qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr)
+  if (parentWindow.empty() || windowOpener.load() == nullptr ||
+      QCoreApplication::instance() == nullptr)
     return;
   parentWindow_ = parentWindow;
   progress_ = std::make_shared<ProgressFields>();
@@ -39,23 +43,18 @@ void TransferSession::ShowProgressWindow() {
   auto fields = progress_;
   auto link = window_;
   // The session outlives the window: its destructor waits until the window is gone.
+  const ProgressWindowOpener open = windowOpener.load();
   QMetaObject::invokeMethod(
-      qApp,
-      [this, fields, link] {
-        QWidget* parent = parentWindow_.WidgetOnGuiThread();
-        auto* window = new ProgressWindow(fields, parent);  // deletes itself once closed
+      QCoreApplication::instance(),
+      [this, fields, link, open] {
+        // The window deletes itself once closed.
+        QObject* window = open(fields, parentWindow_.ObjectOnGuiThread(), [this] { Cancel(); });
         link->window = window;
         // Destroyed without closing (with its parent window, say): the job ends as well.
         QObject::connect(window, &QObject::destroyed, [this, fields] {
           Cancel();
           fields->MarkGone();
         });
-        QObject::connect(window, &QDialog::finished, window, [this, window] {
-          Cancel();
-          window->deleteLater();
-        });
-        window->setModal(parent != nullptr);
-        window->show();
       },
       Qt::QueuedConnection);
 }
@@ -66,9 +65,9 @@ void TransferSession::CloseProgressWindow() {
   progress_->WaitUntilShown(never);
   auto link = window_;
   QMetaObject::invokeMethod(
-      qApp,
+      QCoreApplication::instance(),
       [link] {
-        if (link->window) link->window->reject();
+        if (link->window) QMetaObject::invokeMethod(link->window.data(), "reject");
       },
       Qt::QueuedConnection);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -13,6 +14,14 @@
 namespace tidewell {
 
 struct ProgressWindowLink;
+
+// Opens a progress window for a job's fields on the application's thread, above `parent`
+// (or the nearest window holding it; none for null). `closed` runs once the window ends for
+// any reason. Returns the window; its reject() slot closes it. The window side of the
+// program installs one; a program without windows has none and its jobs show nothing.
+using ProgressWindowOpener = QObject* (*)(const std::shared_ptr<ProgressFields>& fields,
+                                          QObject* parent, std::function<void()> closed);
+void SetProgressWindowOpener(ProgressWindowOpener opener);
 
 // The internet session of one transfer job, with its progress window, cancel flag,
 // lock and unpack settings.
@@ -30,7 +39,7 @@ class TransferSession {
   HttpHandlePool& handlePool() { return handles_; }
 
   // Prepares a progress window for parentWindow (none for a null parent, or when the
-  // program has no windows at all). Its fields can be written at once.
+  // program has no windows at all: no opener was installed). Its fields can be written at once.
   void AttachProgress(const WindowRef& parentWindow);
   // The progress window's fields, or null without a window.
   ProgressFields* progress() { return progress_.get(); }

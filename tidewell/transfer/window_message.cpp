@@ -3,7 +3,6 @@
 #include <QCoreApplication>
 #include <QMetaObject>
 #include <QThread>
-#include <QWidget>
 
 namespace tidewell {
 
@@ -39,9 +38,7 @@ void WindowRef::Post(unsigned message, uintptr_t wParam, intptr_t lParam) const 
       Qt::QueuedConnection);
 }
 
-QWidget* WindowRef::WidgetOnGuiThread() const {
-  return onGuiThread_ ? qobject_cast<QWidget*>(window_.data()) : nullptr;
-}
+QObject* WindowRef::ObjectOnGuiThread() const { return onGuiThread_ ? window_.data() : nullptr; }
 
 const WindowMessageEvent* AsWindowMessage(const QEvent* event) {
   if (event == nullptr || event->type() != WindowMessageEvent::EventType()) return nullptr;

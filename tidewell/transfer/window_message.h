@@ -5,8 +5,6 @@
 #include <QPointer>
 #include <cstdint>
 
-class QWidget;
-
 namespace tidewell {
 
 // Message numbers keep the values of the desktop system they come from.
@@ -50,8 +48,9 @@ class WindowRef {
   bool empty() const { return !given_; }
   // Posts from any thread and returns at once.
   void Post(unsigned message, uintptr_t wParam, intptr_t lParam) const;
-  // The window as a widget parent: only on the application's thread.
-  QWidget* WidgetOnGuiThread() const;
+  // The window as a parent of other windows: only on the application's thread (null
+  // for a receiver on another thread).
+  QObject* ObjectOnGuiThread() const;
 
  private:
   QPointer<QObject> window_;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "graphics/core/dib_block.h"
 #include "graphics/formats/bmp/bmp_reader.h"
@@ -9,19 +10,41 @@
 namespace graphics {
 
 BmpInput::~BmpInput() {
-  if (m_dib != nullptr) {
-    if (m_data != nullptr) GlobalUnlock(m_dib);
-    GlobalFree(m_dib);
-  }
+  if (m_data != nullptr) GlobalUnlock(m_dib);
 }
 
 bool BmpInput::Read(CFile& file, std::string* error) {
-  const BmpReadResult read = ReadBmpFile(file);
-  if (read.dib == nullptr) {
+  BmpReadResult read = ReadBmpFile(file);
+  if (!read.dib) {
     *error = "not a BMP file this program can read (or a damaged one)";
     return false;
   }
-  m_dib = read.dib;
+  m_owned = std::move(read.dib);
+  m_dib = m_owned.get();
+  return Adopt(error);
+}
+
+bool BmpInput::Takes(HGLOBAL dib) {
+  LockedBlock block(dib);
+  if (!block || !DibFitsBlock(block.data(), block.size())) return false;
+  const DWORD header = CPics::DIBHeaderSize(block.data());
+  const int bits = CPics::DIBBitsPerPixel(block.data());
+  DWORD compression = BI_RGB;
+  if (header >= 40) std::memcpy(&compression, block.data() + 16, 4);
+  return (header == 12 || header == 40 || header == 108) && compression == BI_RGB &&
+         (bits == 1 || bits == 4 || bits == 8 || bits == 24);
+}
+
+bool BmpInput::Use(HGLOBAL dib, std::string* error) {
+  if (!Takes(dib)) {
+    *error = "not a picture this program can read";
+    return false;
+  }
+  m_dib = dib;
+  return Adopt(error);
+}
+
+bool BmpInput::Adopt(std::string* error) {
   m_data = static_cast<const BYTE*>(GlobalLock(m_dib));
   if (m_data == nullptr || !DibFitsBlock(m_data, GlobalSize(m_dib))) {
     *error = "BMP file could not be held in memory";

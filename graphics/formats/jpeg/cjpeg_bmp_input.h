@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "Pics.h"
+#include "graphics/core/dib_block.h"
 
 namespace graphics {
 
@@ -21,6 +22,11 @@ class BmpInput {
   // Reads the whole file; false (with the reason in *error) for a file that is not a
   // BMP file this reader takes.
   bool Read(CFile& file, std::string* error);
+  // Reads a DIB in memory (borrowed, locked while this object lives), one that Takes.
+  bool Use(HGLOBAL dib, std::string* error);
+  // A DIB whose BMP file reads back as the very same DIB: an uncompressed 1-, 4-, 8-
+  // or 24-bit picture with a 12-, 40- or 108-byte header.
+  static bool Takes(HGLOBAL dib);
 
   int Width() const { return m_width; }
   int Height() const { return m_height; }
@@ -34,7 +40,10 @@ class BmpInput {
   void GetRow(int y, std::uint8_t* out) const;
 
  private:
-  HGLOBAL m_dib = nullptr;
+  bool Adopt(std::string* error);
+
+  DibHandle m_owned;        // the block read from a file; empty for a caller's block
+  HGLOBAL m_dib = nullptr;  // the block the rows come from
   const BYTE* m_data = nullptr;  // the locked DIB
   const BYTE* m_pixels = nullptr;
   int m_width = 0, m_height = 0, m_bits = 0;

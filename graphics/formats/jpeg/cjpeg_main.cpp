@@ -113,9 +113,8 @@ bool ReadInput(const char* program, const char* name, const CjpegSettings& setti
   return false;
 }
 
-}  // namespace
-
-int CjpegMain(int argc, char** argv) {
+// The command line over a BMP file, or over a DIB in memory (then argv names no input).
+int Run(int argc, char** argv, HGLOBAL dib) {
   const char* program = argc > 0 && argv[0] != nullptr && argv[0][0] != '\0' ? argv[0] : "cjpeg";
   CjpegSettings settings;
   int fileIndex = 0;
@@ -127,7 +126,8 @@ int CjpegMain(int argc, char** argv) {
   }
   if (settings.verbosity > 0)
     LibraryTrace("%s: JPEG library interface version %d", program, JPEG_LIB_VERSION);
-  const int filesWanted = settings.outFile.empty() ? 2 : 1;
+  const int inputs = dib != nullptr ? 0 : 1;
+  const int filesWanted = (settings.outFile.empty() ? 1 : 0) + inputs;
   bool filesNamed = argc - fileIndex == filesWanted;
   for (int i = fileIndex; filesNamed && i < argc; ++i) filesNamed = argv[i] != nullptr;
   if (!filesNamed) {
@@ -137,9 +137,9 @@ int CjpegMain(int argc, char** argv) {
     Usage(program);
     return 0;
   }
-  const char* inputName = argv[fileIndex];
+  const char* inputName = inputs ? argv[fileIndex] : "memory";
   const char* outputName =
-      settings.outFile.empty() ? argv[fileIndex + 1] : settings.outFile.c_str();
+      settings.outFile.empty() ? argv[fileIndex + inputs] : settings.outFile.c_str();
 
   CjpegScripts scripts;
   if (!LoadCjpegScripts(settings, &scripts, &error)) {
@@ -147,7 +147,13 @@ int CjpegMain(int argc, char** argv) {
     return 0;
   }
   BmpInput input;
-  if (!ReadInput(program, inputName, settings, &input)) return 0;
+  if (dib == nullptr) {
+    if (!ReadInput(program, inputName, settings, &input)) return 0;
+  } else if (settings.targaInput || !input.Use(dib, &error)) {
+    if (settings.targaInput) error = "Targa input is not supported";
+    LibraryTrace("%s: %s: %s", program, inputName, error.c_str());
+    return 0;
+  }
 
   EncodeJob job;
   job.settings = &settings;
@@ -181,6 +187,15 @@ int CjpegMain(int argc, char** argv) {
     return 0;
   }
   return 1;
+}
+
+}  // namespace
+
+int CjpegMain(int argc, char** argv) { return Run(argc, argv, nullptr); }
+
+int CjpegFromDib(int argc, char** argv, HGLOBAL dib, bool* handled) {
+  *handled = BmpInput::Takes(dib);
+  return *handled ? Run(argc, argv, dib) : 0;
 }
 
 }  // namespace graphics

@@ -123,12 +123,69 @@ void Decode(void* context) {
                                              info.output_width * info.output_components, 1);
   while (info.output_scanline < info.output_height) {
     const JDIMENSION y = info.output_scanline;
-    if (jpeg_read_scanlines(&info, row, 1) != 1) break;
-    job.writer->WriteRow(info, y, row[0]);
+    JSAMPROW target = job.writer->RowTarget(y);
+    JSAMPROW into = target != nullptr ? target : row[0];
+    if (jpeg_read_scanlines(&info, &into, 1) != 1) break;
+    if (target == nullptr) job.writer->WriteRow(info, y, into);
   }
   job.writer->Finish(info);
   jpeg_finish_decompress(&info);
   job.done = true;
+}
+
+// Decodes the open JPEG input through the writer; false after a trace line.
+bool RunDecode(const char* program, const DjpegSettings& settings, const JpegDecodeLimits& limits,
+               std::FILE* input, DecodedImageWriter& writer, const char* outputName) {
+  DecodeJob job;
+  job.settings = &settings;
+  job.limits = &limits;
+  std::string error;
+  if (!settings.mapFile.empty() && !ReadColourMapFile(settings.mapFile, &job.mapColours, &error)) {
+    LibraryTrace("%s: %s", program, error.c_str());
+    return false;
+  }
+  job.input = input;
+  job.writer = &writer;
+  InstallErrorTrap(job.trap, program);
+  job.info.err = &job.trap.manager;
+
+  bool finished = false;
+  try {
+    finished = RunTrapped(job.trap, Decode, &job) && job.done;
+  } catch (const CFileException& failure) {
+    job.failure = std::string("can't write ") + outputName + ": " + failure.what();
+  }
+  if (job.created) jpeg_destroy_decompress(&job.info);
+  if (!finished && !job.failure.empty()) LibraryTrace("%s: %s", program, job.failure.c_str());
+  return finished;
+}
+
+// Parses the command line; false after a trace line and the usage.
+bool ParseCommandLine(int argc, char** argv, const char* program, DjpegSettings* settings,
+                      int* fileIndex) {
+  std::string error;
+  if (!ParseDjpegSwitches(argc, argv, settings, fileIndex, &error)) {
+    LibraryTrace("%s: %s", program, error.c_str());
+    Usage(program);
+    return false;
+  }
+  if (settings->verbosity > 0)
+    LibraryTrace("%s: JPEG library interface version %d", program, JPEG_LIB_VERSION);
+  const int filesWanted = settings->outFile.empty() ? 2 : 1;
+  bool filesNamed = argc - *fileIndex == filesWanted;
+  for (int i = *fileIndex; filesNamed && i < argc; ++i) filesNamed = argv[i] != nullptr;
+  if (!filesNamed) {
+    LibraryTrace("%s: %s", program,
+                 filesWanted == 2 ? "must name one input and one output file"
+                                  : "must name one input file when -outfile is given");
+    Usage(program);
+    return false;
+  }
+  return true;
+}
+
+const char* ProgramName(int argc, char** argv) {
+  return argc > 0 && argv[0] != nullptr && argv[0][0] != '\0' ? argv[0] : "djpeg";
 }
 
 }  // namespace
@@ -136,27 +193,10 @@ void Decode(void* context) {
 int DjpegMain(int argc, char** argv) { return DjpegMain(argc, argv, JpegDecodeLimits{}); }
 
 int DjpegMain(int argc, char** argv, const JpegDecodeLimits& limits) {
-  const char* program = argc > 0 && argv[0] != nullptr && argv[0][0] != '\0' ? argv[0] : "djpeg";
+  const char* program = ProgramName(argc, argv);
   DjpegSettings settings;
   int fileIndex = 0;
-  std::string error;
-  if (!ParseDjpegSwitches(argc, argv, &settings, &fileIndex, &error)) {
-    LibraryTrace("%s: %s", program, error.c_str());
-    Usage(program);
-    return 0;
-  }
-  if (settings.verbosity > 0)
-    LibraryTrace("%s: JPEG library interface version %d", program, JPEG_LIB_VERSION);
-  const int filesWanted = settings.outFile.empty() ? 2 : 1;
-  bool filesNamed = argc - fileIndex == filesWanted;
-  for (int i = fileIndex; filesNamed && i < argc; ++i) filesNamed = argv[i] != nullptr;
-  if (!filesNamed) {
-    LibraryTrace("%s: %s", program,
-                 filesWanted == 2 ? "must name one input and one output file"
-                                  : "must name one input file when -outfile is given");
-    Usage(program);
-    return 0;
-  }
+  if (!ParseCommandLine(argc, argv, program, &settings, &fileIndex)) return 0;
   if (settings.rle) {
     LibraryTrace("%s: RLE output format is not available", program);
     return 0;
@@ -165,13 +205,6 @@ int DjpegMain(int argc, char** argv, const JpegDecodeLimits& limits) {
   const char* outputName =
       settings.outFile.empty() ? argv[fileIndex + 1] : settings.outFile.c_str();
 
-  DecodeJob job;
-  job.settings = &settings;
-  job.limits = &limits;
-  if (!settings.mapFile.empty() && !ReadColourMapFile(settings.mapFile, &job.mapColours, &error)) {
-    LibraryTrace("%s: %s", program, error.c_str());
-    return 0;
-  }
   std::unique_ptr<std::FILE, FileCloser> input(std::fopen(inputName, "rb"));
   if (!input) {
     LibraryTrace("%s: can't open %s", program, inputName);
@@ -184,22 +217,7 @@ int DjpegMain(int argc, char** argv, const JpegDecodeLimits& limits) {
   }
   std::unique_ptr<DecodedImageWriter> writer =
       MakeDecodedImageWriter(settings.format, output.File());
-  job.input = input.get();
-  job.writer = writer.get();
-  InstallErrorTrap(job.trap, program);
-  job.info.err = &job.trap.manager;
-
-  bool finished = false;
-  try {
-    finished = RunTrapped(job.trap, Decode, &job) && job.done;
-  } catch (const CFileException& failure) {
-    job.failure = std::string("can't write ") + outputName + ": " + failure.what();
-  }
-  if (job.created) jpeg_destroy_decompress(&job.info);
-  if (!finished) {
-    if (!job.failure.empty()) LibraryTrace("%s: %s", program, job.failure.c_str());
-    return 0;
-  }
+  if (!RunDecode(program, settings, limits, input.get(), *writer, outputName)) return 0;
   try {
     output.Commit();
   } catch (const CFileException& failure) {
@@ -207,6 +225,30 @@ int DjpegMain(int argc, char** argv, const JpegDecodeLimits& limits) {
     return 0;
   }
   return 1;
+}
+
+HGLOBAL DjpegToDib(int argc, char** argv, const JpegDecodeLimits& limits, bool* handled) {
+  const char* program = ProgramName(argc, argv);
+  DjpegSettings settings;
+  int fileIndex = 0;
+  std::string ignored;
+  *handled = false;
+  // Only the Windows BMP output has a DIB of the same pixels; the rest (and every
+  // message about a bad command line) stays with the command line.
+  if (!ParseDjpegSwitches(argc, argv, &settings, &fileIndex, &ignored) ||
+      settings.format != DecodedFormat::WindowsBmp || settings.rle || !settings.outFile.empty() ||
+      argc - fileIndex != 2 || argv[fileIndex] == nullptr)
+    return nullptr;
+  *handled = true;
+  const char* inputName = argv[fileIndex];
+  std::unique_ptr<std::FILE, FileCloser> input(std::fopen(inputName, "rb"));
+  if (!input) {
+    LibraryTrace("%s: can't open %s", program, inputName);
+    return nullptr;
+  }
+  std::unique_ptr<DecodedImageWriter> writer = MakeDibWriter();
+  if (!RunDecode(program, settings, limits, input.get(), *writer, "memory")) return nullptr;
+  return writer->Take();
 }
 
 }  // namespace graphics

@@ -1,7 +1,9 @@
 // The decompression front end: the djpeg command line of the JPEG library (6 series) as a
 // function. It converts one JPEG file into a BMP (Windows or OS/2), GIF, PPM/PGM or
-// Targa file and returns 1, or 0 after a message on standard error.
+// Targa file and returns 1, or 0 after a line on the library trace.
 #pragma once
+
+#include "Pics.h"
 
 namespace graphics {
 
@@ -17,5 +19,11 @@ struct JpegDecodeLimits {
 // output).
 int DjpegMain(int argc, char** argv);
 int DjpegMain(int argc, char** argv, const JpegDecodeLimits& limits);
+
+// The same command line with Windows BMP output, decoded into the packed DIB that
+// reading that BMP file gives, without the file (the output name is not used). For
+// any other command line *handled is false and nothing is done; otherwise the result
+// is the DIB (owned by the caller), or null after a trace line.
+HGLOBAL DjpegToDib(int argc, char** argv, const JpegDecodeLimits& limits, bool* handled);
 
 }  // namespace graphics

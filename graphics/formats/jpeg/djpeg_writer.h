@@ -23,9 +23,15 @@ class DecodedImageWriter {
   virtual bool Prepare(jpeg_decompress_struct& info, std::string* error) = 0;
   // Called once the library has started (dimensions and colour map are final).
   virtual void Begin(const jpeg_decompress_struct& info) = 0;
+  // Where the library may decode row y (top row 0) in place; null: into a scratch row
+  // that WriteRow then gets.
+  virtual JSAMPLE* RowTarget(JDIMENSION /*y*/) { return nullptr; }
   // Row y (top row 0) of output_components samples a pixel.
   virtual void WriteRow(const jpeg_decompress_struct& info, JDIMENSION y, const JSAMPLE* row) = 0;
   virtual void Finish(const jpeg_decompress_struct& info) = 0;
+  // The picture a memory writer made (owned by the caller from then on); null for the
+  // file writers and before Finish.
+  virtual HGLOBAL Take() { return nullptr; }
 };
 
 // Writers over an open output file; write failures throw CFileException.
@@ -35,6 +41,8 @@ std::unique_ptr<DecodedImageWriter> MakePnmWriter(CFile& file);
 std::unique_ptr<DecodedImageWriter> MakeTargaWriter(CFile& file);
 
 std::unique_ptr<DecodedImageWriter> MakeDecodedImageWriter(DecodedFormat format, CFile& file);
+// The Windows BMP output as the packed DIB that reading that file gives (Take).
+std::unique_ptr<DecodedImageWriter> MakeDibWriter();
 
 // Helpers shared by the writers.
 namespace decoded {

@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "graphics/core/dib_block.h"
 #include "graphics/core/dib_file_writer.h"
 #include "graphics/formats/jpeg/cjpeg_main.h"
 #include "graphics/formats/jpeg/jpeg_temp_file.h"
@@ -106,8 +107,18 @@ void CJPG::DecodeOpenFile(CFile& file) {
   file.SeekToBegin();
 }
 
+bool& JpegInProcess() {
+  static bool inProcess = true;
+  return inProcess;
+}
+
 bool CJPG::DecodeThrough(const std::string& jpegName, const std::string& bmpName) {
   ArgumentVector args = DecodeArguments(m_szDecoderOptions, jpegName, bmpName);
+  if (JpegInProcess()) {
+    bool handled = false;
+    HGLOBAL dib = DjpegToDib(args.Count(), args.Pointers(), PictureDecodeLimits(), &handled);
+    if (handled) return dib != nullptr && TakeDecodedDib(dib);
+  }
   if (!DjpegMain(args.Count(), args.Pointers(), PictureDecodeLimits())) return false;
   std::unique_ptr<CPics, PictureCloser> decoded(OpenPicture(bmpName.c_str(), 0, nullptr));
   if (!decoded) return false;
@@ -123,6 +134,14 @@ bool CJPG::DecodeThrough(const std::string& jpegName, const std::string& bmpName
   return true;
 }
 
+bool CJPG::TakeDecodedDib(HGLOBAL dib) {
+  // What the BMP picture's assignment would leave: the DIB and its facts; loading
+  // then makes the palettes from it.
+  ReplaceDib(m_hDIB, DibHandle(dib));
+  m_bHaveDIB = 1;
+  return GetDIBHeader() != 0;
+}
+
 int CJPG::LoadPicture(short dither) {
   if (!m_bHaveDIB || m_hDIB == nullptr) return 0;
   return CPics::LoadPicture(dither);
@@ -131,6 +150,21 @@ int CJPG::LoadPicture(short dither) {
 int CJPG::SavePicture(const char* name, short /*type*/) {
   if (!m_bLoaded || m_hDIB == nullptr) return 0;
   const std::string output = name != nullptr ? name : m_szFileName;
+  // The compressor's command line, with the BMP file when there is one.
+  const auto arguments = [&](const std::string* bmp) {
+    ArgumentVector args;
+    args.Add(LibraryModulePath());
+    args.Add(SplitOptionWords(m_szEncoderOptions));
+    if (bmp != nullptr) args.Add(*bmp);
+    args.Add(output);
+    return args;
+  };
+  if (JpegInProcess()) {
+    ArgumentVector args = arguments(nullptr);
+    bool handled = false;
+    const int saved = CjpegFromDib(args.Count(), args.Pointers(), m_hDIB, &handled);
+    if (handled) return saved != 0 ? 1 : 0;
+  }
   const TemporaryFile bmp("_W_");
   if (!bmp.Created()) return 0;
   {
@@ -140,11 +174,7 @@ int CJPG::SavePicture(const char* name, short /*type*/) {
     if (!WriteDibAsBmp(file, m_hDIB)) return 0;  // write failures throw CFileException
     file.Close();
   }
-  ArgumentVector args;
-  args.Add(LibraryModulePath());
-  args.Add(SplitOptionWords(m_szEncoderOptions));
-  args.Add(bmp.Name());
-  args.Add(output);
+  ArgumentVector args = arguments(&bmp.Name());
   return JpegEncoder(args.Count(), args.Pointers()) != 0 ? 1 : 0;
 }
 

@@ -28,6 +28,7 @@ class CJPG : public CPics {
   void DecodeNamedFile();
   void DecodeOpenFile(CFile& file);
   bool DecodeThrough(const std::string& jpegName, const std::string& bmpName);
+  bool TakeDecodedDib(HGLOBAL dib);
 };
 
 // The factory's entry points for JPEG pictures (see registry/picture_format.h).
@@ -44,6 +45,11 @@ ArgumentVector DecodeArguments(const char* options, const std::string& jpegName,
 // the library (32767 pixels a side) and at most 1000 scans; a host or a test may
 // tighten them.
 JpegDecodeLimits& PictureDecodeLimits();
+
+// True (the default): pictures are decoded and encoded in memory whenever the command
+// lines' own output would be the same; false: always through the temporary BMP files.
+// Tests compare the two.
+bool& JpegInProcess();
 
 // The full path of the library's own module file (the encoder's program name).
 std::string LibraryModulePath();

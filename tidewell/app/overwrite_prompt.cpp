@@ -1,4 +1,4 @@
-#include "tidewell/transfer/overwrite_prompt.h"
+#include "tidewell/app/overwrite_prompt.h"
 
 #include <QApplication>
 #include <QHBoxLayout>

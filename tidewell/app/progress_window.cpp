@@ -1,4 +1,6 @@
-#include "tidewell/transfer/progress_window.h"
+#include "tidewell/app/progress_window.h"
+
+#include "tidewell/transfer/transfer_session.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -104,5 +106,26 @@ void ProgressWindow::CopyTexts() {
   address_->setText(QString::fromStdString(fields_->addressText()));
   status_->setText(QString::fromStdString(fields_->statusText()));
 }
+
+namespace {
+
+QObject* OpenProgressWindow(const std::shared_ptr<ProgressFields>& fields, QObject* parent,
+                            std::function<void()> closed) {
+  QObject* holder = parent;
+  while (holder != nullptr && !holder->isWidgetType()) holder = holder->parent();
+  auto* parentWidget = static_cast<QWidget*>(holder);
+  auto* window = new ProgressWindow(fields, parentWidget);
+  QObject::connect(window, &QDialog::finished, window, [window, closed = std::move(closed)] {
+    closed();
+    window->deleteLater();
+  });
+  window->setModal(parentWidget != nullptr);
+  window->show();
+  return window;
+}
+
+}  // namespace
+
+void ShowTransferProgressInWindows() { SetProgressWindowOpener(OpenProgressWindow); }
 
 }  // namespace tidewell

@@ -3,17 +3,11 @@
 #include <QDialog>
 #include <string>
 
+#include "tidewell/transfer/overwrite_answer.h"
+
 class QLabel;
 
 namespace tidewell {
-
-// Answers, as the prompt's modal run returns them.
-enum OverwriteAnswer : int {
-  kOverwriteCancel = 0,
-  kOverwriteNo = 1,
-  kOverwriteYes = 2,
-  kOverwriteYesToAll = 3,
-};
 
 // "Overwrite?" with the question in control 1076 and the buttons Yes (1077, the
 // default), Yes To All (1075), No (1078) and Cancel (2). Cancel, Escape and closing the

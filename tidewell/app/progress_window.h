@@ -47,4 +47,8 @@ class ProgressWindow : public QDialog {
   QTimer* timer_;
 };
 
+// From now on transfer jobs of this program that ask for progress show it in a
+// ProgressWindow (above the nearest window of their receiver). Needs a widget application.
+void ShowTransferProgressInWindows();
+
 }  // namespace tidewell
