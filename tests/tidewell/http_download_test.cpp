@@ -365,8 +365,9 @@ TEST_F(HttpDownload, BadInputEndsOnlyItsOwnWorker) {
         << r.out;
   }
   // Three addresses are not web addresses at all.
-  EXPECT_EQ(r.err.size(),
-            3 * std::string("Error: can only use URLs beginning with http:// or https://\n").size());
+  EXPECT_EQ(
+      r.err.size(),
+      3 * std::string("Error: can only use URLs beginning with http:// or https://\n").size());
 }
 
 TEST_F(HttpDownload, ClosingProgressWindowCancelsEveryWorker) {
@@ -526,16 +527,15 @@ TEST_F(KeptConnections, BodiesBeyondTheirBoundsAndWrongHashesAreDropped) {
                     {-1, -1, Sha256Hex(Pattern(4999))},
                     {-1, -1, Sha256Hex(Pattern(5000))}};
   const auto start = std::chrono::steady_clock::now();
-  const JobResult r = RunJob({Url("big"), Url("endless"), Url("good"), Url("good")},
-                             {local_ / "big", local_ / "endless", local_ / "bad", local_ / "good"},
-                             options);
+  const JobResult r =
+      RunJob({Url("big"), Url("endless"), Url("good"), Url("good")},
+             {local_ / "big", local_ / "endless", local_ / "bad", local_ / "good"}, options);
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
   EXPECT_EQ(r.flag, 0u);
   for (const char* dropped : {"big", "endless", "bad"})
     EXPECT_FALSE(std::filesystem::exists(local_ / dropped)) << dropped;
   EXPECT_TRUE(ReadWholeFile(local_ / "good") == Pattern(5000));
-  EXPECT_NE(r.err.find(Url("big") + " is larger than its listed size"), std::string::npos)
-      << r.err;
+  EXPECT_NE(r.err.find(Url("big") + " is larger than its listed size"), std::string::npos) << r.err;
   EXPECT_NE(r.err.find("does not match its listed SHA256"), std::string::npos) << r.err;
 }
 

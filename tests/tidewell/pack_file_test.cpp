@@ -167,9 +167,9 @@ TEST_F(PackFileTest, StreamedUnpackingMatchesUnpackFile) {
     const char* what;
     Bytes input;
   };
-  for (const Case& c : {Case{"whole", packed}, Case{"corrupt", flipped},
-                        Case{"trailing byte", trailing}, Case{"truncated", truncated},
-                        Case{"empty", {}}, Case{"garbage", MixedData(5000)}}) {
+  for (const Case& c :
+       {Case{"whole", packed}, Case{"corrupt", flipped}, Case{"trailing byte", trailing},
+        Case{"truncated", truncated}, Case{"empty", {}}, Case{"garbage", MixedData(5000)}}) {
     SCOPED_TRACE(c.what);
     WriteBytes(dir / "in", c.input);
     std::string result;

@@ -116,8 +116,8 @@ class TrustedUpdate : public ::testing::Test {
       server = tidewell_test::StartSetServer(world.Served());
     }
     ASSERT_TRUE(server);
-    const std::string base = std::string(tls ? "https" : "http") + "://127.0.0.1:" +
-                             std::to_string(server->port()) + "/";
+    const std::string base = std::string(tls ? "https" : "http") +
+                             "://127.0.0.1:" + std::to_string(server->port()) + "/";
     ASSERT_TRUE(world.UseServer(std::move(server), base));
   }
 
@@ -221,7 +221,9 @@ TEST_F(TrustedUpdate, RefusedListsAndFilesInstallNothing) {
        },
        1, "has no valid SHA256"},
       {"file unlike its hash",
-       [](TrustedUpdate& t) { Repack(t.world.Served() + "program/leafline.exe", "leafline version 3"); },
+       [](TrustedUpdate& t) {
+         Repack(t.world.Served() + "program/leafline.exe", "leafline version 3");
+       },
        4, "does not match its listed SHA256"},
       {"decompression bomb",
        [](TrustedUpdate& t) {
@@ -229,7 +231,9 @@ TEST_F(TrustedUpdate, RefusedListsAndFilesInstallNothing) {
        },
        4, "unpacks to more than its listed size"},
       {"endless body",
-       [](TrustedUpdate& t) { WriteWholeFile(t.world.Served() + "program/leafline.exe.endless", ""); },
+       [](TrustedUpdate& t) {
+         WriteWholeFile(t.world.Served() + "program/leafline.exe.endless", "");
+       },
        4, ""},
       {"dripping server",
        [](TrustedUpdate& t) { WriteWholeFile(t.world.Served() + "program/leafline.exe.drip", ""); },
@@ -255,8 +259,8 @@ TEST_F(TrustedUpdate, RefusedListsAndFilesInstallNothing) {
     EXPECT_EQ(c.code, run.code);
     EXPECT_NE(std::string::npos, run.errors.find(c.reason)) << run.errors;
     ExpectNothingInstalled();
-    for (const char* marker : {"program/leafline.exe.endless", "program/leafline.exe.drip",
-                               "leafline.tdu.redirect"})
+    for (const char* marker :
+         {"program/leafline.exe.endless", "program/leafline.exe.drip", "leafline.tdu.redirect"})
       fs::remove(world.Served() + marker);
   }
   tidewell::SetDefaultInternetTimeouts(saved);

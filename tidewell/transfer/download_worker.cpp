@@ -56,9 +56,9 @@ class Download {
       throw WynetException(kWynetProtocolError);
     }
     // Handles come from the job's pool: a server's connection serves the next file too.
-    connection_ = std::make_unique<HttpConnection>(
-        session_.internet(), parts->serverName, parts->port,
-        parts->service == UrlService::Https, &session_.handlePool());
+    connection_ = std::make_unique<HttpConnection>(session_.internet(), parts->serverName,
+                                                   parts->port, parts->service == UrlService::Https,
+                                                   &session_.handlePool());
     request_ = connection_->OpenRequest("GET", parts->objectPath);
     request_->SetCancelFlag(&session_.cancel());
     lock_.Release();
