@@ -133,6 +133,10 @@ TEST_F(PicsTool, DashReadsStandardInputAndWritesStandardOutput) {
                              BUILD_DIR + "/bin/pics info -");
   EXPECT_EQ(piped.status, 0);
   EXPECT_EQ(piped.out, "type=4 width=6 height=4 bpp=24 colors=0 format=JPEG\n");
+  // /dev/stdout on a pipe is written into, as "-" is.
+  const ToolRun device = Pics("convert " + dir.Path("out.png") + " /dev/stdout --type tga | " +
+                              BUILD_DIR + "/bin/pics info -");
+  EXPECT_EQ(device.out.rfind("type=5 width=6 height=4", 0), 0u) << device.out;
   const ToolRun applied = Pics("apply - - --type bmp flip-h < " + dir.Path("in.gif") + " | " +
                                BUILD_DIR + "/bin/pics info -");
   EXPECT_EQ(applied.out.rfind("type=1 width=6 height=4", 0), 0u) << applied.out;

@@ -90,7 +90,14 @@ TEST_F(GenFtpCommand, ReportsArePrintedAndFail) {
   auto args = Upload("yes");
   args[10] = "wrong";  // the password
   EXPECT_EQ(Run(args), 1);
-  EXPECT_EQ(err.str(), "Invalid Password\n");
+  EXPECT_EQ(err.str(),
+            "Invalid Password\ntidewell-gen: upload: FTP login refused for user maker\n");
+  args[6] = "127.0.0.1:" + std::to_string(FreeLocalPort());  // nothing listens there
+  EXPECT_EQ(Run(args), 1);
+  EXPECT_NE(err.str().find("tidewell-gen: upload: cannot connect to " + args[6] +
+                           ": connection refused\n"),
+            std::string::npos)
+      << err.str();
   EXPECT_EQ(Run(Fetch({"none.exe"})), 1);
   EXPECT_EQ(err.str(), "Wynet: FTP File Not Found\n\n");
   EXPECT_EQ(Run(Fetch({"../escape"})), 1);
