@@ -108,19 +108,32 @@ TEST_F(PicsTool, TypesGoByNameOrNumberAndInfoNamesTheFormat) {
   }
 }
 
-TEST_F(PicsTool, JpegInfoFromTheHeaderMatchesAFullLoad) {
-  ASSERT_TRUE(picstest::RunCommand("/usr/bin/convert -size 300x200 gradient:red-blue " +
-                                   dir.Path("c.jpg") +
-                                   " && /usr/bin/convert -size 30x20 "
-                                   "gradient:white-black -colorspace gray " +
-                                   dir.Path("g.jpg")));
-  for (const char* name : {"c.jpg", "g.jpg"}) {
+TEST_F(PicsTool, HeaderInfoMatchesAFullLoad) {
+  // JPEG and PNG are described from their headers: every kind must print what
+  // loading gives.
+  const std::pair<std::string, std::string> kinds[] = {
+      {"c.jpg", ""},
+      {"g.jpg", "-colorspace gray"},
+      {"c.png", "PNG24:"},
+      {"p.png", "PNG8:"},
+      {"g.png", "-colorspace gray"},
+      {"m.png", "-monochrome"},
+      {"a.png", "PNG32:"},
+      {"ga.png", "-colorspace gray -alpha on"},
+  };
+  for (const auto& [name, how] : kinds) {
+    const bool prefix = !how.empty() && how.back() == ':';
+    ASSERT_TRUE(picstest::RunCommand("/usr/bin/convert -size 30x20 gradient:red-blue " +
+                                     (prefix ? "" : how + " ") + (prefix ? how : "") +
+                                     dir.Path(name)))
+        << name;
     picstest::PicturePtr picture(CPics::OpenPicture(dir.Path(name).c_str()));
-    ASSERT_TRUE(picture);
+    ASSERT_TRUE(picture) << name;
     char expected[128];
     std::snprintf(expected, sizeof expected,
-                  "type=4 width=%d height=%d bpp=%d colors=%d format=JPEG", picture->m_width,
-                  picture->m_height, picture->m_bitsPerPixel, picture->m_numColors);
+                  "type=%d width=%d height=%d bpp=%d colors=%d format=%s", picture->m_type,
+                  picture->m_width, picture->m_height, picture->m_bitsPerPixel,
+                  picture->m_numColors, picture->m_type == PictureJPEG ? "JPEG" : "PNG");
     EXPECT_EQ(Pics("info " + dir.Path(name)).out.rfind(expected, 0), 0u) << expected;
   }
 }
