@@ -6,26 +6,12 @@
 #include "picture_test_support.h"
 
 using picstest::ScratchDir;
+using picstest::ToolRun;
 
 namespace {
 
-struct ToolRun {
-  int status = -1;
-  std::string out;
-};
-
 // Runs pics with the arguments; standard error is folded into the output.
-ToolRun Pics(const std::string& args) {
-  ToolRun run;
-  const std::string command = std::string(BUILD_DIR) + "/bin/pics " + args + " 2>&1";
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return run;
-  char buffer[512];
-  while (std::fgets(buffer, sizeof buffer, pipe)) run.out += buffer;
-  const int status = pclose(pipe);
-  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return run;
-}
+ToolRun Pics(const std::string& args) { return picstest::RunPics(args); }
 
 class PicsTool : public ::testing::Test {
  protected:

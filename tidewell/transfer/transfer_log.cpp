@@ -107,6 +107,8 @@ void LogFetchFailure(const std::string& url, int internetError, const std::strin
 
 void SetTraceOutput(std::FILE* stream) { TraceStream().store(stream); }
 
-void LogHttpOnlyError() { WriteError("Error: can only use URLs beginning with http://\n"); }
+void LogHttpOnlyError() {
+  WriteError("Error: can only use URLs beginning with http:// or https://\n");
+}
 
 }  // namespace tidewell
