@@ -179,10 +179,13 @@ TEST_F(GeneratorCommand, OutputNamesKeepTheirLinksAndDevicesAndPipesAreWrittenIn
   EXPECT_EQ(reader.get(), data);
   EXPECT_FALSE(fs::is_regular_file(dir / "pipe"));
 
-  ::testing::internal::CaptureStdout();
-  EXPECT_EQ(Run({"unpack", dir / "packed", "-"}), 0);
-  const std::string printed = ::testing::internal::GetCapturedStdout();
-  EXPECT_EQ(Bytes(printed.begin(), printed.end()), data);
+  // Standard output by any of its names, also when it was sent to a file.
+  for (const char* name : {"-", "/dev/stdout", "/dev/fd/1"}) {
+    ::testing::internal::CaptureStdout();
+    EXPECT_EQ(Run({"unpack", dir / "packed", name}), 0) << name;
+    const std::string printed = ::testing::internal::GetCapturedStdout();
+    EXPECT_EQ(Bytes(printed.begin(), printed.end()), data) << name;
+  }
 }
 
 TEST(MoveFinishedFile, CrossesFileSystemsWithoutLeavingCopies) {
