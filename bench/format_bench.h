@@ -20,27 +20,21 @@
 #include <vector>
 
 #include "Pics.h"
-
-extern char** environ;
+#include "bench_harness.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 constexpr int kWidth = 4000, kHeight = 3000;
 constexpr int kRounds = 2;
 
-double Seconds(Clock::time_point start) {
-  return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-std::size_t DibSize(int bits) {
+inline std::size_t DibSize(int bits) {
   const std::size_t stride = ((std::size_t(kWidth) * bits + 31) / 32) * 4;
   return 40 + (bits <= 8 ? (4u << bits) : 0) + stride * kHeight;
 }
 
-// Gradients, a few shapes and grain, like a photograph.
-HGLOBAL PhotoLike() {
+// Gradients, a few shapes and grain (seed >> grainShift, less grainOffset), like a
+// photograph.
+inline HGLOBAL PhotoLike(int grainShift = 29, int grainOffset = 4) {
   const std::size_t stride = ((std::size_t(kWidth) * 24 + 31) / 32) * 4;
   HGLOBAL h = GlobalAlloc(GHND, DibSize(24));
   if (!h) return nullptr;
@@ -55,7 +49,7 @@ HGLOBAL PhotoLike() {
     const double fy = double(y) / kHeight;
     for (int x = 0; x < kWidth; ++x) {
       seed = seed * 1664525 + 1013904223;
-      const int grain = int(seed >> 29) - 4;
+      const int grain = int(seed >> grainShift) - grainOffset;
       const double fx = double(x) / kWidth;
       double r = 40 + 200 * fx * (1 - fy), g = 120 + 90 * std::sin(5 * fy + 4 * fx),
              b = 230 * (1 - fy) + 20 * fx;
@@ -73,7 +67,7 @@ HGLOBAL PhotoLike() {
 }
 
 // The photo in black and white (grey level below 128 is black).
-HGLOBAL BlackAndWhite(HGLOBAL photo) {
+inline HGLOBAL BlackAndWhite(HGLOBAL photo) {
   const std::size_t stride24 = ((std::size_t(kWidth) * 24 + 31) / 32) * 4;
   const std::size_t stride1 = ((std::size_t(kWidth) + 31) / 32) * 4;
   HGLOBAL h = GlobalAlloc(GHND, DibSize(1));
@@ -98,85 +92,28 @@ HGLOBAL BlackAndWhite(HGLOBAL photo) {
   return h;
 }
 
-bool Run(const std::vector<std::string>& args) {
-  std::vector<char*> argv;
-  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-  argv.push_back(nullptr);
-  pid_t pid;
-  if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return false;
-  int status = 0;
-  waitpid(pid, &status, 0);
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
-// Best wall time of a few runs, or a negative value when a run failed.
-double Best(const std::function<bool()>& step) {
-  double best = 1e30;
-  for (int i = 0; i < kRounds; ++i) {
-    const auto start = Clock::now();
-    if (!step()) return -1;
-    best = std::min(best, Seconds(start));
-  }
-  return best;
-}
-
-long StatusKb(const char* field) {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  const size_t n = std::strlen(field);
-  while (std::getline(status, line))
-    if (line.compare(0, n, field) == 0) return std::atol(line.c_str() + n + 1);
-  return -1;
-}
-
-// Resets the peak resident size to the current one; false where the kernel refuses.
-bool ResetPeak() {
-  std::ofstream clear("/proc/self/clear_refs");
-  clear << "5";
-  return bool(clear.flush());
-}
-
 struct CloseAfter {
   CPics* picture;
   ~CloseAfter() { CPics::ClosePicture(picture); }
 };
 
-int failures = 0;
-
-void Report(const std::string& name, double ours, double reference) {
-  if (ours < 0 || reference < 0) {
-    std::printf("%s: a run failed\n", name.c_str());
-    ++failures;
-    return;
-  }
-  std::printf("%s: ours %.3f s, ImageMagick %.3f s\n", name.c_str(), ours, reference);
-  std::printf("BENCH name=%s ratio=%.4f target=1\n", name.c_str(), ours / reference);
-}
-
-void ReportMemory(const std::string& name, long baselineKb, std::size_t dibSize) {
-  const long peakKb = StatusKb("VmHWM:");
-  if (peakKb <= 0) return;
-  const double multiple = double(peakKb - baselineKb) * 1024.0 / double(dibSize);
-  std::printf("%s: peak %.2f x the DIB size (%zu bytes)\n", name.c_str(), multiple, dibSize);
-  std::printf("BENCH name=%s ratio=%.3f target=3\n", name.c_str(), multiple);
-}
-
 struct Case {
   std::string name;                    // BENCH name part
   std::string ext;                     // file extension
-  std::string source;                  // BMP the picture comes from
+  std::string source;                  // the picture: "photo", "palette" or "mono"
   std::vector<std::string> imOptions;  // ImageMagick options for writing the format
   int bits;                            // depth of the loaded picture
   short type;                          // picture type code of the format
 };
 
-void Measure(const std::string& prefix, const Case& c, const std::filesystem::path& dir) {
+inline void Measure(const std::string& prefix, const Case& c, const std::filesystem::path& dir) {
   const std::string mpc = (dir / (c.name + ".mpc")).string();
   const std::string theirs = (dir / (c.name + "_im." + c.ext)).string();
   const std::string imOut = (dir / (c.name + "_im_out." + c.ext)).string();
   const std::string ours = (dir / (c.name + "_ours." + c.ext)).string();
   // ImageMagick's cache of the picture, and its own file of the format.
-  if (!Run({"/usr/bin/convert", c.source, mpc})) {
+  const std::string source = (dir / (c.source + ".bmp")).string();
+  if (!Run({"/usr/bin/convert", source, mpc})) {
     std::printf("%s: cannot prepare the pictures\n", c.name.c_str());
     ++failures;
     return;
@@ -190,10 +127,12 @@ void Measure(const std::string& prefix, const Case& c, const std::filesystem::pa
   }
 
   // Reading.
-  const double referenceRead = Best([&] { return Run({"/usr/bin/convert", theirs, "null:"}); });
+  const double referenceRead = Best(kRounds, [&] {
+    return Run({"/usr/bin/convert", theirs, "null:"});
+  });
   long baseline = StatusKb("VmRSS:");
   const bool measure = ResetPeak();
-  double ourRead = Best([&] {
+  double ourRead = Best(kRounds, [&] {
     CPics* picture = CPics::OpenPicture(theirs.c_str());
     CloseAfter closer{picture};
     return picture != nullptr && picture->m_bitsPerPixel == c.bits;
@@ -204,14 +143,14 @@ void Measure(const std::string& prefix, const Case& c, const std::filesystem::pa
   // Writing. The resident memory before the picture exists is the baseline, so the
   // peak counts the picture itself.
   write.back() = imOut;
-  const double referenceWrite = Best([&] { return Run(write); });
+  const double referenceWrite = Best(kRounds, [&] { return Run(write); });
   baseline = StatusKb("VmRSS:");
   CPics* picture = nullptr;
   {
-    CPics* source = CPics::OpenPicture(c.source.c_str());
-    CloseAfter closer{source};
-    HGLOBAL copy = source ? CPics::CopyDIB(GlobalLock(source->m_hDIB)) : nullptr;
-    if (source) GlobalUnlock(source->m_hDIB);
+    CPics* original = CPics::OpenPicture(source.c_str());
+    CloseAfter closer{original};
+    HGLOBAL copy = original ? CPics::CopyDIB(GlobalLock(original->m_hDIB)) : nullptr;
+    if (original) GlobalUnlock(original->m_hDIB);
     if (copy) picture = CPics::CreatePicture(copy, c.type, 0);
   }
   CloseAfter closer{picture};
@@ -220,16 +159,58 @@ void Measure(const std::string& prefix, const Case& c, const std::filesystem::pa
     return;
   }
   const bool measureWrite = ResetPeak();
-  const double ourWrite = Best([&] { return picture->SavePicture(ours.c_str(), -1) == 1; });
+  const double ourWrite =
+      Best(kRounds, [&] { return picture->SavePicture(ours.c_str(), -1) == 1; });
   if (measureWrite) ReportMemory(prefix + c.name + "_write_memory", baseline, DibSize(c.bits));
   Report(prefix + c.name + "_write", ourWrite, referenceWrite);
 }
 
-bool SaveBmp(HGLOBAL dib, const std::string& path) {
+inline bool SaveBmp(HGLOBAL dib, const std::string& path) {
   CPics* picture = CPics::CreatePicture(dib, PictureBMP, 0);
   if (picture == nullptr) return false;
   CloseAfter closer{picture};
   return picture->SavePicture(path.c_str(), -1) == 1;
+}
+
+// A DIB block as a BMP file, for ImageMagick to read.
+inline bool WriteBmpOf(const std::string& path, HGLOBAL dib, std::size_t dibSize) {
+  const bool written = WriteBmp(path, GlobalLock(dib), dibSize, 40);
+  GlobalUnlock(dib);
+  return written;
+}
+
+// The whole run of a format benchmark: the photo, its 256-colour and black-and-white
+// forms as BMP files in a scratch folder, then each case (those named on the command
+// line, or all). The program's exit status.
+inline int MeasureCases(const std::string& prefix, const std::vector<Case>& cases, int argc,
+                        char** argv) {
+  // Large blocks always come from (and go back to) the system, so the resident size
+  // shows what each step really holds rather than reused heap.
+  mallopt(M_MMAP_THRESHOLD, 256 * 1024);
+  mallopt(M_TRIM_THRESHOLD, 256 * 1024);
+  const auto dir = std::filesystem::temp_directory_path() / (prefix + std::to_string(getpid()));
+  std::filesystem::create_directories(dir);
+  {
+    HGLOBAL picture = PhotoLike();
+    HGLOBAL reduced = picture ? CPics::CopyDIB(GlobalLock(picture)) : nullptr;
+    if (picture) GlobalUnlock(picture);
+    HGLOBAL bw = picture ? BlackAndWhite(picture) : nullptr;
+    if (!picture || !reduced || !bw || !CPics::ConvertTo8BPP(&reduced) ||
+        !SaveBmp(picture, (dir / "photo.bmp").string()) ||
+        !SaveBmp(reduced, (dir / "palette.bmp").string()) ||
+        !SaveBmp(bw, (dir / "mono.bmp").string())) {
+      std::fprintf(stderr, "cannot make the pictures\n");
+      std::filesystem::remove_all(dir);
+      return 1;
+    }
+  }
+  for (const Case& c : cases) {
+    bool wanted = argc < 2;
+    for (int i = 1; i < argc; ++i) wanted |= c.name == argv[i];
+    if (wanted) Measure(prefix, c, dir);
+  }
+  std::filesystem::remove_all(dir);
+  return failures == 0 ? 0 : 1;
 }
 
 }  // namespace

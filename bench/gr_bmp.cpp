@@ -13,15 +13,12 @@
 #include <unistd.h>
 
 #include "Pics.h"
+#include "bench_harness.h"
 
 namespace {
 
 constexpr int kWidth = 4000;
 constexpr int kHeight = 3000;
-
-double Seconds(std::chrono::steady_clock::time_point since) {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
-}
 
 // Smooth shading with texture and noise, like a photograph.
 bool WritePhotoLikeBmp(const std::string& path) {

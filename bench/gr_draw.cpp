@@ -10,15 +10,12 @@
 #include <vector>
 
 #include "Pics.h"
+#include "bench_harness.h"
 
 namespace {
 
 constexpr int kWidth = 1600, kHeight = 1200, kCanvasWidth = 1920, kCanvasHeight = 1080;
 constexpr int kRounds = 3;
-
-double Seconds(std::chrono::steady_clock::time_point since) {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
-}
 
 HGLOBAL MakePicture() {
   const std::size_t stride = ((std::size_t(kWidth) * 24 + 31) / 32) * 4;

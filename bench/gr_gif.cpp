@@ -24,19 +24,12 @@
 #include <vector>
 
 #include "Pics.h"
-
-extern char** environ;
+#include "bench_harness.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 constexpr int kWidth = 2000, kHeight = 1500;
 constexpr int kRounds = 3;
-
-double Seconds(Clock::time_point start) {
-  return std::chrono::duration<double>(Clock::now() - start).count();
-}
 
 std::size_t DibSize() { return 40 + 1024 + std::size_t((kWidth + 3) / 4 * 4) * kHeight; }
 
@@ -73,68 +66,10 @@ HGLOBAL PaletteLike() {
   return h;
 }
 
-bool Run(const std::vector<std::string>& args) {
-  std::vector<char*> argv;
-  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-  argv.push_back(nullptr);
-  pid_t pid;
-  if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return false;
-  int status = 0;
-  waitpid(pid, &status, 0);
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
-// Best wall time of a few runs, or a negative value when a run failed.
-double Best(const std::function<bool()>& step) {
-  double best = 1e30;
-  for (int i = 0; i < kRounds; ++i) {
-    const auto start = Clock::now();
-    if (!step()) return -1;
-    best = std::min(best, Seconds(start));
-  }
-  return best;
-}
-
-long StatusKb(const char* field) {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  const size_t n = std::strlen(field);
-  while (std::getline(status, line))
-    if (line.compare(0, n, field) == 0) return std::atol(line.c_str() + n + 1);
-  return -1;
-}
-
-// Resets the peak resident size to the current one; false where the kernel refuses.
-bool ResetPeak() {
-  std::ofstream clear("/proc/self/clear_refs");
-  clear << "5";
-  return bool(clear.flush());
-}
-
 struct CloseAfter {
   CPics* picture;
   ~CloseAfter() { CPics::ClosePicture(picture); }
 };
-
-int failures = 0;
-
-void Report(const std::string& name, double ours, double reference) {
-  if (ours < 0 || reference < 0) {
-    std::printf("%s: a run failed\n", name.c_str());
-    ++failures;
-    return;
-  }
-  std::printf("%s: ours %.3f s, ImageMagick %.3f s\n", name.c_str(), ours, reference);
-  std::printf("BENCH name=%s ratio=%.4f target=1\n", name.c_str(), ours / reference);
-}
-
-void ReportMemory(const std::string& name, long baselineKb) {
-  const long peakKb = StatusKb("VmHWM:");
-  if (peakKb <= 0) return;
-  const double multiple = double(peakKb - baselineKb) * 1024.0 / double(DibSize());
-  std::printf("%s: peak %.2f x the DIB size (%zu bytes)\n", name.c_str(), multiple, DibSize());
-  std::printf("BENCH name=%s ratio=%.3f target=3\n", name.c_str(), multiple);
-}
 
 }  // namespace
 
@@ -162,20 +97,24 @@ int main() {
   }
 
   // Decoding the file ImageMagick wrote.
-  const double referenceRead = Best([&] { return Run({"/usr/bin/convert", theirs, "null:"}); });
+  const double referenceRead = Best(kRounds, [&] {
+    return Run({"/usr/bin/convert", theirs, "null:"});
+  });
   long baseline = StatusKb("VmRSS:");
   const bool measureRead = ResetPeak();
-  const double ourRead = Best([&] {
+  const double ourRead = Best(kRounds, [&] {
     CPics* picture = CPics::OpenPicture(theirs.c_str());
     CloseAfter closer{picture};
     return picture != nullptr && picture->m_bitsPerPixel == 8 && picture->m_width == kWidth;
   });
-  if (measureRead) ReportMemory("gr_gif_decode_memory", baseline);
+  if (measureRead) ReportMemory("gr_gif_decode_memory", baseline, DibSize());
   Report("gr_gif_decode", ourRead, referenceRead);
 
   // Encoding. The resident memory before the picture exists is the baseline, so the
   // peak counts the picture itself.
-  const double referenceWrite = Best([&] { return Run({"/usr/bin/convert", mpc, theirsOut}); });
+  const double referenceWrite = Best(kRounds, [&] {
+    return Run({"/usr/bin/convert", mpc, theirsOut});
+  });
   baseline = StatusKb("VmRSS:");
   CPics* picture = CPics::CreatePicture(PaletteLike(), PictureGIF, 0);
   CloseAfter closer{picture};
@@ -184,8 +123,9 @@ int main() {
     return 1;
   }
   const bool measureWrite = ResetPeak();
-  const double ourWrite = Best([&] { return picture->SavePicture(ours.c_str(), -1) == 1; });
-  if (measureWrite) ReportMemory("gr_gif_encode_memory", baseline);
+  const double ourWrite =
+      Best(kRounds, [&] { return picture->SavePicture(ours.c_str(), -1) == 1; });
+  if (measureWrite) ReportMemory("gr_gif_encode_memory", baseline, DibSize());
   Report("gr_gif_encode", ourWrite, referenceWrite);
   std::printf("file sizes: ours %ju bytes, ImageMagick %ju bytes\n",
               std::uintmax_t(std::filesystem::file_size(ours)),

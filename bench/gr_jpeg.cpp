@@ -22,8 +22,7 @@
 #include <vector>
 
 #include "Pics.h"
-
-extern char** environ;
+#include "bench_harness.h"
 
 namespace {
 
@@ -31,12 +30,6 @@ constexpr int kWidth = 4000, kHeight = 3000;
 constexpr std::uint32_t kStride = (3 * kWidth + 3) & ~3u;
 constexpr std::size_t kDibSize = 40 + std::size_t(kStride) * kHeight;
 constexpr int kRounds = 5;
-
-using Clock = std::chrono::steady_clock;
-
-double Since(Clock::time_point start) {
-  return std::chrono::duration<double>(Clock::now() - start).count();
-}
 
 bool WritePhotoBmp(const std::string& path) {
   std::vector<std::uint8_t> file(14 + kDibSize);
@@ -68,31 +61,10 @@ bool WritePhotoBmp(const std::string& path) {
   return bool(out);
 }
 
-double Spawn(std::vector<std::string> args) {
-  std::vector<char*> argv;
-  for (std::string& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  pid_t pid;
+// Wall time of one program run to its end, or a negative value when it failed.
+double TimedRun(const std::vector<std::string>& args) {
   const Clock::time_point start = Clock::now();
-  if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return -1;
-  int status = 0;
-  waitpid(pid, &status, 0);
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? Since(start) : -1;
-}
-
-long StatusKb(const char* field) {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  const std::size_t n = std::strlen(field);
-  while (std::getline(status, line))
-    if (line.compare(0, n, field) == 0) return std::atol(line.c_str() + n + 1);
-  return -1;
-}
-
-bool ResetPeak() {
-  std::ofstream clear("/proc/self/clear_refs");
-  clear << "5";
-  return bool(clear.flush());
+  return Run(args) ? Seconds(start) : -1;
 }
 
 double Median(std::vector<double> v) {
@@ -100,7 +72,8 @@ double Median(std::vector<double> v) {
   return v[v.size() / 2];
 }
 
-void Report(const char* name, double ratio, double target, bool* ok) {
+// A ratio against its target; a miss makes the run fail.
+void ReportRatio(const char* name, double ratio, double target, bool* ok) {
   std::printf("BENCH name=%s ratio=%.3f target=%.1f\n", name, ratio, target);
   if (!(ratio <= target)) *ok = false;
 }
@@ -113,7 +86,7 @@ int main() {
   const std::string bmp = (dir / "in.bmp").string(), jpeg = (dir / "in.jpg").string();
   const std::string refBmp = (dir / "ref.bmp").string(), refJpg = (dir / "ref.jpg").string();
   const std::string ourJpg = (dir / "ours.jpg").string();
-  if (!WritePhotoBmp(bmp) || Spawn({"/usr/bin/cjpeg", "-outfile", jpeg, bmp}) < 0) {
+  if (!WritePhotoBmp(bmp) || TimedRun({"/usr/bin/cjpeg", "-outfile", jpeg, bmp}) < 0) {
     std::fprintf(stderr, "cannot make the test picture\n");
     return 1;
   }
@@ -126,12 +99,12 @@ int main() {
   std::vector<double> load, loadRef, save, saveRef;
   double peakRatio = 0;
   for (int round = 0; round < kRounds; ++round) {
-    loadRef.push_back(Spawn({"/usr/bin/djpeg", "-bmp", "-outfile", refBmp, jpeg}));
+    loadRef.push_back(TimedRun({"/usr/bin/djpeg", "-bmp", "-outfile", refBmp, jpeg}));
     const long before = StatusKb("VmRSS:");
     const bool peakKnown = ResetPeak();
     Clock::time_point start = Clock::now();
     CPics* picture = CPics::OpenPicture(jpeg.c_str());
-    load.push_back(Since(start));
+    load.push_back(Seconds(start));
     const long peak = StatusKb("VmHWM:");
     if (picture == nullptr) {
       std::fprintf(stderr, "cannot load %s\n", jpeg.c_str());
@@ -140,10 +113,10 @@ int main() {
     CPics::ClosePicture(picture);
     if (peakKnown) peakRatio = std::max(peakRatio, double(peak - before) * 1024 / kDibSize);
 
-    saveRef.push_back(Spawn({"/usr/bin/cjpeg", "-quality", "75", "-outfile", refJpg, bmp}));
+    saveRef.push_back(TimedRun({"/usr/bin/cjpeg", "-quality", "75", "-outfile", refJpg, bmp}));
     start = Clock::now();
     const int saved = source->SavePictureAs(ourJpg.c_str(), PictureJPEG);
-    save.push_back(Since(start));
+    save.push_back(Seconds(start));
     if (!saved) {
       std::fprintf(stderr, "cannot save %s\n", ourJpg.c_str());
       return 1;
@@ -161,11 +134,11 @@ int main() {
   std::printf("save %dx%d: ours %.3f s, cjpeg -quality 75 %.3f s\n", kWidth, kHeight, Median(save),
               Median(saveRef));
   bool ok = true;
-  Report("gr_jpeg_load", Median(load) / Median(loadRef), 1.3, &ok);
-  Report("gr_jpeg_save", Median(save) / Median(saveRef), 1.3, &ok);
+  ReportRatio("gr_jpeg_load", Median(load) / Median(loadRef), 1.3, &ok);
+  ReportRatio("gr_jpeg_save", Median(save) / Median(saveRef), 1.3, &ok);
   if (peakRatio > 0) {
     std::printf("peak resident memory of a load: %.2f x the DIB size\n", peakRatio);
-    Report("gr_jpeg_load_memory", peakRatio, 3.0, &ok);
+    ReportRatio("gr_jpeg_load_memory", peakRatio, 3.0, &ok);
   }
   return ok ? 0 : 1;
 }

@@ -28,21 +28,13 @@
 #include <vector>
 
 #include "Pics.h"
+#include "format_bench.h"
 #include "graphics/processing/geometry_ops.h"
-
-extern char** environ;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-constexpr int kWidth = 4000, kHeight = 3000;
 constexpr uint32_t kStride = (3 * kWidth + 3) & ~3u;
 constexpr size_t kDibSize = 40 + size_t(kStride) * kHeight;
-
-double Seconds(Clock::time_point start) {
-  return std::chrono::duration<double>(Clock::now() - start).count();
-}
 
 // Black strokes 2 to 6 pixels wide on white: a grid of boxes, diagonals and rings.
 HGLOBAL LineDrawing() {
@@ -83,50 +75,14 @@ HGLOBAL LineDrawing() {
   return h;
 }
 
-bool WriteBmp(const std::string& path, HGLOBAL dib) {
-  const uint32_t fileSize = uint32_t(14 + kDibSize), offset = 14 + 40;
-  uint8_t fileHeader[14] = {'B', 'M'};
-  std::memcpy(fileHeader + 2, &fileSize, 4);
-  std::memcpy(fileHeader + 10, &offset, 4);
-  std::ofstream out(path, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(fileHeader), 14);
-  out.write(static_cast<const char*>(GlobalLock(dib)), std::streamsize(kDibSize));
-  GlobalUnlock(dib);
-  return bool(out);
-}
-
 // Wall time of one ImageMagick run, or a negative value when it failed.
 double Reference(const std::string& in, const std::vector<std::string>& operation,
                  const std::string& out) {
   std::vector<std::string> words = {"/usr/bin/convert", in};
   words.insert(words.end(), operation.begin(), operation.end());
   words.insert(words.end(), {"-type", "TrueColor", "BMP3:" + out});
-  std::vector<char*> argv;
-  for (std::string& w : words) argv.push_back(w.data());
-  argv.push_back(nullptr);
   const auto start = Clock::now();
-  pid_t pid;
-  if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return -1;
-  int status = 0;
-  waitpid(pid, &status, 0);
-  const double t = Seconds(start);
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? t : -1;
-}
-
-long StatusKb(const char* field) {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  const size_t n = std::strlen(field);
-  while (std::getline(status, line))
-    if (line.compare(0, n, field) == 0) return std::atol(line.c_str() + n + 1);
-  return -1;
-}
-
-// Resets the peak resident size to the current one; false where the kernel refuses.
-bool ResetPeak() {
-  std::ofstream clear("/proc/self/clear_refs");
-  clear << "5";
-  return bool(clear.flush());
+  return Run(words) ? Seconds(start) : -1;
 }
 
 struct Figure {
@@ -176,7 +132,7 @@ int main() {
   const std::string in = (dir / "in.bmp").string(), out = (dir / "out.bmp").string();
   {
     HGLOBAL picture = LineDrawing();
-    if (!picture || !WriteBmp(in, picture)) {
+    if (!picture || !WriteBmpOf(in, picture, kDibSize)) {
       std::fprintf(stderr, "cannot write %s\n", in.c_str());
       return 1;
     }

@@ -18,100 +18,25 @@
 #include <string>
 
 #include "Pics.h"
-
-extern char** environ;
+#include "format_bench.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-constexpr int kWidth = 4000, kHeight = 3000;
 constexpr uint32_t kStride = (3 * kWidth + 3) & ~3u;
 constexpr size_t kDibSize = 40 + size_t(kStride) * kHeight;
-constexpr int kRounds = 3;
-
-double Seconds(Clock::time_point start) {
-  return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-// Gradients, a few shapes and grain, like a photograph.
-HGLOBAL PhotoLike() {
-  HGLOBAL h = GlobalAlloc(GHND, kDibSize);
-  if (!h) return nullptr;
-  auto* p = static_cast<uint8_t*>(GlobalLock(h));
-  const uint32_t header[3] = {40, kWidth, kHeight};
-  std::memcpy(p, header, 12);
-  const uint16_t planesBits[2] = {1, 24};
-  std::memcpy(p + 12, planesBits, 4);
-  uint32_t seed = 2024;
-  for (int y = 0; y < kHeight; ++y) {
-    uint8_t* row = p + 40 + size_t(y) * kStride;
-    const double fy = double(y) / kHeight;
-    for (int x = 0; x < kWidth; ++x) {
-      seed = seed * 1664525 + 1013904223;
-      const int grain = int(seed >> 28) - 8;
-      const double fx = double(x) / kWidth;
-      double r = 40 + 200 * fx * (1 - fy), g = 120 + 90 * std::sin(5 * fy + 4 * fx),
-             b = 230 * (1 - fy) + 20 * fx;
-      const double dx = fx - 0.6, dy = fy - 0.4;
-      if (dx * dx + dy * dy < 0.03) r = 240 - 300 * (dx * dx + dy * dy), g = 190, b = 80 + 100 * dy;
-      if (std::sin(40 * fx) * std::cos(30 * fy) > 0.9) r *= 0.5, g *= 0.6, b *= 0.4;
-      uint8_t* px = row + 3 * x;
-      px[0] = uint8_t(std::clamp(int(b) + grain, 0, 255));
-      px[1] = uint8_t(std::clamp(int(g) + grain, 0, 255));
-      px[2] = uint8_t(std::clamp(int(r) + grain, 0, 255));
-    }
-  }
-  GlobalUnlock(h);
-  return h;
-}
-
-bool WriteBmp(const std::string& path, HGLOBAL dib) {
-  const uint32_t fileSize = uint32_t(14 + kDibSize), offset = 14 + 40;
-  uint8_t fileHeader[14] = {'B', 'M'};
-  std::memcpy(fileHeader + 2, &fileSize, 4);
-  std::memcpy(fileHeader + 10, &offset, 4);
-  std::ofstream out(path, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(fileHeader), 14);
-  out.write(static_cast<const char*>(GlobalLock(dib)), std::streamsize(kDibSize));
-  GlobalUnlock(dib);
-  return bool(out);
-}
+constexpr int kConversionRounds = 3;
 
 // Wall time of one reference conversion, or a negative value when it failed.
 double ReferenceRun(const std::string& in, const std::string& out) {
-  const char* argv[] = {"/usr/bin/convert", in.c_str(), "-colors", "256", out.c_str(), nullptr};
   const auto start = Clock::now();
-  pid_t pid;
-  if (posix_spawn(&pid, argv[0], nullptr, nullptr, const_cast<char**>(argv), environ) != 0)
-    return -1;
-  int status = 0;
-  waitpid(pid, &status, 0);
-  const double t = Seconds(start);
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? t : -1;
-}
-
-long StatusKb(const char* field) {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  const size_t n = std::strlen(field);
-  while (std::getline(status, line))
-    if (line.compare(0, n, field) == 0) return std::atol(line.c_str() + n + 1);
-  return -1;
-}
-
-// Resets the peak resident size to the current one; false where the kernel refuses.
-bool ResetPeak() {
-  std::ofstream clear("/proc/self/clear_refs");
-  clear << "5";
-  return bool(clear.flush());
+  return Run({"/usr/bin/convert", in, "-colors", "256", out}) ? Seconds(start) : -1;
 }
 
 }  // namespace
 
 int main() {
   const long baselineKb = StatusKb("VmRSS:");
-  HGLOBAL picture = PhotoLike();
+  HGLOBAL picture = PhotoLike(28, 8);
   if (!picture) {
     std::fprintf(stderr, "cannot allocate the picture\n");
     return 1;
@@ -120,7 +45,7 @@ int main() {
       std::filesystem::temp_directory_path() / ("gr_quantize." + std::to_string(getpid()));
   std::filesystem::create_directories(dir);
   const std::string in = (dir / "in.bmp").string(), out = (dir / "out.bmp").string();
-  if (!WriteBmp(in, picture)) {
+  if (!WriteBmpOf(in, picture, kDibSize)) {
     std::fprintf(stderr, "cannot write %s\n", in.c_str());
     return 1;
   }
@@ -141,8 +66,8 @@ int main() {
   // the result and the working tables.
   double ours = 1e30;
   double peakMultiple = 0;
-  for (int round = 0; round < kRounds; ++round) {
-    HGLOBAL work = PhotoLike();
+  for (int round = 0; round < kConversionRounds; ++round) {
+    HGLOBAL work = PhotoLike(28, 8);
     if (!work) return 1;
     const bool measure = round == 0 && ResetPeak();
     const auto start = Clock::now();

@@ -17,10 +17,10 @@
 #include "tidewell/app/string_table.h"
 #include "tidewell/packing/pack_file.h"
 #include "tidewell/packing/packing_key.h"
+#include "bench_harness.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 using Bytes = std::vector<uint8_t>;
 
 constexpr size_t kDataSize = 64u << 20;
@@ -39,10 +39,6 @@ Bytes MixedData() {
   data.resize(kDataSize / 2);
   while (data.size() < kDataSize) data.push_back(static_cast<uint8_t>(rng()));
   return data;
-}
-
-double Seconds(Clock::time_point start) {
-  return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
 // zlib level 6 then RC4, then RC4 and inflate, all in memory.

@@ -28,13 +28,11 @@
 #include "tidewell/app/string_table.h"
 #include "tidewell/packing/pack_file.h"
 #include "tidewell/updateset/generator_model.h"
-
-extern char** environ;
+#include "bench_harness.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
 
 constexpr int kRounds = 5;
 constexpr double kRatioTarget = 1.5;
@@ -45,20 +43,6 @@ struct Shape {
   int files;
   size_t size;
 };
-
-pid_t Spawn(const std::vector<std::string>& argv) {
-  std::vector<char*> args;
-  for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-  args.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-  pid_t pid = -1;
-  if (posix_spawn(&pid, args[0], &actions, nullptr, args.data(), environ) != 0) pid = -1;
-  posix_spawn_file_actions_destroy(&actions);
-  return pid;
-}
 
 // Standard output and error go to /dev/null for the life of one of these.
 class QuietOutput {
@@ -94,8 +78,8 @@ struct Ended {
   double peakBytes = 0;
 };
 
-// Runs a program to its end.
-Ended RunToEnd(const std::vector<std::string>& argv) {
+// Runs a program to its end, with its peak memory.
+Ended RunWithPeak(const std::vector<std::string>& argv) {
   Ended ended;
   const pid_t pid = Spawn(argv);
   if (pid < 0) return ended;
@@ -110,29 +94,6 @@ Ended RunToEnd(const std::vector<std::string>& argv) {
 double Median(std::vector<double> values) {
   std::sort(values.begin(), values.end());
   return values[values.size() / 2];
-}
-
-int FreePort() {
-  const int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t len = sizeof a;
-  bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-  getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-  close(fd);
-  return ntohs(a.sin_port);
-}
-
-bool Accepts(int port) {
-  const int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_port = htons(static_cast<uint16_t>(port));
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  const bool ok = connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-  close(fd);
-  return ok;
 }
 
 // The tidewell program beside this benchmark.
@@ -260,14 +221,14 @@ bool Measure(const Shape& shape, const fs::path& scratch, const std::string& pro
         if (!unpacked.empty()) fs::rename(unpacked, path + ".unpacked");
       }
     }
-    limit.push_back(std::chrono::duration<double>(Clock::now() - start).count());
+    limit.push_back(Seconds(start));
     complete = complete && InstalledCount(root / "fetched") == 2 * fetched.size() + 1;
     fs::remove_all(root / "fetched");
     fs::create_directories(root / "fetched");
 
     start = Clock::now();
-    const Ended run = RunToEnd({program, "/LEAFLINE", "--quiet"});
-    ours.push_back(std::chrono::duration<double>(Clock::now() - start).count());
+    const Ended run = RunWithPeak({program, "/LEAFLINE", "--quiet"});
+    ours.push_back(Seconds(start));
     peak = std::max(peak, run.peakBytes);
     complete = complete && run.status == 0 &&
                InstalledCount(root / "installed") == static_cast<size_t>(shape.files);

@@ -7,20 +7,12 @@
 #include <cstring>
 
 #include "Pics.h"
+#include "coder_fuzz.h"
 #include "graphics/platform/display.h"
 
 namespace {
 
 constexpr size_t kArguments = 12;
-
-HGLOBAL Block(const uint8_t* data, size_t size) {
-  HGLOBAL h = GlobalAlloc(GHND, size);
-  if (h && size) {
-    std::memcpy(GlobalLock(h), data, size);
-    GlobalUnlock(h);
-  }
-  return h;
-}
 
 // Coordinates from -2^15 to 2^15 times a scale, so both tiny and huge zooms occur.
 LONG Coordinate(uint8_t low, uint8_t high) {
@@ -39,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   display.paletteDevice = display.bitsPerPixel == 8;
   graphics::SetDisplay(display);
 
-  HGLOBAL h = Block(data + kArguments, size - kArguments);
+  HGLOBAL h = coder_fuzz::BlockOf(data + kArguments, size - kArguments);
   if (!h) return 0;
   HDC screen = GetDC(nullptr);
   HBITMAP bitmap = CreateCompatibleBitmap(screen, 48, 40);

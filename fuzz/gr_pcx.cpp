@@ -4,10 +4,9 @@
 #include "graphics/formats/pcx/pcx_writer.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static const coder_fuzz::Coder coder{graphics::ReadPcxFile,
-                                       [](CFile& file, HGLOBAL dib, const BYTE* palette) {
-                                         return graphics::WritePcxFile(file, dib, palette);
-                                       },
-                                       PicturePCX};
+  static const coder_fuzz::Coder coder{
+      graphics::ReadPcxFile,
+      [](CFile& sink, CPics& p) { graphics::WritePcxFile(sink, p.m_hDIB, p.m_PaletteBuffer); },
+      PicturePCX};
   return coder_fuzz::FuzzOneInput(coder, data, size);
 }

@@ -5,11 +5,8 @@
 #include <tiffio.h>
 
 #include <cstdint>
-#include <cstdlib>
-#include <string>
-#include <unistd.h>
 
-#include "Pics.h"
+#include "coder_fuzz.h"
 #include "graphics/formats/coder/pic_decoder.h"
 #include "graphics/formats/tiff/tiff_memory_client.h"
 #include "graphics/formats/tiff/tiff_messages.h"
@@ -18,15 +15,6 @@
 namespace {
 
 constexpr std::uint64_t kMaxPixels = 1u << 22;
-
-std::string ScratchFile(const char* suffix) {
-  char name[] = "/tmp/fuzz_gr_tiff_XXXXXX";
-  const int fd = mkstemp(name);
-  if (fd < 0) std::abort();
-  close(fd);
-  unlink(name);
-  return std::string(name) + suffix;
-}
 
 bool SmallEnough(const std::uint8_t* data, std::size_t size) {
   graphics::InstallSilentTiffHandlers();
@@ -43,8 +31,8 @@ bool SmallEnough(const std::uint8_t* data, std::size_t size) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (!SmallEnough(data, size)) return 0;
-  static const std::string input = ScratchFile(".tif");
-  static const std::string output = ScratchFile(".out.tif");
+  static const std::string input = coder_fuzz::ScratchFile(".tif");
+  static const std::string output = coder_fuzz::ScratchFile(".out.tif");
   {
     graphics::CDataSource source;
     source.Open("fuzz", data, size);
@@ -55,18 +43,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } catch (const CTextException&) {
     }
   }
-  {
-    CFile file;
-    if (!file.Open(input.c_str(), CFile::modeCreate | CFile::modeWrite)) return 0;
-    file.Write(data, static_cast<UINT>(size));
-    file.Close();
-  }
+  if (!coder_fuzz::WriteInput(input, data, size)) return 0;
   CFile file;
   if (!file.Open(input.c_str(), CFile::modeRead)) return 0;
   try {
     CPics* picture = CPics::OpenPicture(&file);
     if (picture != nullptr) {
-      if (int(picture->m_width) * picture->m_height <= 65536)
+      if (coder_fuzz::SmallEnoughToWrite(*picture))
         picture->SavePicture(output.c_str(), PictureTIFF);
       CPics::ClosePicture(picture);
     }

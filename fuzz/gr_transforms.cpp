@@ -9,21 +9,13 @@
 #include <vector>
 
 #include "Pics.h"
+#include "coder_fuzz.h"
 #include "graphics/processing/brightness_contrast.h"
 #include "graphics/processing/geometry_ops.h"
 
 namespace {
 
 constexpr size_t kArguments = 8;
-
-HGLOBAL Block(const uint8_t* data, size_t size) {
-  HGLOBAL h = GlobalAlloc(GHND, size);
-  if (h && size) {
-    std::memcpy(GlobalLock(h), data, size);
-    GlobalUnlock(h);
-  }
-  return h;
-}
 
 void TraceAll(HGLOBAL h, int reduce, int minimum, int maxCount, int merge) {
   if (!CPics::BeginAutoTrace(h, reduce, 50, minimum, 1, 3)) return;
@@ -45,7 +37,7 @@ void TraceAll(HGLOBAL h, int reduce, int minimum, int maxCount, int merge) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < kArguments) return 0;
   const uint8_t* a = data;
-  HGLOBAL h = Block(data + kArguments, size - kArguments);
+  HGLOBAL h = coder_fuzz::BlockOf(data + kArguments, size - kArguments);
   if (!h) return 0;
   const int signedArg = int(int8_t(a[2]));
   switch (a[0] % 13) {

@@ -5,8 +5,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const coder_fuzz::Coder coder{
-      graphics::ReadXbmFile,
-      [](CFile& file, HGLOBAL dib, const BYTE*) { return graphics::WriteXbmFile(file, dib); },
+      graphics::ReadXbmFile, [](CFile& sink, CPics& p) { graphics::WriteXbmFile(sink, p.m_hDIB); },
       PictureXBM};
   return coder_fuzz::FuzzOneInput(coder, data, size);
 }

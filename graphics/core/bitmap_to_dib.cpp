@@ -48,47 +48,39 @@ HGLOBAL CPics::BitmapToDIB(HBITMAP bitmap, HPALETTE palette, DWORD* size) {
   if (palette == nullptr) palette = GetDefaultPalette();
   const int depth = DibDepth(description.bmPlanes * description.bmBitsPixel);
   const std::uint64_t colors = depth == 24 ? 0 : std::uint64_t(1) << depth;
-  const std::uint64_t headerBytes = 40 + 4 * colors;
-  BITMAPINFOHEADER header{
-      40, description.bmWidth, description.bmHeight, 1, WORD(depth), BI_RGB, 0, 0, 0, 0, 0};
+  const std::uint64_t headerBytes = graphics::kDibHeaderSize + 4 * colors;
+  BITMAPINFOHEADER header = graphics::DibHeader(description.bmWidth, description.bmHeight, depth);
 
   ScreenWithPalette screen(palette);
   if (screen.dc() == nullptr) return nullptr;
-  HGLOBAL block = GlobalAlloc(GHND, headerBytes);
-  if (block == nullptr) return nullptr;
+  graphics::DibHandle block = graphics::DibHandle::Allocate(headerBytes);
+  if (!block) return nullptr;
   {
-    graphics::LockedBlock locked(block);
+    graphics::LockedBlock locked(block.get());
     std::memcpy(locked.data(), &header, sizeof header);
     auto* info = reinterpret_cast<BITMAPINFO*>(locked.data());
     if (GetDIBits(screen.dc(), bitmap, 0, UINT(header.biHeight), nullptr, info, DIB_RGB_COLORS) ==
-        0) {
-      GlobalFree(block);
+        0)
       return nullptr;
-    }
     std::memcpy(&header, locked.data(), sizeof header);
   }
   if (header.biSizeImage == 0)
     header.biSizeImage =
         DWORD(graphics::RowStride(header.biWidth, depth) * std::uint64_t(header.biHeight));
   const std::uint64_t total = headerBytes + header.biSizeImage;
-  HGLOBAL grown = GlobalReAlloc(block, total, GHND);
-  if (grown == nullptr) {
-    GlobalFree(block);
-    return nullptr;
-  }
-  block = grown;
+  HGLOBAL grown = GlobalReAlloc(block.get(), total, GHND);
+  if (grown == nullptr) return nullptr;
+  (void)block.release();  // the re-allocated block replaces it
+  block.reset(grown);
   bool filled;
   {
-    graphics::LockedBlock locked(block);
+    graphics::LockedBlock locked(block.get());
     auto* info = reinterpret_cast<BITMAPINFO*>(locked.data());
     std::memcpy(info, &header, sizeof header);
     filled = GetDIBits(screen.dc(), bitmap, 0, UINT(header.biHeight), locked.data() + headerBytes,
                        info, DIB_RGB_COLORS) == header.biHeight;
   }
-  if (!filled) {
-    GlobalFree(block);
-    return nullptr;
-  }
+  if (!filled) return nullptr;
   if (size != nullptr) *size = DWORD(total);
-  return block;
+  return block.release();
 }

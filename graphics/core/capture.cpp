@@ -1,10 +1,12 @@
 // Capture: a rectangle of what a context shows becomes the picture (GetPicture), or a
 // new picture object (NewPicture, with the factories).
+#include <utility>
 #include <algorithm>
 #include <memory>
 #include <new>
 
 #include "Pics.h"
+#include "graphics/core/dib_block.h"
 #include "graphics/core/offscreen_surface.h"
 #include "graphics/core/palette_util.h"
 
@@ -80,13 +82,12 @@ int CPics::GetPicture(CDC* dc, RECT rect) {
     bitmap = copy.ReleaseBitmap();
   }
   DWORD size = 0;
-  HGLOBAL dib = BitmapToDIB(bitmap, palette.get(), &size);
+  graphics::DibHandle dib(BitmapToDIB(bitmap, palette.get(), &size));
   DeleteObject(bitmap);
-  if (dib == nullptr) return 0;
+  if (!dib) return 0;
 
   // The picture takes the capture only now, so a failed capture leaves it as it was.
-  if (m_hDIB != nullptr) GlobalFree(m_hDIB);
-  m_hDIB = dib;
+  graphics::ReplaceDib(m_hDIB, std::move(dib));
   if (m_hPalette != nullptr) DeleteObject(m_hPalette);
   m_hPalette = palette.release();
   delete[] m_PaletteBuffer;

@@ -118,6 +118,47 @@ HGLOBAL CPics::CopyDIB(const void* dib) {
 
 namespace graphics {
 
+DibHandle DibHandle::Allocate(std::uint64_t bytes) {
+  if (bytes > SIZE_MAX) return DibHandle();
+  return DibHandle(GlobalAlloc(GHND, static_cast<std::size_t>(bytes)));
+}
+
+DibHandle CopyOfBlock(HGLOBAL source) {
+  LockedBlock from(source);
+  if (!from) return DibHandle();
+  DibHandle copy = DibHandle::Allocate(from.size());
+  LockedBlock to(copy.get());
+  if (!to) return DibHandle();
+  std::memcpy(to.data(), from.data(), from.size());
+  return copy;
+}
+
+DibHandle ConvertedCopy(HGLOBAL dib, int (*convert)(HGLOBAL* handle)) {
+  DibHandle copy;
+  {
+    LockedBlock block(dib);
+    if (!block) return copy;
+    copy.reset(CPics::CopyDIB(block.data()));
+  }
+  if (!copy || !convert(copy.address())) return DibHandle();
+  return copy;
+}
+
+BITMAPINFOHEADER DibHeader(std::int32_t width, std::int32_t height, int bits) {
+  BITMAPINFOHEADER header{};
+  header.biSize = kDibHeaderSize;
+  header.biWidth = width;
+  header.biHeight = height;
+  header.biPlanes = 1;
+  header.biBitCount = static_cast<WORD>(bits);
+  return header;
+}
+
+void WriteDibHeader(BYTE* dib, std::int32_t width, std::int32_t height, int bits) {
+  const BITMAPINFOHEADER header = DibHeader(width, height, bits);
+  std::memcpy(dib, &header, sizeof header);
+}
+
 std::uint64_t PackedDibSize(const void* dib) {
   const int width = CPics::DIBWidth(dib);
   const int height = CPics::DIBHeight(dib);

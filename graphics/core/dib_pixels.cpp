@@ -45,17 +45,11 @@ int CPics::GetPixel(HGLOBAL hDIB, int x, int y, BYTE* red, BYTE* green, BYTE* bl
     return 1;
   }
   // Other depths are read from a private 24-bit copy; the caller's DIB stays as it is.
-  HGLOBAL copy = nullptr;
-  {
-    graphics::LockedBlock dib(hDIB);
-    copy = GlobalAlloc(GHND, dib.size());
-    graphics::LockedBlock target(copy);
-    if (!target) return 0;
-    std::memcpy(target.data(), dib.data(), dib.size());
-  }
+  graphics::DibHandle copy = graphics::CopyOfBlock(hDIB);
+  if (!copy) return 0;
   int result = 0;
-  if (ConvertTo24BPP(&copy)) {
-    graphics::LockedBlock converted(copy);
+  if (ConvertTo24BPP(copy.address())) {
+    graphics::LockedBlock converted(copy.get());
     if (converted && graphics::DibFitsBlock(converted.data(), converted.size()) &&
         DIBBitsPerPixel(converted.data()) == 24) {
       const BYTE* pixel = Pixel24(converted.data(), x, y, facts.width, facts.height);
@@ -65,7 +59,6 @@ int CPics::GetPixel(HGLOBAL hDIB, int x, int y, BYTE* red, BYTE* green, BYTE* bl
       result = 1;
     }
   }
-  GlobalFree(copy);
   return result;
 }
 

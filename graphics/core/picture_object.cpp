@@ -1,4 +1,5 @@
 // The picture object: construction, assignment, cached facts and palettes.
+#include <utility>
 #include <algorithm>
 #include <cstring>
 #include <memory>
@@ -84,11 +85,9 @@ CPics::CPics()
 CPics::CPics(const CPics& other) = default;
 
 CPics::~CPics() {
-  if (m_hWorkBuffer != nullptr) {
-    GlobalUnlock(m_hWorkBuffer);
-    GlobalFree(m_hWorkBuffer);
-  }
-  if (m_hDIB != nullptr) GlobalFree(m_hDIB);
+  if (m_hWorkBuffer != nullptr) GlobalUnlock(m_hWorkBuffer);
+  graphics::FreeDib(m_hWorkBuffer);
+  graphics::FreeDib(m_hDIB);
   delete[] m_PaletteBuffer;
   if (m_hPalette != nullptr) DeleteObject(m_hPalette);
   if (m_hStdPalette != nullptr) DeleteObject(m_hStdPalette);
@@ -123,7 +122,7 @@ void CPics::operator=(const CPics& source) {
     std::memcpy(m_PaletteBuffer, source.m_PaletteBuffer, kPaletteBufferBytes);
   }
 
-  if (m_hDIB != nullptr) m_hDIB = GlobalFree(m_hDIB);
+  graphics::FreeDib(m_hDIB);
   if (source.m_hDIB != nullptr) {
     graphics::LockedBlock from(source.m_hDIB);
     // Never read past the source's block, whatever its cached size says.
@@ -163,16 +162,15 @@ int CPics::LoadPicture(short dither) {
     bits = DIBBitsPerPixel(dib.data());
   }
   if (bits == 16 || bits == 32) {
-    HGLOBAL converted = nullptr;
+    graphics::DibHandle converted;
     {
       graphics::LockedBlock dib(m_hDIB);
-      converted =
-          ConvertDIBFormat(reinterpret_cast<BITMAPINFO*>(dib.data()),
-                           static_cast<unsigned>(m_width), static_cast<unsigned>(m_height), 24, 0);
+      converted.reset(ConvertDIBFormat(reinterpret_cast<BITMAPINFO*>(dib.data()),
+                                       static_cast<unsigned>(m_width),
+                                       static_cast<unsigned>(m_height), 24, 0));
     }
-    if (converted == nullptr) return 0;
-    GlobalFree(m_hDIB);
-    m_hDIB = converted;
+    if (!converted) return 0;
+    graphics::ReplaceDib(m_hDIB, std::move(converted));
     GetDIBHeader();
   }
   return 1;
@@ -204,27 +202,21 @@ void CPics::CreateImageBuffer(unsigned char* pixels) {
   m_byteWidth = width + pad;
   m_numColors = 256;
   m_bitsPerPixel = 8;
-  m_hDIB = GlobalAlloc(GHND, imageSize + 1064);
-  graphics::LockedBlock dib(m_hDIB);
-  if (!dib) {
-    m_hDIB = nullptr;
-    return;
-  }
-  m_dibSize = static_cast<DWORD>(imageSize + 1064);
-  BITMAPINFOHEADER header{};
-  header.biSize = 40;
-  header.biWidth = width;
-  header.biHeight = height;
-  header.biPlanes = 1;
-  header.biBitCount = 8;
-  std::memcpy(dib.data(), &header, sizeof header);
-  BYTE* table = dib.data() + 40;
+  const std::uint64_t dibSize = graphics::DibPixelOffset(8) + imageSize;
+  graphics::DibHandle fresh = graphics::DibHandle::Allocate(dibSize);
+  graphics::LockedBlock dib(fresh.get());
+  m_hDIB = nullptr;  // the caller has kept or freed the old block
+  if (!dib) return;
+  m_dibSize = static_cast<DWORD>(dibSize);
+  graphics::WriteDibHeader(dib.data(), width, height, 8);
+  BYTE* table = dib.data() + graphics::kDibHeaderSize;
   for (int i = 0; i < 256 && m_PaletteBuffer != nullptr; ++i) {
     table[4 * i] = m_PaletteBuffer[3 * i + 2];
     table[4 * i + 1] = m_PaletteBuffer[3 * i + 1];
     table[4 * i + 2] = m_PaletteBuffer[3 * i];
   }
-  if (pixels != nullptr) std::memcpy(dib.data() + 1064, pixels, imageSize);
+  if (pixels != nullptr) std::memcpy(dib.data() + graphics::DibPixelOffset(8), pixels, imageSize);
+  m_hDIB = fresh.release();
 }
 
 void CPics::CreateImagePalette() {

@@ -81,11 +81,11 @@ int CPics::GetPictureBits(const void* dib, void* destination, BYTE* paletteOut) 
 
   if (bits == 24) {
     // Quantise a copy to 256 colours; the copy's palette is what the indices mean.
-    HGLOBAL copy = CopyDIB(dib);
-    if (copy == nullptr) return 0;
+    graphics::DibHandle copy(CopyDIB(dib));
+    if (!copy) return 0;
     int result = 0;
-    if (ConvertTo8BPP(&copy)) {
-      graphics::LockedBlock reduced(copy);
+    if (ConvertTo8BPP(copy.address())) {
+      graphics::LockedBlock reduced(copy.get());
       if (reduced && graphics::DibFitsBlock(reduced.data(), reduced.size()) &&
           DIBBitsPerPixel(reduced.data()) == 8) {
         // Top row first, like the palette depths below.
@@ -101,7 +101,6 @@ int CPics::GetPictureBits(const void* dib, void* destination, BYTE* paletteOut) 
         result = 1;
       }
     }
-    GlobalFree(copy);
     return result;
   }
   if (bits != 1 && bits != 2 && bits != 4 && bits != 8) return 0;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "graphics/core/dib_block.h"
 #include "graphics/core/dib_drawing.h"
 #include "graphics/core/disabled_gif.h"
 #include "graphics/platform/block_transfer.h"
@@ -78,12 +79,10 @@ int DrawVisiblePart(const ZoomRequest& request, const DrawableDib& dib, const Dr
                          dest.bottom - part.top};
   if (!staged || !StretchInStages(scratch.dc(), shifted, width, height, dib))
     StretchWholeDib(scratch.dc(), shifted, dib);
-  HGLOBAL partDib = CPics::BitmapToDIB(scratch.bitmap(), GetCurrentPalette(dc), nullptr);
-  if (partDib == nullptr) return 0;
+  const DibHandle partDib(CPics::BitmapToDIB(scratch.bitmap(), GetCurrentPalette(dc), nullptr));
+  if (!partDib) return 0;
   const RECT rect{LONG(part.left), LONG(part.top), LONG(part.right), LONG(part.bottom)};
-  const int result = Paint(request, partDib, rect);
-  GlobalFree(partDib);
-  return result;
+  return Paint(request, partDib.get(), rect);
 }
 
 }  // namespace

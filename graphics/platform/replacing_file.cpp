@@ -55,11 +55,21 @@ ReplacingFile::~ReplacingFile() {
 
 bool ReplacingFile::Open(const char* target) {
   if (target == nullptr || *target == '\0') return false;
-  m_target = FollowLinks(target);
+  // The kernel's own lookup first: it also follows links that name no path, such as
+  // /dev/stdout on a pipe.
   struct stat info {};
-  const bool exists = ::stat(m_target.c_str(), &info) == 0;
-  m_copyInto = exists && !S_ISREG(info.st_mode);
+  const bool exists = ::stat(target, &info) == 0;
   if (exists && S_ISDIR(info.st_mode)) return false;
+  m_copyInto = exists && !S_ISREG(info.st_mode);
+  if (m_copyInto) {
+    m_target = target;
+  } else if (exists) {
+    char* real = ::realpath(target, nullptr);
+    m_target = real != nullptr ? real : target;
+    std::free(real);
+  } else {
+    m_target = FollowLinks(target);  // a link to a file yet to be made
+  }
   // Beside the target, so that the rename stays on one file system and atomic; a
   // device's bytes are gathered in the temporary folder instead.
   std::string name = (m_copyInto ? TemporaryFolder() + "/graphics" : m_target) + ".tmpXXXXXX";

@@ -10,16 +10,6 @@ graphics::AutoTrace* CPics::m_pAutoTrace = nullptr;
 
 namespace {
 
-// A private copy of the whole block, for steps that change the picture.
-HGLOBAL CopyBlock(HGLOBAL source) {
-  const size_t size = GlobalSize(source);
-  HGLOBAL copy = GlobalAlloc(GHND, size);
-  if (!copy) return nullptr;
-  graphics::LockedBlock from(source), to(copy);
-  std::memcpy(to.data(), from.data(), size);
-  return copy;
-}
-
 std::unique_ptr<graphics::AutoTrace> TracerFor(HGLOBAL block) {
   const auto layout = graphics::ReadBlockLayout(block);
   if (!layout) return nullptr;
@@ -41,14 +31,12 @@ int CPics::BeginAutoTrace(HGLOBAL hDIB, int reduce, int thresholdPercent, int mi
     // Nothing changes the picture, so the map is read from it directly.
     tracer = TracerFor(hDIB);
   } else {
-    HGLOBAL copy = CopyBlock(hDIB);
+    // A private copy for the steps that change the picture.
+    graphics::DibHandle copy = graphics::CopyOfBlock(hDIB);
     if (!copy) return 0;
-    if (contours && !ContourDetection(&copy, reduce, thresholdPercent, mode, passes)) {
-      GlobalFree(copy);
+    if (contours && !ContourDetection(copy.address(), reduce, thresholdPercent, mode, passes))
       return 0;
-    }
-    if (ConvertTo24BPP(&copy)) tracer = TracerFor(copy);
-    GlobalFree(copy);
+    if (ConvertTo24BPP(copy.address())) tracer = TracerFor(copy.get());
   }
   // One trace at a time: an earlier tracer is released rather than leaked.
   EndAutoTrace();

@@ -1,4 +1,5 @@
 // Keeping a rectangle of a picture, as a fresh 24-bit DIB.
+#include <utility>
 #include <algorithm>
 #include <cstring>
 
@@ -22,28 +23,20 @@ int CPics::Crop(HGLOBAL* phDIB, POINT origin, SIZE size) {
   cx = std::min(cx, w - x);
   cy = std::min(cy, h - y);
 
-  HGLOBAL fresh = graphics::AllocateResultDib(uint32_t(cx), uint32_t(cy), 24);
-  if (!fresh) return 0;
-  if (!CPics::ConvertTo24BPP(phDIB)) {
-    GlobalFree(fresh);
-    return 0;
-  }
+  graphics::DibHandle fresh = graphics::AllocateResultDib(uint32_t(cx), uint32_t(cy), 24);
+  if (!fresh || !CPics::ConvertTo24BPP(phDIB)) return 0;
   const auto layout = graphics::ReadBlockLayout(*phDIB);
-  if (!layout) {
-    GlobalFree(fresh);
-    return 0;
-  }
+  if (!layout) return 0;
   {
-    graphics::LockedBlock from(*phDIB), to(fresh);
+    graphics::LockedBlock from(*phDIB), to(fresh.get());
     const uint64_t outStride = graphics::RowStride(uint64_t(cx), 24);
     for (int64_t r = 0; r < cy; ++r)
       std::memcpy(
-          to.data() + 40 + uint64_t(r) * outStride,
+          to.data() + graphics::DibPixelOffset(24) + uint64_t(r) * outStride,
           from.data() + layout->imageOffset + uint64_t(y + r) * layout->stride + 3 * uint64_t(x),
           size_t(3 * cx));
   }
-  GlobalFree(*phDIB);
-  *phDIB = fresh;
+  graphics::ReplaceDib(*phDIB, std::move(fresh));
   return 1;
 }
 

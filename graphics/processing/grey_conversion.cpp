@@ -1,5 +1,6 @@
 // Grey levels and black and white: palette pictures change their palette,
 // 24-bit pictures become 8-bit pictures over the grey ramp.
+#include <utility>
 #include <algorithm>
 #include <cstring>
 #include <new>
@@ -50,14 +51,15 @@ void GreyRows(const BYTE* in, const graphics::DibLayout& l, BYTE* out, uint32_t 
 // 24-bit picture into a new 8-bit block.
 int GreyIntoNewBlock(graphics::DibWorker& worker, GreyMapping map) {
   const graphics::DibLayout& l = worker.layout();
-  HGLOBAL fresh = graphics::AllocateResultDib(l.width, l.height, 8);
+  graphics::DibHandle fresh = graphics::AllocateResultDib(l.width, l.height, 8);
   if (!fresh) return 0;
   {
-    LockedBlock from(worker.block()), to(fresh);
-    graphics::WritePalette(to.data() + 40, graphics::GreyRamp().data(), 256);
-    GreyRows(from.data() + l.imageOffset, l, to.data() + 1064, worker.stride8(), map);
+    LockedBlock from(worker.block()), to(fresh.get());
+    graphics::WritePalette(to.data() + graphics::kDibHeaderSize, graphics::GreyRamp().data(), 256);
+    GreyRows(from.data() + l.imageOffset, l, to.data() + graphics::DibPixelOffset(8),
+             worker.stride8(), map);
   }
-  worker.Replace(fresh);
+  worker.Replace(std::move(fresh));
   return 1;
 }
 
@@ -74,9 +76,10 @@ int GreyInPlace(graphics::DibWorker& worker, GreyMapping map) {
   }
   LockedBlock dib(worker.block());
   GreyRows(dib.data() + l.imageOffset, l, grey.data(), stride8, map);
-  graphics::WriteResultHeader(dib.data(), l.width, l.height, 8);
-  graphics::WritePalette(dib.data() + 40, graphics::GreyRamp().data(), 256);
-  if (!grey.empty()) std::memcpy(dib.data() + 1064, grey.data(), grey.size());
+  graphics::WriteDibHeader(dib.data(), int32_t(l.width), int32_t(l.height), 8);
+  graphics::WritePalette(dib.data() + graphics::kDibHeaderSize, graphics::GreyRamp().data(), 256);
+  if (!grey.empty())
+    std::memcpy(dib.data() + graphics::DibPixelOffset(8), grey.data(), grey.size());
   return 1;
 }
 

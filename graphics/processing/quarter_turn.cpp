@@ -1,8 +1,10 @@
 // Quarter turns of a picture, through 24 bits.
+#include <utility>
 #include <algorithm>
 
 #include "graphics/core/depth/dib_worker.h"
 #include "graphics/processing/geometry_ops.h"
+#include "graphics/processing/progress_reporter.h"
 #include "graphics/core/dib_block.h"
 #include "graphics/processing/reshaped_dib.h"
 
@@ -19,18 +21,20 @@ int RotateQuarterTurn(HGLOBAL* handle, bool clockwise) {
   const auto layout = ReadBlockLayout(*handle);
   if (!layout) return 0;
   const uint32_t w = layout->width, h = layout->height;
-  HGLOBAL fresh = nullptr;
+  DibHandle fresh;
   {
     LockedBlock from(*handle);
     fresh = AllocateReshapedDib(from.data(), *layout, h, w);
     if (!fresh) return 0;
-    LockedBlock to(fresh);
+    LockedBlock to(fresh.get());
     const BYTE* in = from.data() + layout->imageOffset;
     BYTE* out = to.data() + layout->imageOffset;
     const uint64_t inStride = layout->stride, outStride = RowStride(h, 24);
     // New picture: h wide, w high. Clockwise, new (row r, column c) is old
     // (column w-1-r, row c); counter-clockwise it is old (column r, row h-1-c).
+    ProgressLoop progress(int((w + kTile - 1) / kTile));
     for (uint32_t r0 = 0; r0 < w; r0 += kTile) {
+      if (!progress.Step(int(r0 / kTile))) return 0;  // the picture is still untouched
       for (uint32_t c0 = 0; c0 < h; c0 += kTile) {
         const uint32_t r1 = std::min(w, r0 + kTile), c1 = std::min(h, c0 + kTile);
         for (uint32_t r = r0; r < r1; ++r) {
@@ -45,8 +49,7 @@ int RotateQuarterTurn(HGLOBAL* handle, bool clockwise) {
       }
     }
   }
-  GlobalFree(*handle);
-  *handle = fresh;
+  ReplaceDib(*handle, std::move(fresh));
   return 1;
 }
 

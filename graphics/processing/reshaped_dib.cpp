@@ -6,15 +6,14 @@
 
 namespace graphics {
 
-HGLOBAL AllocateReshapedDib(const BYTE* sourceDib, const DibLayout& layout, uint32_t width,
-                            uint32_t height) {
-  if (width > uint32_t(kMaxPictureSide) || height > uint32_t(kMaxPictureSide)) return nullptr;
+DibHandle AllocateReshapedDib(const BYTE* sourceDib, const DibLayout& layout, uint32_t width,
+                              uint32_t height) {
+  if (width > uint32_t(kMaxPictureSide) || height > uint32_t(kMaxPictureSide)) return DibHandle();
   const uint64_t imageSize = RowStride(width, layout.bitCount) * height;
-  const uint64_t total = layout.imageOffset + imageSize;
-  if (total > SIZE_MAX) return nullptr;
-  HGLOBAL fresh = GlobalAlloc(GHND, size_t(total));
-  if (!fresh) return nullptr;
-  BYTE* dib = static_cast<BYTE*>(GlobalLock(fresh));
+  DibHandle fresh = DibHandle::Allocate(layout.imageOffset + imageSize);
+  LockedBlock locked(fresh.get());
+  if (!locked) return DibHandle();
+  BYTE* dib = locked.data();
   std::memcpy(dib, sourceDib, size_t(layout.imageOffset));
   if (layout.headerSize == 12) {
     const uint16_t w = uint16_t(width), h = uint16_t(height);
@@ -32,7 +31,6 @@ HGLOBAL AllocateReshapedDib(const BYTE* sourceDib, const DibLayout& layout, uint
       std::memcpy(dib + 20, &size, 4);
     }
   }
-  GlobalUnlock(fresh);
   return fresh;
 }
 

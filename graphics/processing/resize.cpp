@@ -1,4 +1,5 @@
 // Scaling a picture by one factor in both directions, nearest neighbour.
+#include <utility>
 #include <cmath>
 #include <cstring>
 
@@ -25,12 +26,12 @@ int ResizeByFactor(HGLOBAL* handle, float factor) {
   const uint32_t nw = uint32_t(newWidth), nh = uint32_t(newHeight);
   const uint32_t pixelBytes = l.bitCount / 8;
 
-  HGLOBAL fresh = nullptr;
+  DibHandle fresh;
   {
     LockedBlock from(worker.block());
     fresh = AllocateReshapedDib(from.data(), l, nw, nh);
     if (!fresh) return 0;
-    LockedBlock to(fresh);
+    LockedBlock to(fresh.get());
     const BYTE* in = from.data() + l.imageOffset;
     BYTE* out = to.data() + l.imageOffset;
     const uint64_t outStride = RowStride(nw, l.bitCount);
@@ -41,7 +42,7 @@ int ResizeByFactor(HGLOBAL* handle, float factor) {
         std::memcpy(dst, src + (uint64_t(l.width) * x / nw) * pixelBytes, pixelBytes);
     }
   }
-  worker.Replace(fresh);
+  worker.Replace(std::move(fresh));
   return 1;
 }
 

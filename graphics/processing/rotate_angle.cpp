@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <utility>
 #include <new>
 #include <vector>
 
@@ -106,12 +107,12 @@ int RotateByAngle(HGLOBAL* handle, double degrees) {
   for (int64_t j = 0; j <= newH; ++j)
     yc[j] = float(double(j + b.y0) * c), ysn[j] = float(double(j + b.y0) * s);
 
-  HGLOBAL fresh = nullptr;
+  DibHandle fresh;
   {
     LockedBlock from(*handle);
     fresh = AllocateReshapedDib(from.data(), *layout, uint32_t(newW), uint32_t(newH));
     if (!fresh) return 0;
-    LockedBlock to(fresh);
+    LockedBlock to(fresh.get());
     BYTE* const in = from.data() + layout->imageOffset;
     BYTE* out = to.data() + layout->imageOffset;
     const uint64_t inStride = layout->stride, outStride = RowStride(uint64_t(newW), 24);
@@ -132,10 +133,7 @@ int RotateByAngle(HGLOBAL* handle, double degrees) {
     ProgressLoop progress(bands);
     for (int band = 0; band < bands; ++band) {
       // Stopping is possible only while the source is whole.
-      if (!progress.Step(band) && keptLo == 0 && keptHi == int(h)) {
-        GlobalFree(fresh);
-        return 0;
-      }
+      if (!progress.Step(band) && keptLo == 0 && keptHi == int(h)) return 0;
       const int j0 = band * kTile;
       for (int i0 = 0; i0 < newW; i0 += kTile) {
         const int i1 = int(std::min<int64_t>(newW, i0 + kTile));
@@ -161,8 +159,7 @@ int RotateByAngle(HGLOBAL* handle, double degrees) {
       if (needHi < keptHi) ReleaseRows(in, inStride, needHi, keptHi), keptHi = needHi;
     }
   }
-  GlobalFree(*handle);
-  *handle = fresh;
+  ReplaceDib(*handle, std::move(fresh));
   return 1;
 }
 

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <sys/resource.h>
 
+#include "format_test_support.h"
 #include "picture_test_support.h"
 
 using picstest::PicturePtr;
@@ -32,11 +33,9 @@ const ToolFile kToolFiles[] = {
 };
 
 // Fixtures made once for the suite by Pillow, ImageMagick and hand-built headers.
-class BmpFromOtherTools : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() {
-    dir = new ScratchDir;
-    const std::string d = dir->path().string() + "/";
+// Files made by Pillow and ImageMagick, once for the suite.
+struct BmpFiles {
+  static void Make(const std::string& d) {
     const std::string script = R"PY(
 import random, struct
 from PIL import Image
@@ -96,15 +95,8 @@ open(d + 'gap_24.bmp', 'wb').write(gap)
     all.push_back(d + "plain_16.png");
     ASSERT_TRUE(picstest::DecodeAllWithPillow(all));
   }
-  static void TearDownTestSuite() {
-    delete dir;
-    dir = nullptr;
-  }
-  static std::string Fixture(const std::string& name) { return dir->Path(name); }
-
-  static ScratchDir* dir;
 };
-ScratchDir* BmpFromOtherTools::dir = nullptr;
+using BmpFromOtherTools = formatstest::FromOtherTools<BmpFiles>;
 
 void ExpectClosePixels(const CPics& picture, const RgbImage& reference, int tolerance,
                        const std::string& what) {
@@ -145,7 +137,7 @@ std::uint32_t FieldU32(const std::vector<std::uint8_t>& bytes, std::size_t offse
 
 TEST_F(BmpFromOtherTools, EveryDepthAndHeaderKindReadsWithTheToolsPixels) {
   for (const ToolFile& file : kToolFiles) {
-    const std::string path = Fixture(file.name);
+    const std::string path = Path(file.name);
     const std::vector<std::uint8_t> bytes = ReadBytes(path);
     ASSERT_GE(bytes.size(), 30u) << file.name;
     EXPECT_EQ(FieldU32(bytes, 14), std::uint32_t(file.headerWord))
@@ -155,7 +147,7 @@ TEST_F(BmpFromOtherTools, EveryDepthAndHeaderKindReadsWithTheToolsPixels) {
     EXPECT_EQ(picture->m_type, PictureBMP);
     EXPECT_EQ(picture->m_bitsPerPixel, file.heldBits) << file.name;
     const RgbImage reference = picstest::LoadRgb(
-        (file.name == std::string("plain_16.bmp") ? Fixture("plain_16.png") : path) + ".rgb");
+        (file.name == std::string("plain_16.bmp") ? Path("plain_16.png") : path) + ".rgb");
     ExpectClosePixels(*picture, reference, file.tolerance, file.name);
   }
 }
@@ -163,14 +155,14 @@ TEST_F(BmpFromOtherTools, EveryDepthAndHeaderKindReadsWithTheToolsPixels) {
 TEST_F(BmpFromOtherTools, SavedFilesReadBackTheSameInPillowAndImageMagick) {
   std::vector<std::string> saved;
   for (const ToolFile& file : kToolFiles) {
-    PicturePtr picture(CPics::OpenPicture(Fixture(file.name).c_str(), 0, nullptr));
+    PicturePtr picture(CPics::OpenPicture(Path(file.name).c_str(), 0, nullptr));
     ASSERT_TRUE(picture) << file.name;
-    saved.push_back(Fixture(std::string("saved_") + file.name));
+    saved.push_back(Path(std::string("saved_") + file.name));
     ASSERT_EQ(picture->SavePictureAs(saved.back().c_str(), PictureByExtension), 1) << file.name;
   }
   ASSERT_TRUE(picstest::DecodeAllWithPillow(saved));
   for (std::size_t i = 0; i < saved.size(); ++i) {
-    PicturePtr picture(CPics::OpenPicture(Fixture(kToolFiles[i].name).c_str(), 0, nullptr));
+    PicturePtr picture(CPics::OpenPicture(Path(kToolFiles[i].name).c_str(), 0, nullptr));
     ExpectClosePixels(*picture, picstest::LoadRgb(saved[i] + ".rgb"), 0, "Pillow on " + saved[i]);
     ExpectClosePixels(*picture,
                       DecodeWithImageMagick(saved[i], picture->m_width, picture->m_height), 0,
@@ -179,12 +171,12 @@ TEST_F(BmpFromOtherTools, SavedFilesReadBackTheSameInPillowAndImageMagick) {
 }
 
 TEST_F(BmpFromOtherTools, OpenFileLoadLeavesTheFileAtItsStart) {
-  CFile file(Fixture("pil_24.bmp").c_str(), CFile::modeRead);
+  CFile file(Path("pil_24.bmp").c_str(), CFile::modeRead);
   PicturePtr picture(CPics::OpenPicture(&file, 0, nullptr));
   ASSERT_TRUE(picture);
   EXPECT_TRUE(file.IsOpen());
   EXPECT_EQ(file.GetPosition(), 0u);
-  ExpectClosePixels(*picture, picstest::LoadRgb(Fixture("pil_24.bmp") + ".rgb"), 0, "open file");
+  ExpectClosePixels(*picture, picstest::LoadRgb(Path("pil_24.bmp") + ".rgb"), 0, "open file");
 }
 
 TEST(BmpWrite, EightBitPictureHasTheExpectedLayout) {

@@ -1,6 +1,9 @@
 // DIB layout rules: header kinds, colour counts, row widths and single-pixel access.
+#include <array>
 #include <cstring>
+#include <utility>
 
+#include "graphics/core/dib_block.h"
 #include "picture_test_support.h"
 
 using picstest::MakeDib;
@@ -198,4 +201,49 @@ TEST(DibPixels, HandleWhoseHeaderPromisesMoreThanTheBlockIsRefused) {
   EXPECT_EQ(CPics::SetPixel(dib, 999, 999, 1, 2, 3), 0);
   EXPECT_EQ(CPics::FillDIB(dib, 1, 2, 3), 0);
   GlobalFree(dib);
+}
+
+TEST(DibHandle, FreesWhatItOwnsOnceAndNothingItHandedOn) {
+  graphics::DibHandle first = graphics::DibHandle::Allocate(64);
+  const HGLOBAL raw = first.get();
+  ASSERT_EQ(GlobalSize(raw), 64u);
+  graphics::DibHandle second = std::move(first);  // ownership moves, the block stays
+  EXPECT_FALSE(first);
+  EXPECT_EQ(GlobalSize(raw), 64u);
+
+  HGLOBAL slot = GlobalAlloc(GHND, 8);
+  const HGLOBAL previous = slot;
+  graphics::ReplaceDib(slot, std::move(second));  // the slot's old block goes
+  EXPECT_EQ(slot, raw);
+  EXPECT_EQ(GlobalSize(previous), 0u);
+  graphics::ReplaceDib(slot, graphics::DibHandle(slot));  // the same block: kept, not freed
+  EXPECT_EQ(GlobalSize(raw), 64u);
+
+  const HGLOBAL other = GlobalAlloc(GHND, 8);
+  {
+    graphics::DibHandle released(slot), dropped(other);
+    (void)released.release();
+  }
+  EXPECT_EQ(GlobalSize(raw), 64u);
+  EXPECT_EQ(GlobalSize(other), 0u);
+  graphics::FreeDib(slot);
+  EXPECT_EQ(slot, nullptr);
+  EXPECT_EQ(GlobalSize(raw), 0u);
+  EXPECT_FALSE(graphics::DibHandle::Allocate(std::uint64_t(1) << 62));
+}
+
+TEST(DibHandle, HeaderAndOffsetsAreTheLibrarysLayout) {
+  for (const auto& [bits, offset] :
+       {std::pair{1, 48u}, {4, 104u}, {8, 1064u}, {16, 40u}, {24, 40u}, {32, 40u}}) {
+    EXPECT_EQ(graphics::DibPixelOffset(bits), offset) << bits;
+    std::array<BYTE, 40> header{};
+    graphics::WriteDibHeader(header.data(), 7, -3, bits);
+    EXPECT_EQ(CPics::DIBHeaderSize(header.data()), 40u);
+    EXPECT_EQ(CPics::DIBWidth(header.data()), 7);
+    EXPECT_EQ(CPics::DIBBitsPerPixel(header.data()), bits);
+    const BITMAPINFOHEADER h = graphics::DibHeader(7, -3, bits);
+    EXPECT_EQ(h.biHeight, -3);
+    EXPECT_EQ(h.biPlanes, 1);
+    EXPECT_EQ(h.biCompression + h.biSizeImage + h.biClrUsed + h.biClrImportant, 0u);
+  }
 }

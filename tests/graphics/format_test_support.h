@@ -1,5 +1,5 @@
-// Helpers of the PCX, TGA and XBM tests: pictures made in memory, references
-// decoded by ImageMagick, and the byte fields of written files.
+// Helpers of the format tests: the fixture of files made by other tools, pictures made
+// in memory, references decoded by ImageMagick, and the byte fields of written files.
 #pragma once
 
 #include <cstdint>
@@ -9,6 +9,23 @@
 #include "picture_test_support.h"
 
 namespace formatstest {
+
+// A format's "from other tools" suite: one scratch folder for the suite, filled once by
+// Files::Make(folder with a trailing slash), which runs Pillow scripts and ImageMagick.
+template <class Files>
+class FromOtherTools : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    dir = new picstest::ScratchDir;
+    Files::Make(dir->path().string() + "/");
+  }
+  static void TearDownTestSuite() {
+    delete dir;
+    dir = nullptr;
+  }
+  static std::string Path(const std::string& name) { return dir->Path(name); }
+  static inline picstest::ScratchDir* dir = nullptr;
+};
 
 // Decodes a picture with ImageMagick (through a PNG that Pillow reads).
 picstest::RgbImage DecodeWithImageMagick(const std::string& path);

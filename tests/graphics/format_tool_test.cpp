@@ -9,24 +9,12 @@ using formatstest::PatternDib;
 using formatstest::PixelsOf;
 using picstest::PicturePtr;
 using picstest::ScratchDir;
+using picstest::ToolRun;
 
 namespace {
 
-struct ToolRun {
-  int status = -1;
-  std::string out;
-};
-
-ToolRun Pics(const std::string& args) {
-  ToolRun run;
-  FILE* pipe = popen((std::string(BUILD_DIR) + "/bin/pics " + args + " 2>&1").c_str(), "r");
-  if (pipe == nullptr) return run;
-  char buffer[512];
-  while (std::fgets(buffer, sizeof buffer, pipe)) run.out += buffer;
-  const int status = pclose(pipe);
-  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return run;
-}
+// Runs pics with the arguments; standard error is folded into the output.
+ToolRun Pics(const std::string& args) { return picstest::RunPics(args); }
 
 class PicsToolFormats : public ::testing::Test {
  protected:

@@ -20,11 +20,9 @@ using picstest::WriteBytes;
 
 namespace {
 
-class GifFromOtherTools : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() {
-    dir = new ScratchDir;
-    const std::string d = dir->path().string() + "/";
+// Files made by Pillow and ImageMagick, once for the suite.
+struct GifFiles {
+  static void Make(const std::string& d) {
     const std::string script = giftest::GifBuilderPython() + R"PY(
 import random
 from PIL import Image
@@ -77,14 +75,8 @@ make_gif(d + 'interlaced_5.gif', 3, 5, [0, 0, 0, 1, 1, 1, 2, 2, 2, 3, 3, 3, 1, 2
     ASSERT_TRUE(picstest::RunCommand(convert + "src.png -colors 200 -interlace GIF " + d +
                                      "im_200_interlaced.gif"));
   }
-  static void TearDownTestSuite() {
-    delete dir;
-    dir = nullptr;
-  }
-  static std::string Path(const std::string& name) { return dir->Path(name); }
-  static ScratchDir* dir;
 };
-ScratchDir* GifFromOtherTools::dir = nullptr;
+using GifFromOtherTools = formatstest::FromOtherTools<GifFiles>;
 
 TEST_F(GifFromOtherTools, PillowFilesReadWithTheirPixels) {
   for (const char* name : {"pil_4.gif", "pil_16_interlaced.gif", "pil_256_interlaced.gif",

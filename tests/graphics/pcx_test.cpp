@@ -22,11 +22,9 @@ using picstest::WriteBytes;
 
 namespace {
 
-class PcxFromOtherTools : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() {
-    dir = new ScratchDir;
-    const std::string d = dir->path().string() + "/";
+// Files made by Pillow and ImageMagick, once for the suite.
+struct PcxFiles {
+  static void Make(const std::string& d) {
     const std::string script = R"PY(
 import random, struct
 from PIL import Image
@@ -75,14 +73,8 @@ ref.save(d + 'planes_4.png')
         picstest::RunCommand(convert + "src.png -colors 40 -type Palette " + d + "im_8.pcx"));
     ASSERT_TRUE(picstest::RunCommand(convert + "bw.bmp " + d + "im_1.pcx"));
   }
-  static void TearDownTestSuite() {
-    delete dir;
-    dir = nullptr;
-  }
-  static std::string Path(const std::string& name) { return dir->Path(name); }
-  static ScratchDir* dir;
 };
-ScratchDir* PcxFromOtherTools::dir = nullptr;
+using PcxFromOtherTools = formatstest::FromOtherTools<PcxFiles>;
 
 TEST_F(PcxFromOtherTools, PillowFilesReadWithTheirPixels) {
   for (const char* name : {"pil_24.pcx", "pil_8.pcx", "pil_grey.pcx"}) {
@@ -119,7 +111,7 @@ TEST_F(PcxFromOtherTools, FourBitPlanesCombineIntoSixteenColours) {
 TEST_F(PcxFromOtherTools, OlderVersionOneBitFileDecodesBlackAndWhite) {
   // Pillow writes one-bit pictures as version 2 with an empty header palette.
   CFile file(Path("pil_1.pcx").c_str(), CFile::modeRead);
-  HGLOBAL dib = graphics::ReadPcxFile(file);
+  HGLOBAL dib = graphics::ReadPcxFile(file).release();
   ASSERT_NE(dib, nullptr);
   PicturePtr picture = PictureFromDib(dib, PicturePCX);
   ASSERT_TRUE(picture);

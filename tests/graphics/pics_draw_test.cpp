@@ -9,16 +9,12 @@ using picstest::ScratchDir;
 
 namespace {
 
+// Runs pics with the arguments: its exit status, and its output (standard error
+// folded in) where asked.
 int Pics(const std::string& args, std::string* out = nullptr) {
-  const std::string command = std::string(BUILD_DIR) + "/bin/pics " + args + " 2>&1";
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return -1;
-  char buffer[512];
-  std::string text;
-  while (std::fgets(buffer, sizeof buffer, pipe)) text += buffer;
-  if (out != nullptr) *out = text;
-  const int status = pclose(pipe);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  picstest::ToolRun run = picstest::RunPics(args);
+  if (out != nullptr) *out = run.out;
+  return run.status;
 }
 
 class PicsDraw : public ::testing::Test {

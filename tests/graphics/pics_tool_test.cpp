@@ -6,26 +6,12 @@
 #include "picture_test_support.h"
 
 using picstest::ScratchDir;
+using picstest::ToolRun;
 
 namespace {
 
-struct ToolRun {
-  int status = -1;
-  std::string out;
-};
-
 // Runs pics with the arguments; standard error is folded into the output.
-ToolRun Pics(const std::string& args) {
-  ToolRun run;
-  const std::string command = std::string(BUILD_DIR) + "/bin/pics " + args + " 2>&1";
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return run;
-  char buffer[512];
-  while (std::fgets(buffer, sizeof buffer, pipe)) run.out += buffer;
-  const int status = pclose(pipe);
-  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return run;
-}
+ToolRun Pics(const std::string& args) { return picstest::RunPics(args); }
 
 class PicsTool : public ::testing::Test {
  protected:
@@ -122,19 +108,32 @@ TEST_F(PicsTool, TypesGoByNameOrNumberAndInfoNamesTheFormat) {
   }
 }
 
-TEST_F(PicsTool, JpegInfoFromTheHeaderMatchesAFullLoad) {
-  ASSERT_TRUE(picstest::RunCommand("/usr/bin/convert -size 300x200 gradient:red-blue " +
-                                   dir.Path("c.jpg") +
-                                   " && /usr/bin/convert -size 30x20 "
-                                   "gradient:white-black -colorspace gray " +
-                                   dir.Path("g.jpg")));
-  for (const char* name : {"c.jpg", "g.jpg"}) {
+TEST_F(PicsTool, HeaderInfoMatchesAFullLoad) {
+  // JPEG and PNG are described from their headers: every kind must print what
+  // loading gives.
+  const std::pair<std::string, std::string> kinds[] = {
+      {"c.jpg", ""},
+      {"g.jpg", "-colorspace gray"},
+      {"c.png", "PNG24:"},
+      {"p.png", "PNG8:"},
+      {"g.png", "-colorspace gray"},
+      {"m.png", "-monochrome"},
+      {"a.png", "PNG32:"},
+      {"ga.png", "-colorspace gray -alpha on"},
+  };
+  for (const auto& [name, how] : kinds) {
+    const bool prefix = !how.empty() && how.back() == ':';
+    ASSERT_TRUE(picstest::RunCommand("/usr/bin/convert -size 30x20 gradient:red-blue " +
+                                     (prefix ? "" : how + " ") + (prefix ? how : "") +
+                                     dir.Path(name)))
+        << name;
     picstest::PicturePtr picture(CPics::OpenPicture(dir.Path(name).c_str()));
-    ASSERT_TRUE(picture);
+    ASSERT_TRUE(picture) << name;
     char expected[128];
     std::snprintf(expected, sizeof expected,
-                  "type=4 width=%d height=%d bpp=%d colors=%d format=JPEG", picture->m_width,
-                  picture->m_height, picture->m_bitsPerPixel, picture->m_numColors);
+                  "type=%d width=%d height=%d bpp=%d colors=%d format=%s", picture->m_type,
+                  picture->m_width, picture->m_height, picture->m_bitsPerPixel,
+                  picture->m_numColors, picture->m_type == PictureJPEG ? "JPEG" : "PNG");
     EXPECT_EQ(Pics("info " + dir.Path(name)).out.rfind(expected, 0), 0u) << expected;
   }
 }
@@ -147,6 +146,10 @@ TEST_F(PicsTool, DashReadsStandardInputAndWritesStandardOutput) {
                              BUILD_DIR + "/bin/pics info -");
   EXPECT_EQ(piped.status, 0);
   EXPECT_EQ(piped.out, "type=4 width=6 height=4 bpp=24 colors=0 format=JPEG\n");
+  // /dev/stdout on a pipe is written into, as "-" is.
+  const ToolRun device = Pics("convert " + dir.Path("out.png") + " /dev/stdout --type tga | " +
+                              BUILD_DIR + "/bin/pics info -");
+  EXPECT_EQ(device.out.rfind("type=5 width=6 height=4", 0), 0u) << device.out;
   const ToolRun applied = Pics("apply - - --type bmp flip-h < " + dir.Path("in.gif") + " | " +
                                BUILD_DIR + "/bin/pics info -");
   EXPECT_EQ(applied.out.rfind("type=1 width=6 height=4", 0), 0u) << applied.out;

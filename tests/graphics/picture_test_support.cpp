@@ -1,6 +1,7 @@
 #include "picture_test_support.h"
 
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -37,6 +38,18 @@ void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes)
 bool RunCommand(const std::string& command) {
   const int status = std::system(command.c_str());
   return status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+ToolRun RunPics(const std::string& args) {
+  ToolRun run;
+  const std::string command = std::string(BUILD_DIR) + "/bin/pics " + args + " 2>&1";
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return run;
+  char buffer[512];
+  while (std::fgets(buffer, sizeof buffer, pipe)) run.out += buffer;
+  const int status = pclose(pipe);
+  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return run;
 }
 
 bool RunPython(const std::string& script) {

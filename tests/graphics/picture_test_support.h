@@ -33,6 +33,14 @@ bool RunPython(const std::string& script);
 // Runs a shell command line; true when it exits 0.
 bool RunCommand(const std::string& command);
 
+// A run of the pics tool built beside the tests: its exit status (-1 when it did not
+// exit normally) and its output, standard error folded in.
+struct ToolRun {
+  int status = -1;
+  std::string out;
+};
+ToolRun RunPics(const std::string& args);
+
 // Top-down RGB pixels of a picture as a reference tool sees them.
 struct RgbImage {
   int width = 0;

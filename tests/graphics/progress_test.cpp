@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <vector>
 
 #include "Pics.h"
+#include "graphics/processing/geometry_ops.h"
 #include "graphics/processing/progress_reporter.h"
+#include "processing_dibs.h"
 
 using graphics::ProgressLoop;
 
@@ -90,4 +93,31 @@ TEST(ProgressReporting, WithoutAWindowNothingIsSentButAbortStillCounts) {
   CPics::m_bAbort = 1;
   EXPECT_FALSE(loop.Step(1));
   CPics::SetProgressDlg(nullptr, 0, 0, 0);
+}
+
+TEST(ProgressReporting, RotationsReportAndAnAbortLeavesThePictureAsItWas) {
+  const std::function<int(HGLOBAL*)> turns[] = {
+      [](HGLOBAL* h) { return graphics::RotateByAngle(h, 30); },
+      [](HGLOBAL* h) { return graphics::RotateQuarterTurn(h, true); },
+  };
+  for (const auto& turn : turns) {
+    processing_test::Dib dib(processing_test::MakeTrueColor(300, 200, [](int x, int y) {
+      return graphics::RgbColor{uint8_t(x), uint8_t(y), 7};
+    }));
+    RecordingWindow window;
+    CPics::SetProgressDlg(&window, 12, 0, 100);
+    ASSERT_EQ(turn(dib.slot()), 1);
+    EXPECT_GE(window.commands.size(), 3u);
+    // Asked to stop at the first message: nothing changes.
+    processing_test::Dib again(processing_test::MakeTrueColor(300, 200, [](int x, int y) {
+      return graphics::RgbColor{uint8_t(x), uint8_t(y), 7};
+    }));
+    const std::size_t size = GlobalSize(again.get());
+    RecordingWindow stopping;
+    stopping.abortAfter = 1;
+    CPics::SetProgressDlg(&stopping, 12, 0, 100);
+    EXPECT_EQ(turn(again.slot()), 0);
+    EXPECT_EQ(GlobalSize(again.get()), size);
+    CPics::SetProgressDlg(nullptr, 0, 0, 0);
+  }
 }

@@ -20,11 +20,9 @@ using picstest::WriteBytes;
 
 namespace {
 
-class TgaFromOtherTools : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() {
-    dir = new ScratchDir;
-    const std::string d = dir->path().string() + "/";
+// Files made by Pillow and ImageMagick, once for the suite.
+struct TgaFiles {
+  static void Make(const std::string& d) {
     const std::string script = R"PY(
 import random, struct
 from PIL import Image
@@ -77,14 +75,8 @@ ref.save(d + 'rgb_16.png')
     ASSERT_TRUE(picstest::RunCommand(pal + "-type Palette " + d + "im_8.tga"));
     ASSERT_TRUE(picstest::RunCommand(pal + "-type Palette -compress RLE " + d + "im_8_rle.tga"));
   }
-  static void TearDownTestSuite() {
-    delete dir;
-    dir = nullptr;
-  }
-  static std::string Path(const std::string& name) { return dir->Path(name); }
-  static ScratchDir* dir;
 };
-ScratchDir* TgaFromOtherTools::dir = nullptr;
+using TgaFromOtherTools = formatstest::FromOtherTools<TgaFiles>;
 
 TEST_F(TgaFromOtherTools, PillowFilesOfEveryTypeReadWithTheirPixels) {
   for (const char* name :

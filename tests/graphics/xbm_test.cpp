@@ -94,11 +94,9 @@ TEST(XbmReading, IncompleteHeadersAndShortArraysAreRefused) {
   EXPECT_FALSE(OpenText(dir, "#define a_width 32767\n#define a_height 32767\n" + tail));
 }
 
-class XbmFromOtherTools : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() {
-    dir = new ScratchDir;
-    const std::string d = dir->path().string() + "/";
+// Files made by Pillow and ImageMagick, once for the suite.
+struct XbmFiles {
+  static void Make(const std::string& d) {
     const std::string script = R"PY(
 import random
 from PIL import Image
@@ -117,14 +115,8 @@ for w in (13, 8, 1, 17):
       ASSERT_TRUE(picstest::RunCommand("/usr/bin/convert " + d + "src_" + std::to_string(w) +
                                        ".png " + d + "im_" + std::to_string(w) + ".xbm"));
   }
-  static void TearDownTestSuite() {
-    delete dir;
-    dir = nullptr;
-  }
-  static std::string Path(const std::string& name) { return dir->Path(name); }
-  static ScratchDir* dir;
 };
-ScratchDir* XbmFromOtherTools::dir = nullptr;
+using XbmFromOtherTools = formatstest::FromOtherTools<XbmFiles>;
 
 TEST_F(XbmFromOtherTools, FilesOfOddWidthsReadWithTheirPixels) {
   for (const char* name : {"pil_13.xbm", "pil_8.xbm", "pil_1.xbm", "pil_17.xbm", "im_13.xbm",

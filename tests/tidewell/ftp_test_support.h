@@ -36,6 +36,34 @@ struct FtpJobRecorder {
 tidewell::FtpJobResult RunUpload(tidewell::FtpJob job);
 tidewell::FtpJobResult RunDownload(tidewell::FtpJob job);
 
+// vsftpd on 127.0.0.1 with its own configuration and a local user made for the test,
+// with or without locking users into their home folder. Making a user needs root: without
+// it (or without vsftpd) ok() is false and reason() says why.
+class VsftpdServer {
+ public:
+  explicit VsftpdServer(bool chrootUsers);
+  ~VsftpdServer();  // stops the server and removes the user and its home
+  VsftpdServer(const VsftpdServer&) = delete;
+  VsftpdServer& operator=(const VsftpdServer&) = delete;
+
+  bool ok() const { return reason_.empty(); }
+  const std::string& reason() const { return reason_; }
+  std::string site() const { return SiteOf(server_); }
+  const std::string& user() const { return user_; }
+  const std::string& password() const { return password_; }
+  // The user's home folder (with a trailing '/'), owned by the user.
+  std::string home() const { return folder_.path() + "home/"; }
+  // Makes a folder below home owned by the user.
+  void MakeFolder(const std::string& relative) const;
+
+ private:
+  ScratchFolder folder_;
+  ServerProcess server_;
+  std::string user_;
+  std::string password_ = "Tw-pass-7";
+  std::string reason_;
+};
+
 // A port on 127.0.0.1 that accepts no more connections (its backlog is full), so a
 // client's connect never completes. Closed with the object.
 class UnansweringPort {

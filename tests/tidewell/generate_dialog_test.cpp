@@ -114,6 +114,7 @@ class GeneratorWindow : public ::testing::Test {
   } application_;
   app_test::ScopedEnv utc_{"TZ", "UTC"};
   tidewell_test::ScratchFolder root;
+  app_test::ScopedEnv home_{"HOME", root / "home"};
   std::string program = root / "product";
   RecordedBoxes boxes;
   GenerateDialog dialog{boxes};
@@ -153,14 +154,18 @@ TEST_F(GeneratorWindow, OpensWithItsTextsAndInitialStates) {
   // Values of the model, with the update server as remote web directory.
   EXPECT_EQ(tidewell::UpdateServerAddress(),
             ById<QLineEdit>(dialog, tidewell::kIdGenRemoteWeb)->text().toStdString());
-  EXPECT_EQ("/update.ini", ById<QLineEdit>(dialog, tidewell::kIdGenListFile)->text().toStdString());
+  // Nothing is written into the file system's root: the set goes into the home folder.
+  EXPECT_EQ(root / "home/update-set/update.ini",
+            ById<QLineEdit>(dialog, tidewell::kIdGenListFile)->text().toStdString());
   EXPECT_EQ("winfiles",
             ById<QLineEdit>(dialog, tidewell::kIdGenWindowsPrefix)->text().toStdString());
   EXPECT_EQ("program",
             ById<QLineEdit>(dialog, tidewell::kIdGenProgramPrefix)->text().toStdString());
   EXPECT_EQ("others", ById<QLineEdit>(dialog, tidewell::kIdGenOtherPrefix)->text().toStdString());
-  EXPECT_EQ("/", ById<QLabel>(dialog, tidewell::kIdGenProgramFolder)->text().toStdString());
-  EXPECT_EQ("/", ById<QLabel>(dialog, tidewell::kIdGenLocalFolder)->text().toStdString());
+  EXPECT_EQ(root / "home",
+            ById<QLabel>(dialog, tidewell::kIdGenProgramFolder)->toolTip().toStdString());
+  EXPECT_EQ(root / "home/update-set",
+            ById<QLabel>(dialog, tidewell::kIdGenLocalFolder)->toolTip().toStdString());
 
   // Nothing selected: the flags show mixed and, with "Remove Files", can't be used.
   for (int id :
@@ -180,12 +185,39 @@ TEST_F(GeneratorWindow, OpensWithItsTextsAndInitialStates) {
   ASSERT_EQ(7, list->columnCount());
   QStringList headers;
   for (int i = 0; i < 7; ++i) headers << list->headerItem()->text(i);
-  EXPECT_EQ((QStringList{"Filename", "Size (k)", " ", "Modified", " ", "Created", " "}), headers);
+  EXPECT_EQ(
+      (QStringList{"Filename", "Size (k)", "Size", "Modified", "Modify", "Created", "Create"}),
+      headers);
   EXPECT_EQ(QAbstractItemView::SelectRows, list->selectionBehavior());
   EXPECT_TRUE(SaveScreenshot(dialog, "generate-opened"));
   EXPECT_EQ(std::vector<std::string>{},
             modal_test::ClippedTexts(dialog, {ById<QWidget>(dialog, tidewell::kIdGenProgramFolder),
                                               ById<QWidget>(dialog, tidewell::kIdGenLocalFolder)}));
+}
+
+TEST_F(GeneratorWindow, ResizingGivesTheFileListTheRoomAndNoTextIsCutOff) {
+  AddBothFiles();
+  dialog.show();
+  QTreeWidget* list = ById<QTreeWidget>(dialog, tidewell::kIdGenFileList);
+  // Names from the program folder, the whole path in the tool tip.
+  EXPECT_EQ("leaf.exe", CellText(dialog, 0, 0));
+  EXPECT_EQ(program + "/leaf.exe", list->topLevelItem(0)->toolTip(0).toStdString());
+  const std::vector<QWidget*> shortened = {ById<QWidget>(dialog, tidewell::kIdGenProgramFolder),
+                                           ById<QWidget>(dialog, tidewell::kIdGenLocalFolder)};
+  EXPECT_EQ(std::vector<std::string>{}, modal_test::ClippedTexts(dialog, shortened));
+
+  // At the smallest size the window keeps its template; larger, the list takes the room.
+  dialog.resize(dialog.minimumSize());
+  const QSize small = list->size();
+  QWidget* exit = ById<QWidget>(dialog, tidewell::kIdCancel);
+  const int exitRight = dialog.width() - exit->geometry().right();
+  const int exitBottom = dialog.height() - exit->geometry().bottom();
+  dialog.resize(dialog.minimumSize() + QSize(300, 200));
+  EXPECT_EQ(small + QSize(300, 200), list->size());
+  EXPECT_EQ(exitRight, dialog.width() - exit->geometry().right());
+  EXPECT_EQ(exitBottom, dialog.height() - exit->geometry().bottom());
+  EXPECT_EQ(std::vector<std::string>{}, modal_test::ClippedTexts(dialog, shortened));
+  EXPECT_TRUE(SaveScreenshot(dialog, "generate-resized"));
 }
 
 TEST_F(GeneratorWindow, AddedFilesFillTheSevenColumns) {
@@ -203,8 +235,8 @@ TEST_F(GeneratorWindow, AddedFilesFillTheSevenColumns) {
   EXPECT_TRUE(*picked);
   EXPECT_EQ(program, startedIn);
   const std::vector<std::vector<std::string>> rows = {
-      {program + "/leaf.exe", "2.00", " ", "11/14/2023 22:13:20", " ", "07/22/2023 04:26:40", " "},
-      {program + "/ink.dll", "1.50", " ", "07/14/2017 02:40:00", " ", "07/14/2017 02:40:00", " "}};
+      {"leaf.exe", "2.00", " ", "11/14/2023 22:13:20", " ", "07/22/2023 04:26:40", " "},
+      {"ink.dll", "1.50", " ", "07/14/2017 02:40:00", " ", "07/14/2017 02:40:00", " "}};
   for (int row = 0; row < 2; ++row)
     for (int column = 0; column < 7; ++column)
       EXPECT_EQ(rows[row][column], CellText(dialog, row, column)) << row << "," << column;
@@ -257,7 +289,7 @@ TEST_F(GeneratorWindow, SelectionEnablesFlagsAndRemoveFilesTakesTheSelectedOnes)
   Click(dialog, tidewell::kIdGenRemoveFiles);
   ASSERT_EQ(1u, dialog.model().Files().Count());
   EXPECT_EQ(program + "/leaf.exe", dialog.model().Files().At(0).installedPath);
-  EXPECT_EQ(program + "/leaf.exe", CellText(dialog, 0, 0));
+  EXPECT_EQ("leaf.exe", CellText(dialog, 0, 0));
   EXPECT_EQ("<no row>", CellText(dialog, 1, 0));
   // Nothing is selected after the list was refilled.
   EXPECT_FALSE(ById<QWidget>(dialog, tidewell::kIdGenRemoveFiles)->isEnabled());
@@ -326,6 +358,16 @@ TEST_F(GeneratorWindow, LocalFolderAndListFileAreChosenFromTheirCurrentPlaces) {
   EXPECT_EQ(root / "sets/old/leafline.tdu", dialog.model().listFile);
   EXPECT_EQ(root / "sets/old/leafline.tdu",
             ById<QLineEdit>(dialog, tidewell::kIdGenListFile)->text().toStdString());
+}
+
+TEST_F(GeneratorWindow, SaveLocallyAtTheDefaultsWritesIntoTheHomeFolderAndSaysSo) {
+  AddBothFiles();
+  Click(dialog, tidewell::kIdGenSaveLocally);
+  EXPECT_TRUE(fs::exists(root / "home/update-set/update.ini"));
+  EXPECT_TRUE(fs::exists(root / "home/update-set/program/leaf.exe"));
+  ASSERT_EQ(1u, boxes.shown.size());
+  EXPECT_EQ(0u, boxes.shown[0].find("2 files and the list written to " + root / "home/update-set"))
+      << boxes.shown[0];
 }
 
 TEST_F(GeneratorWindow, SaveLocallyReportsFilesLeftOutOfTheSet) {
@@ -442,7 +484,11 @@ TEST(GeneratorSaveLocally, MakesASetThatTheClientInstalls) {
   Type(dialog, tidewell::kIdGenRemoteWeb, world.ServerUrl(""));
   Type(dialog, tidewell::kIdGenListFile, world.Served() + "leafline.tdu");
   Click(dialog, tidewell::kIdGenSaveLocally);
-  EXPECT_TRUE(generatorBoxes.shown.empty());
+  const std::string served = world.Served();
+  EXPECT_EQ(std::vector<std::string>{"2 files and the list written to " +
+                                     served.substr(0, served.size() - 1) + "\n(list: " + served +
+                                     "leafline.tdu)"},
+            generatorBoxes.shown);
   EXPECT_TRUE(fs::exists(world.Served() + "program/notes.txt"));
 
   RecordedBoxes clientBoxes;

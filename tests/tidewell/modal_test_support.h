@@ -4,7 +4,9 @@
 #include <QApplication>
 #include <QAbstractButton>
 #include <QDialog>
+#include <QHeaderView>
 #include <QLabel>
+#include <QTreeWidget>
 #include <QPushButton>
 #include <QTimer>
 #include <QWidget>
@@ -74,6 +76,24 @@ inline std::vector<std::string> ClippedTexts(QWidget& window,
                            ? button->fontMetrics().horizontalAdvance(button->text().remove('&')) + 6
                            : button->sizeHint().width();
     if (needed > button->width()) clipped.push_back(button->text().toStdString());
+  }
+  // Column headers and cells of lists: each must fit its column, and the columns the list
+  // (the first, which shortens long names and shows them whole in a tool tip, excepted).
+  for (QTreeWidget* list : window.findChildren<QTreeWidget*>()) {
+    QHeaderView* header = list->header();
+    if (skipped(list) || header->isHidden()) continue;  // a folder tree shows no columns
+    const int margin = header->fontMetrics().horizontalAdvance("M");
+    for (int column = 0; column < list->columnCount(); ++column) {
+      const int right = header->sectionPosition(column) + header->sectionSize(column);
+      std::vector<QString> texts = {list->headerItem()->text(column)};
+      if (column > 0)
+        for (int row = 0; row < list->topLevelItemCount(); ++row)
+          texts.push_back(list->topLevelItem(row)->text(column));
+      for (const QString& text : texts)
+        if (header->fontMetrics().horizontalAdvance(text) + margin > header->sectionSize(column) ||
+            right > list->viewport()->width())
+          clipped.push_back(text.toStdString());
+    }
   }
   return clipped;
 }

@@ -14,21 +14,24 @@ struct FileListColumn {
   int width;  // dialog units
 };
 
-// Filename, Size (k), size flag, Modified, modify flag, Created, create flag.
+// Filename, Size (k), size flag, Modified, modify flag, Created, create flag. The widths
+// are the least a column gets; the window widens a column to its header and dates.
 inline constexpr std::array<FileListColumn, kFileListColumns> kFileListLayout{{
     {"Filename", 90},
-    {"Size (k)", 70},
-    {" ", 25},
+    {"Size (k)", 40},
+    {"Size", 25},
     {"Modified", 70},
-    {" ", 25},
+    {"Modify", 25},
     {"Created", 70},
-    {" ", 25},
+    {"Create", 25},
 }};
 
 // Columns that show a comparison flag.
 inline constexpr int kColumnCheckSize = 2;
 inline constexpr int kColumnCheckModify = 4;
 inline constexpr int kColumnCheckCreate = 6;
+inline constexpr int kColumnModified = 3;
+inline constexpr int kColumnCreated = 5;
 
 // "X" for a flag that is on, a blank otherwise.
 inline std::string FlagText(bool on) { return on ? "X" : " "; }

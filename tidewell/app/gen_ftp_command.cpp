@@ -89,6 +89,8 @@ int Finish(const std::string& command, const std::shared_ptr<FtpTransferJob>& ha
   handle->Wait(std::chrono::hours(24 * 365));
   const FtpJobResult& result = handle->result();
   if (result.ok()) return 0;
+  // The report keeps the window's text; the cause says what to do about it.
+  if (!result.cause.empty()) err << "tidewell-gen: " << command << ": " << result.cause << "\n";
   // Only a cancelled job ends without a report of its own.
   if (result.report.empty()) err << "tidewell-gen: " << command << ": cancelled\n";
   return 1;

@@ -9,15 +9,23 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QShowEvent>
+#include <QStyle>
 #include <QTimer>
 #include <QTreeWidget>
+#include <pwd.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdlib>
 
 #include "tidewell/app/dialog_layout.h"
 #include "tidewell/app/file_list_columns.h"
 #include "tidewell/app/folder_browser.h"
 #include "tidewell/app/message_boxes.h"
 #include "tidewell/app/string_table.h"
+#include "tidewell/platform/folders.h"
+#include "tidewell/updateset/folder_path.h"
+#include "tidewell/updateset/list_date.h"
 
 namespace tidewell {
 namespace {
@@ -54,6 +62,23 @@ std::string WithTrailingSlash(std::string folder) {
   return folder;
 }
 
+// The user's home folder; the root folder only when there is no other.
+std::string HomeFolder() {
+  const char* home = std::getenv("HOME");
+  if (home != nullptr && *home != '\0' && std::string(home) != "/") return home;
+  if (const passwd* entry = ::getpwuid(::getuid()); entry != nullptr && entry->pw_dir != nullptr)
+    return entry->pw_dir;
+  return TempFolder();
+}
+
+// path relative to folder when it lies below it, else path as it is.
+std::string PathBelowFolder(const std::string& path, const std::string& folder) {
+  const std::string prefix = WithTrailingSlash(folder);
+  if (prefix != "/" && path.size() > prefix.size() && path.compare(0, prefix.size(), prefix) == 0)
+    return path.substr(prefix.size());
+  return path;
+}
+
 std::string SaveProblems(const GeneratorModel& model, const SaveOutcome& outcome) {
   std::string text = "The update set was not saved completely.";
   if (outcome.listResult != kListWritten)
@@ -73,12 +98,65 @@ GenerateDialog::GenerateDialog(MessageBoxes& boxes, QWidget* parent)
     : QDialog(parent), boxes_(boxes), model_(LoadString(kStrPassPhrase)) {
   ShowTransferProgressInWindows();
   setWindowTitle("Generate Update Set");
-  setFixedSize(DialogUnitsSize(305, 314));
+  templateSize_ = DialogUnitsSize(305, 314);
   CreateControls();
   ConnectControls();
-  // Opening: the remote web directory starts as the update server's address.
+  for (QWidget* child : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+    templatePlaces_.emplace_back(child, child->geometry());
+  setMinimumSize(templateSize_);
+  // Wide enough at first for every column of the file list, and a little taller.
+  int columns = files_->frameWidth() * 2 + style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+  for (int i = 0; i < kFileListColumns; ++i) columns += files_->columnWidth(i);
+  resize(std::max(templateSize_.width(), templateSize_.width() - files_->width() + columns),
+         templateSize_.height() + DialogUnitsSize(0, 40).height());
+  // Opening: the remote web directory starts as the update server's address; files go
+  // into the user's home folder, never into the file system's root.
   model_.remoteWebDirectory = LoadString(kStrUpdateServer);
+  const std::string home = HomeFolder();
+  model_.programFolder = home;
+  model_.localUpdateSetFolder = JoinPath(home, "update-set");
+  model_.listFile = JoinPath(model_.localUpdateSetFolder, "update.ini");
   UpdateSelectionControls();
+}
+
+void GenerateDialog::resizeEvent(QResizeEvent* event) {
+  QDialog::resizeEvent(event);
+  const int dx = std::max(0, width() - templateSize_.width());
+  const int dy = std::max(0, height() - templateSize_.height());
+  const QRect list = DialogUnitsRect(7, 34, 291, 68);
+  const int rightColumn = DialogUnitsRect(100, 0, 0, 0).x();
+  for (const auto& [control, place] : templatePlaces_) {
+    QRect moved = place;
+    if (control == files_) {
+      moved.setSize(place.size() + QSize(dx, dy));
+    } else {
+      if (place.top() >= list.bottom()) moved.translate(0, dy);
+      const bool stretches = qobject_cast<QGroupBox*>(control) != nullptr ||
+                             control == programFolder_ || control == localFolder_ ||
+                             control == remoteWeb_ || control == listFile_;
+      if (stretches)
+        moved.setWidth(place.width() + dx);
+      else if (qobject_cast<QPushButton*>(control) != nullptr && place.left() >= rightColumn)
+        moved.translate(dx, 0);
+    }
+    control->setGeometry(moved);
+  }
+  // The folder texts are shortened to the width they now have.
+  SetFolderText(programFolder_, model_.programFolder);
+  SetFolderText(localFolder_, model_.localUpdateSetFolder);
+}
+
+void GenerateDialog::FitFileListColumns() {
+  const QFontMetrics metrics = files_->header()->fontMetrics();
+  const int margin = metrics.horizontalAdvance("MM");
+  const int date =
+      metrics.horizontalAdvance(QString::fromStdString(FormatListDate(1767225599))) + margin;
+  for (int i = 0; i < kFileListColumns; ++i) {
+    int width = std::max(DialogUnitsSize(kFileListLayout[i].width, 0).width(),
+                         metrics.horizontalAdvance(kFileListLayout[i].header) + margin);
+    if (i == kColumnModified || i == kColumnCreated) width = std::max(width, date);
+    files_->setColumnWidth(i, width);
+  }
 }
 
 GenerateDialog::~GenerateDialog() = default;
@@ -98,11 +176,12 @@ void GenerateDialog::CreateControls() {
   QStringList headers;
   for (const FileListColumn& column : kFileListLayout) headers << column.header;
   files_->setHeaderLabels(headers);
-  for (int i = 0; i < kFileListColumns; ++i) {
-    files_->setColumnWidth(i, DialogUnitsSize(kFileListLayout[i].width, 0).width());
+  for (int i = 0; i < kFileListColumns; ++i)
     files_->headerItem()->setTextAlignment(i, Qt::AlignLeft | Qt::AlignVCenter);
-  }
   files_->header()->setStretchLastSection(false);
+  FitFileListColumns();
+  // Room the list gains goes to the names.
+  files_->header()->setSectionResizeMode(0, QHeaderView::Stretch);
 
   PlaceControl(new QPushButton("Add Files", this), kIdGenAddFiles, 7, 106, 55, 14);
   removeFiles_ =
@@ -263,7 +342,10 @@ void GenerateDialog::RefillFileList() {
   for (const UpdateEntry& entry : model_.Files()) {
     QStringList texts;
     for (const std::string& text : FileListRow(entry)) texts << QString::fromStdString(text);
-    new QTreeWidgetItem(files_, texts);  // the list owns it
+    // Names below the program folder are shown from there, the whole path in the tool tip.
+    texts[0] = QString::fromStdString(PathBelowFolder(entry.installedPath, model_.programFolder));
+    auto* item = new QTreeWidgetItem(files_, texts);  // the list owns it
+    item->setToolTip(0, QString::fromStdString(entry.installedPath));
   }
   refreshing_ = false;
   UpdateSelectionControls();
@@ -390,9 +472,19 @@ void GenerateDialog::UpdateTransferButtons() {
 
 void GenerateDialog::OnSaveLocally() {
   UpdateData(true);
+  // The set's folder in the home folder need not exist yet.
+  const size_t slash = model_.listFile.rfind('/');
+  if (slash != std::string::npos && slash > 0) EnsureFolderPath(model_.listFile.substr(0, slash));
   const SaveOutcome outcome = model_.SaveUpdateSetLocally();
-  // Success is silent; a set that lacks something must not pass for a whole one.
-  if (!outcome.Complete()) boxes_.ShowMessage(SaveProblems(model_, outcome));
+  // A set that lacks something must not pass for a whole one; a whole one says where it went.
+  if (!outcome.Complete()) {
+    boxes_.ShowMessage(SaveProblems(model_, outcome));
+    return;
+  }
+  const size_t count = model_.Files().Count();
+  boxes_.ShowMessage(std::to_string(count) + (count == 1 ? " file" : " files") +
+                     " and the list written to " + model_.localUpdateSetFolder +
+                     "\n(list: " + model_.listFile + ")");
 }
 
 }  // namespace tidewell

@@ -92,6 +92,9 @@ class GenerateDialog : public QDialog {
  protected:
   void showEvent(QShowEvent* event) override;
   bool event(QEvent* event) override;
+  // The file list takes the room the window gains; what lies below it moves down, and
+  // the folder fields and right-hand buttons follow the right edge.
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   void CreateControls();
@@ -106,6 +109,7 @@ class GenerateDialog : public QDialog {
   void UpdateTransferButtons();
   void OnTransferFinished();
   void StartTransfer(bool upload);
+  void FitFileListColumns();
 
   MessageBoxes& boxes_;
   GeneratorModel model_;
@@ -116,6 +120,9 @@ class GenerateDialog : public QDialog {
   bool askOnShow_ = true;
   bool refreshing_ = false;  // controls being set from the members
   std::shared_ptr<FtpTransferJob> transfer_;
+  // Each control's place in the template's size, which resizing starts from.
+  std::vector<std::pair<QWidget*, QRect>> templatePlaces_;
+  QSize templateSize_;
 
   QLabel* programFolder_;
   QTreeWidget* files_;

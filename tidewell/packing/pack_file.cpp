@@ -16,10 +16,10 @@ namespace {
 
 constexpr int kPackingLevel = 6;
 
-// A "ucf" file in the given folder that is removed again unless handed over.
+// A "ucf" file in the temporary folder that is removed again unless handed over.
 class StepOutput {
  public:
-  explicit StepOutput(const std::string& folder) : path_(MakeTempFileName(folder, "ucf")) {}
+  StepOutput() : path_(MakeTempFileName(TempFolder(), "ucf")) {}
   ~StepOutput() {
     if (!path_.empty()) ::unlink(path_.c_str());
   }
@@ -38,13 +38,12 @@ using Step = std::function<bool(const std::string& input, const std::string& out
 // Runs the steps in order, each reading the previous step's output. The file made for
 // a step is written in place (never deleted and made again, which would let another
 // process take the name in between).
-bool RunSteps(const std::string& source, const std::vector<Step>& steps, std::string& resultPath,
-              const std::string& folder = TempFolder()) {
+bool RunSteps(const std::string& source, const std::vector<Step>& steps, std::string& resultPath) {
   resultPath.clear();
   std::string input = source;
   std::unique_ptr<StepOutput> previous;
   for (const Step& step : steps) {
-    auto output = std::make_unique<StepOutput>(folder);
+    auto output = std::make_unique<StepOutput>();
     if (output->path().empty() || !step(input, output->path())) return false;
     input = output->path();
     previous = std::move(output);  // the file before it is no longer needed
@@ -72,8 +71,7 @@ bool PackFile(const std::string& source, bool compress, bool encrypt, const std:
 }
 
 bool UnpackFile(const std::string& source, bool decrypt, bool uncompress,
-                const std::string& passPhrase, std::string& resultPath,
-                const std::string& workFolder) {
+                const std::string& passPhrase, std::string& resultPath) {
   std::vector<Step> steps;
   if (decrypt) {
     steps.emplace_back([&passPhrase](const std::string& in, const std::string& out) {
@@ -85,7 +83,7 @@ bool UnpackFile(const std::string& source, bool decrypt, bool uncompress,
       return UncompressFile(in, out) == kZFileOk;
     });
   }
-  return RunSteps(source, steps, resultPath, workFolder.empty() ? TempFolder() : workFolder);
+  return RunSteps(source, steps, resultPath);
 }
 
 }  // namespace tidewell

@@ -12,11 +12,8 @@ namespace tidewell {
 bool PackFile(const std::string& source, bool compress, bool encrypt, const std::string& passPhrase,
               std::string& resultPath);
 
-// The reverse of PackFile: decrypt, then uncompress, with the same guarantees. Its files
-// go into workFolder when one is given (an update run's own folder, which a later run
-// can remove should this one be killed).
+// The reverse of PackFile: decrypt, then uncompress, with the same guarantees.
 bool UnpackFile(const std::string& source, bool decrypt, bool uncompress,
-                const std::string& passPhrase, std::string& resultPath,
-                const std::string& workFolder = "");
+                const std::string& passPhrase, std::string& resultPath);
 
 }  // namespace tidewell

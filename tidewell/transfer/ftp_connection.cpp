@@ -3,6 +3,7 @@
 #include <curl/curl.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -17,6 +18,10 @@ namespace tidewell {
 namespace {
 
 constexpr size_t kBlockSize = 4096;
+
+// How long logging in may take once the server was reached: a server may answer a wrong
+// password only after a pause of some seconds.
+constexpr std::chrono::milliseconds kLoginTimeout(30000);
 
 // Answers by which the server turned down one command; the link itself is fine.
 bool IsRefusal(CURLcode code) {
@@ -103,10 +108,46 @@ FtpConnection::FtpConnection(const InternetSession& session, const std::string& 
   if (curl_->handle == nullptr) throw InternetException(kInternetOutOfMemory, session_.context());
   if (!SplitHostPort(site, host_, port_))
     throw InternetException(kInternetInvalidUrl, session_.context(), "not a server name: " + site);
+  ReachServer();
   // Logging in is the first request; its failure is the connection's failure.
   Perform(
       "/", true, [](void* h) { curl_easy_setopt(static_cast<CURL*>(h), CURLOPT_NOBODY, 1L); },
       true);
+  const char* entry = nullptr;
+  if (curl_easy_getinfo(curl_->handle, CURLINFO_FTP_ENTRY_PATH, &entry) == CURLE_OK && entry)
+    loginFolder_ = entry;
+}
+
+// libcurl's connect time-out also runs through the greeting and the login, so the
+// session's time-out bounds reaching the server on a link of its own, made first, and
+// the login has kLoginTimeout.
+void FtpConnection::ReachServer() {
+  std::unique_ptr<Curl> probe = std::make_unique<Curl>();
+  if (probe->handle == nullptr) throw InternetException(kInternetOutOfMemory, session_.context());
+  CURL* h = probe->handle;
+  session_.Configure(h);
+  const bool ipv6 = host_.find(':') != std::string::npos;
+  const std::string url =
+      "http://" + (ipv6 ? "[" + host_ + "]" : host_) + ":" + std::to_string(port_) + "/";
+  curl_easy_setopt(h, CURLOPT_URL, url.c_str());
+  curl_easy_setopt(h, CURLOPT_CONNECT_ONLY, 1L);
+  curl_easy_setopt(h, CURLOPT_ERRORBUFFER, probe->error);
+  curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
+  curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, OnTransferInfo);
+  curl_easy_setopt(h, CURLOPT_XFERINFODATA, cancel_);
+  const CURLcode code = curl_easy_perform(h);
+  if (code == CURLE_OK) return;
+  if (code == CURLE_ABORTED_BY_CALLBACK)
+    throw InternetException(kInternetOperationCancelled, session_.context(), "cancelled");
+  std::string why = probe->error[0] ? probe->error : curl_easy_strerror(code);
+  if (code == CURLE_COULDNT_CONNECT)
+    why = "connection refused";
+  else if (code == CURLE_OPERATION_TIMEDOUT)
+    why = "no answer within " + std::to_string(session_.timeouts().connect.count()) + " ms";
+  else if (code == CURLE_COULDNT_RESOLVE_HOST || code == CURLE_COULDNT_RESOLVE_PROXY)
+    why = "unknown host";
+  throw InternetException(InternetErrorFromCurl(code, !password_.empty()), session_.context(),
+                          "cannot connect to " + host_ + ":" + std::to_string(port_) + ": " + why);
 }
 
 FtpConnection::~FtpConnection() = default;
@@ -136,9 +177,17 @@ std::string FtpConnection::Url(const std::string& absolutePath, bool directory) 
 }
 
 void FtpConnection::Throw(int curlCode) const {
-  throw InternetException(
-      InternetErrorFromCurl(curlCode, !password_.empty()), session_.context(),
-      curl_->error[0] ? curl_->error : curl_easy_strerror(static_cast<CURLcode>(curlCode)));
+  const auto code = static_cast<CURLcode>(curlCode);
+  const std::string said = curl_->error[0] ? curl_->error : curl_easy_strerror(code);
+  std::string cause;
+  if (code == CURLE_LOGIN_DENIED)
+    cause = "FTP login refused for user " + user_;
+  else if (code == CURLE_OPERATION_TIMEDOUT)
+    cause = "no answer from " + host_ + ":" + std::to_string(port_) + " in time (" + said + ")";
+  else
+    cause = "FTP server " + host_ + ":" + std::to_string(port_) + ": " + said;
+  throw InternetException(InternetErrorFromCurl(curlCode, !password_.empty()), session_.context(),
+                          cause);
 }
 
 FtpConnection::Outcome FtpConnection::Perform(const std::string& path, bool directory,
@@ -148,6 +197,8 @@ FtpConnection::Outcome FtpConnection::Perform(const std::string& path, bool dire
   // A reset keeps the open connection: every request goes over the same link.
   curl_easy_reset(h);
   session_.Configure(h);
+  curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS,
+                   static_cast<long>(std::max(session_.timeouts().connect, kLoginTimeout).count()));
   const std::string url = Url(path, directory);
   curl_easy_setopt(h, CURLOPT_URL, url.c_str());
   curl_easy_setopt(h, CURLOPT_USERNAME, user_.c_str());

@@ -37,6 +37,8 @@ class FtpConnection {
   void SetCancelFlag(const std::atomic<bool>* cancel) { cancel_ = cancel; }
 
   bool SetCurrentDirectory(const std::string& absolutePath);
+  // The folder the server put the user in at login ("" when it did not say).
+  const std::string& loginFolder() const { return loginFolder_; }
   const std::string& currentDirectory() const { return currentDir_; }
   bool CreateDirectory(const std::string& absolutePath);
 
@@ -65,6 +67,7 @@ class FtpConnection {
   // Sends one command; true for a positive (2xx) answer.
   bool SendCommand(const std::string& command);
   std::string Url(const std::string& absolutePath, bool directory) const;
+  void ReachServer();
   [[noreturn]] void Throw(int curlCode) const;
 
   const InternetSession& session_;
@@ -74,6 +77,7 @@ class FtpConnection {
   std::string user_;
   std::string password_;
   std::string currentDir_;
+  std::string loginFolder_;
   const std::atomic<bool>* cancel_ = nullptr;
 };
 

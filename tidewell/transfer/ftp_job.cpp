@@ -41,8 +41,11 @@ std::unique_ptr<TransferSession> OpenSession(const FtpJob& job) {
 
 class JobRunner {
  public:
-  JobRunner(FtpJob job, WindowRef window, Direction direction)
-      : job_(std::move(job)), window_(std::move(window)), direction_(direction) {}
+  JobRunner(FtpJob job, WindowRef window, Direction direction, bool typedRelative)
+      : job_(std::move(job)),
+        window_(std::move(window)),
+        direction_(direction),
+        typedRelative_(typedRelative) {}
 
   FtpJobResult Run() {
     try {
@@ -50,16 +53,19 @@ class JobRunner {
     } catch (const WynetException& e) {
       result_.code = e.code();
       const std::string message = WynetMessage(e.code());
+      result_.cause = cause_;
       if (!message.empty()) Report(message + "\n" + detail_);
     } catch (const InternetException& e) {
       if (session_ != nullptr && session_->cancelled()) {
         result_.code = kWynetCancelled;  // a request cut short by the user's Cancel
       } else {
         result_.internetError = e.error();
+        result_.cause = e.what();
         Report(InternetErrorText(e.error(), e.context()));
       }
     } catch (const std::exception& e) {
       result_.code = kWynetGeneralError;
+      result_.cause = e.what();
       Report(WynetMessage(kWynetGeneralError) + "\n" + e.what());
     }
     CleanUp();
@@ -104,7 +110,7 @@ class JobRunner {
     FtpJobContext context{job_, *session_, *connection_, "", "", false};
     try {
       if (context.WindowShown()) session_->progress()->SetStatusText("Connected to:");
-      context.Enter(job_.initialDir);
+      EnterInitialFolder(context);
       PackAhead packer(job_.localPaths, job_.packFirst, job_.packSecond, job_.passPhrase);
       for (size_t i = 0; i < job_.remotePaths.size(); ++i) {
         if (direction_ == Direction::Upload) {
@@ -124,6 +130,27 @@ class JobRunner {
       detail_ = context.detail;
       throw;
     }
+  }
+
+  // The folder as given (absolute), else, for one typed without a leading '/', the same
+  // name below the login folder: servers that do not lock users into their home folder
+  // read "/upd" from the file system's root. Later paths are built on the one entered.
+  void EnterInitialFolder(FtpJobContext& context) {
+    if (context.connection.SetCurrentDirectory(job_.initialDir)) {
+      context.currentDir = job_.initialDir;
+      return;
+    }
+    const std::string& login = context.connection.loginFolder();
+    if (typedRelative_ && !login.empty() && login != "/") {
+      const std::string below = AbsoluteServerPath(login, job_.initialDir.substr(1));
+      if (context.connection.SetCurrentDirectory(below)) {
+        job_.initialDir = below;
+        context.currentDir = below;
+        return;
+      }
+    }
+    cause_ = "the FTP server has no folder " + job_.initialDir + " (or refused to enter it)";
+    context.Fail(kWynetChangeDirError, QuotedDirectoryPair(context.currentDir, job_.initialDir));
   }
 
   void Report(const std::string& text) {
@@ -146,6 +173,8 @@ class JobRunner {
   FtpJob job_;
   WindowRef window_;
   Direction direction_;
+  bool typedRelative_;
+  std::string cause_;
   std::unique_ptr<TransferSession> ownSession_;
   std::unique_ptr<FtpConnection> ownConnection_;
   TransferSession* session_ = nullptr;
@@ -155,11 +184,14 @@ class JobRunner {
 };
 
 std::shared_ptr<FtpTransferJob> Start(FtpJob job, Direction direction) {
+  const bool typedRelative =
+      !job.initialDir.empty() && job.initialDir.front() != '/' && job.initialDir.front() != '\\';
   job.initialDir = NormalizeInitialDir(job.initialDir);
   WindowRef window = job.window != nullptr ? WindowRef(job.window) : WindowRef();
   auto handle = std::make_shared<FtpTransferJob>();
-  std::thread([job = std::move(job), window = std::move(window), direction, handle]() mutable {
-    JobRunner runner(std::move(job), std::move(window), direction);
+  std::thread([job = std::move(job), window = std::move(window), direction, typedRelative,
+               handle]() mutable {
+    JobRunner runner(std::move(job), std::move(window), direction, typedRelative);
     handle->SetResult(runner.Run());
     handle->MarkFinished();
   }).detach();

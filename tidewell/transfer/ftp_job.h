@@ -22,7 +22,8 @@ struct FtpJob {
   std::string host;                      // "host" or "host:port", no scheme
   std::string user;
   std::string password;
-  std::string initialDir;     // normalised by the start call
+  std::string initialDir;     // normalised by the start call; a folder typed without a
+                              // leading '/' is also tried below the login folder
   std::string proxy;          // proxy list ("ftp=ftp://host:port"), "" for none
   std::string bypass;         // hosts reached without the proxy
   bool askOverwrite = true;   // upload: ask before replacing a server file
@@ -53,6 +54,7 @@ struct FtpJobResult {
   int code = 0;
   int internetError = 0;
   std::string report;
+  std::string cause;  // what went wrong in words a person can act on ("" when cancelled)
   bool ok() const { return code == 0 && internetError == 0 && report.empty(); }
 };
 

@@ -1,5 +1,6 @@
 // Palette pictures to 24 bits, and any picture to 8 bits (24-bit ones by median cut).
 #include <new>
+#include <utility>
 #include <vector>
 
 #include "Pics.h"
@@ -15,18 +16,18 @@ using graphics::LockedBlock;
 
 namespace {
 
-// A fresh 24-bit block for a palette picture, or null.
-HGLOBAL ExpandPaletteTo24(HGLOBAL source, const DibLayout& src) {
-  HGLOBAL fresh = graphics::AllocateResultDib(src.width, src.height, 24);
-  if (!fresh) return nullptr;
+// A fresh 24-bit block for a palette picture, or an empty handle.
+graphics::DibHandle ExpandPaletteTo24(HGLOBAL source, const DibLayout& src) {
+  graphics::DibHandle fresh = graphics::AllocateResultDib(src.width, src.height, 24);
+  if (!fresh) return fresh;
   try {
-    LockedBlock from(source), to(fresh);
+    LockedBlock from(source), to(fresh.get());
     // Indexes past a short colour table read as black rather than as pixel bytes.
     const auto palette = graphics::ReadPalette(from.data(), src, graphics::kBlackPalette);
     const uint32_t stride24 = (3u * src.width + 3) & ~3u;
     std::vector<uint8_t> indexes(src.width);
     const BYTE* in = from.data() + src.imageOffset;
-    BYTE* out = to.data() + 40;
+    BYTE* out = to.data() + graphics::DibPixelOffset(24);
     for (uint32_t r = 0; r < src.height; ++r) {
       graphics::UnpackIndexes(in + r * src.stride, src.bitCount, src.width, indexes.data());
       BYTE* px = out + size_t(r) * stride24;
@@ -36,16 +37,15 @@ HGLOBAL ExpandPaletteTo24(HGLOBAL source, const DibLayout& src) {
       }
     }
   } catch (const std::bad_alloc&) {
-    GlobalFree(fresh);
-    return nullptr;
+    return graphics::DibHandle();
   }
   return fresh;
 }
 
-// A fresh 8-bit block holding the 24-bit picture reduced by median cut, or null.
-HGLOBAL Quantize(const graphics::DibWorker& worker) {
+// A fresh 8-bit block holding the 24-bit picture reduced by median cut, or an empty handle.
+graphics::DibHandle Quantize(const graphics::DibWorker& worker) {
   const DibLayout& src = worker.layout();
-  HGLOBAL fresh = nullptr;
+  graphics::DibHandle fresh;
   try {
     graphics::MedianCutQuantizer quantizer;
     LockedBlock from(worker.block());
@@ -54,15 +54,14 @@ HGLOBAL Quantize(const graphics::DibWorker& worker) {
     quantizer.BuildPalette();
 
     fresh = graphics::AllocateResultDib(src.width, src.height, 8);
-    if (!fresh) return nullptr;
-    LockedBlock to(fresh);
-    graphics::WritePalette(to.data() + 40, quantizer.Palette().data(), 256);
-    BYTE* out = to.data() + 1064;
+    if (!fresh) return fresh;
+    LockedBlock to(fresh.get());
+    graphics::WritePalette(to.data() + graphics::kDibHeaderSize, quantizer.Palette().data(), 256);
+    BYTE* out = to.data() + graphics::DibPixelOffset(8);
     for (uint32_t r = 0; r < src.height; ++r)
       quantizer.MapBgr(in + r * src.stride, out + size_t(r) * worker.stride8(), src.width);
   } catch (const std::bad_alloc&) {
-    if (fresh) GlobalFree(fresh);
-    return nullptr;
+    return graphics::DibHandle();
   }
   return fresh;
 }
@@ -74,10 +73,9 @@ int CPics::ConvertTo24BPP(HGLOBAL* phDIB) {
   const auto layout = graphics::ReadBlockLayout(*phDIB);
   if (!layout) return 0;
   if (layout->bitCount == 24) return 1;
-  HGLOBAL fresh = ExpandPaletteTo24(*phDIB, *layout);
+  graphics::DibHandle fresh = ExpandPaletteTo24(*phDIB, *layout);
   if (!fresh) return 0;
-  GlobalFree(*phDIB);
-  *phDIB = fresh;
+  graphics::ReplaceDib(*phDIB, std::move(fresh));
   return 1;
 }
 
@@ -85,9 +83,9 @@ int CPics::ConvertTo8BPP(HGLOBAL* phDIB) {
   graphics::DibWorker worker(phDIB);
   if (!worker.ready()) return 0;
   if (worker.bitCount() == 8) return 1;
-  HGLOBAL fresh = Quantize(worker);
+  graphics::DibHandle fresh = Quantize(worker);
   if (!fresh) return 0;
-  worker.Replace(fresh);
+  worker.Replace(std::move(fresh));
   return 1;
 }
 

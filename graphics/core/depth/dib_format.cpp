@@ -11,6 +11,7 @@
 #include "graphics/core/depth/result_dib.h"
 #include "graphics/core/depth/source_row_reader.h"
 #include "graphics/core/depth/standard_color_table.h"
+#include "graphics/core/dib_block.h"
 
 using graphics::RgbColor;
 
@@ -35,8 +36,6 @@ constexpr std::array<RgbColor, 16> kDefault16 = {{
     {0, 255, 255},
     {255, 255, 255},
 }};
-
-unsigned EntriesFor(unsigned bits) { return bits == 1 ? 2 : bits == 4 ? 16 : bits == 8 ? 256 : 0; }
 
 // Target palette by depth; sourceOwn tells whether the source's indexes keep their meaning.
 std::vector<RgbColor> TargetPalette(const BYTE* src, const graphics::DibLayout& l, unsigned bits,
@@ -132,16 +131,17 @@ HGLOBAL CPics::ConvertDIBFormat(BITMAPINFO* source, unsigned width, unsigned hei
   const BYTE* in = reinterpret_cast<const BYTE*>(source);
   const uint64_t stride = graphics::RowStride(width, bitCount);
   const uint64_t size = 1068 + stride * height;
-  HGLOBAL result = GlobalAlloc(GHND, size_t(size));
-  if (!result) return nullptr;
+  graphics::DibHandle result = graphics::DibHandle::Allocate(size);
+  graphics::LockedBlock locked(result.get());
+  if (!locked) return nullptr;
 
   try {
-    BYTE* out = static_cast<BYTE*>(GlobalLock(result));
-    graphics::WriteResultHeader(out, width, height, bitCount);
+    BYTE* out = locked.data();
+    graphics::WriteDibHeader(out, int32_t(width), int32_t(height), int(bitCount));
     bool sourceOwn = false;
     const std::vector<RgbColor> palette = TargetPalette(in, *src, bitCount, sourceOwn);
-    graphics::WritePalette(out + 40, palette.data(), palette.size());
-    BYTE* bits = out + 40 + 4 * EntriesFor(bitCount);
+    graphics::WritePalette(out + graphics::kDibHeaderSize, palette.data(), palette.size());
+    BYTE* bits = out + graphics::DibPixelOffset(int(bitCount));
 
     const bool resize = stretch && (width != src->width || height != src->height);
     graphics::SourceRowReader reader(in, *src);
@@ -168,11 +168,8 @@ HGLOBAL CPics::ConvertDIBFormat(BITMAPINFO* source, unsigned width, unsigned hei
           PutColor(row, bitCount, tx, colors[sx]);
       }
     }
-    GlobalUnlock(result);
   } catch (const std::bad_alloc&) {
-    GlobalUnlock(result);
-    GlobalFree(result);
     return nullptr;
   }
-  return result;
+  return result.release();
 }

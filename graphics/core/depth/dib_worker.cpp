@@ -1,5 +1,6 @@
 #include "graphics/core/depth/dib_worker.h"
 
+#include <utility>
 #include <vector>
 
 #include "graphics/core/depth/dib_pixels.h"
@@ -27,29 +28,31 @@ DibWorker::DibWorker(HGLOBAL* handle) : handle_(handle) {
   status_ = ExpandTo8Bits() ? Status::kReady : Status::kNoMemory;
 }
 
-void DibWorker::Replace(HGLOBAL fresh) {
-  if (fresh == *handle_) return;
-  GlobalFree(*handle_);
-  *handle_ = fresh;
-  if (const auto layout = ReadBlockLayout(fresh)) layout_ = *layout;
+void DibWorker::Replace(DibHandle fresh) {
+  if (fresh.get() == *handle_) {
+    (void)fresh.release();
+    return;
+  }
+  ReplaceDib(*handle_, std::move(fresh));
+  if (const auto layout = ReadBlockLayout(*handle_)) layout_ = *layout;
 }
 
 bool DibWorker::ExpandTo8Bits() {
   const DibLayout src = layout_;
-  HGLOBAL fresh = AllocateResultDib(src.width, src.height, 8);
+  DibHandle fresh = AllocateResultDib(src.width, src.height, 8);
   if (!fresh) return false;
   {
-    LockedBlock from(*handle_), to(fresh);
+    LockedBlock from(*handle_), to(fresh.get());
     // Indexes of the source's colours keep their entries; the rest is the standard table.
     const auto palette = ReadPalette(from.data(), src, StandardColorTable);
-    WritePalette(to.data() + 40, palette.data(), palette.size());
+    WritePalette(to.data() + kDibHeaderSize, palette.data(), palette.size());
     const uint32_t stride8 = (uint32_t(src.width) + 3) & ~3u;
     const BYTE* in = from.data() + src.imageOffset;
-    BYTE* out = to.data() + 1064;
+    BYTE* out = to.data() + DibPixelOffset(8);
     for (uint32_t r = 0; r < src.height; ++r)
       UnpackIndexes(in + r * src.stride, src.bitCount, src.width, out + size_t(r) * stride8);
   }
-  Replace(fresh);
+  Replace(std::move(fresh));
   return true;
 }
 

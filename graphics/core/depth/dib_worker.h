@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "Pics.h"
+#include "graphics/core/dib_block.h"
 #include "graphics/core/depth/dib_layout.h"
 
 namespace graphics {
@@ -31,7 +32,7 @@ class DibWorker {
   HGLOBAL block() const { return *handle_; }
 
   // Puts a finished block in the caller's variable and frees the old one.
-  void Replace(HGLOBAL fresh);
+  void Replace(DibHandle fresh);
 
  private:
   bool ExpandTo8Bits();

@@ -65,15 +65,13 @@ int CPics::CreateDitherImage() {
     }
     // The new block is built before the old one goes, so a failed allocation
     // leaves the picture as it was.
-    HGLOBAL old = m_hDIB;
+    graphics::DibHandle old(m_hDIB);  // freed once the new block stands
     m_hDIB = nullptr;
     CreateImageBuffer(indexes.data());
     if (!m_hDIB) {
-      m_hDIB = old;
+      m_hDIB = old.release();
       GetDIBHeader();
-      return 1;
     }
-    GlobalFree(old);
     return 1;
   }
 

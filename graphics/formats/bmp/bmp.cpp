@@ -1,6 +1,7 @@
 #include "graphics/formats/bmp/bmp.h"
 
 #include <cstring>
+#include <utility>
 
 #include "graphics/core/dib_file_writer.h"
 #include "graphics/formats/bmp/bmp_reader.h"
@@ -28,13 +29,12 @@ CBMP::CBMP(CFile* file, int readFlag) {
 
 CBMP::~CBMP() = default;
 
-int CBMP::TakeDib(HGLOBAL dib, std::uint64_t blockSize, short dither) {
-  if (dib == nullptr) return 0;
-  if (m_hDIB != nullptr) GlobalFree(m_hDIB);
-  m_hDIB = dib;
+int CBMP::TakeDib(DibHandle dib, std::uint64_t blockSize, short dither) {
+  if (!dib) return 0;
+  ReplaceDib(m_hDIB, std::move(dib));
   m_dibSize = static_cast<DWORD>(blockSize);
   if (CPics::LoadPicture(dither)) return 1;
-  m_hDIB = GlobalFree(m_hDIB);  // a failed load leaves no DIB behind
+  FreeDib(m_hDIB);  // a failed load leaves no DIB behind
   m_bLoaded = 0;
   return 0;
 }
@@ -44,9 +44,9 @@ int CBMP::LoadPicture(short dither) {
   CFile file;
   if (!file.Open(m_szFileName, kReadShared)) return 0;
   try {
-    const BmpReadResult read = ReadBmpFile(file);
+    BmpReadResult read = ReadBmpFile(file);
     file.Abort();
-    return TakeDib(read.dib, read.blockSize, dither);
+    return TakeDib(std::move(read.dib), read.blockSize, dither);
   } catch (const CFileException&) {
     return 0;
   }
@@ -55,8 +55,8 @@ int CBMP::LoadPicture(short dither) {
 int CBMP::LoadPictureFromFile(CFile* file, short dither) {
   if (!m_bHaveDIB || file == nullptr) return 0;
   try {
-    const BmpReadResult read = ReadBmpFile(*file);
-    return TakeDib(read.dib, read.blockSize, dither);
+    BmpReadResult read = ReadBmpFile(*file);
+    return TakeDib(std::move(read.dib), read.blockSize, dither);
   } catch (const CFileException&) {
     return 0;
   }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "Pics.h"
+#include "graphics/core/dib_block.h"
 
 namespace graphics {
 
@@ -19,7 +20,7 @@ class CBMP : public CPics {
   int SavePicture(CFile* file) override;
 
  private:
-  int TakeDib(HGLOBAL dib, std::uint64_t blockSize, short dither);
+  int TakeDib(DibHandle dib, std::uint64_t blockSize, short dither);
 };
 
 }  // namespace graphics

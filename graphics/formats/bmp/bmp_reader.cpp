@@ -4,6 +4,7 @@
 #include <bit>
 #include <climits>
 #include <cstring>
+#include <utility>
 
 #include "graphics/core/dib_block.h"
 
@@ -129,18 +130,15 @@ struct Channel {
   }
 };
 
-HGLOBAL WideTo24(const BYTE* data, const BmpLayout& layout) {
+DibHandle WideTo24(const BYTE* data, const BmpLayout& layout) {
   const std::uint64_t stride24 = RowStride(layout.width, 24);
-  HGLOBAL result = GlobalAlloc(GHND, 40 + stride24 * std::uint64_t(layout.height));
-  LockedBlock target(result);
-  if (!target) return GlobalFree(result);
+  DibHandle result =
+      DibHandle::Allocate(DibPixelOffset(24) + stride24 * std::uint64_t(layout.height));
+  LockedBlock target(result.get());
+  if (!target) return DibHandle();
 
-  BITMAPINFOHEADER header{};
-  header.biSize = 40;
-  header.biWidth = static_cast<LONG>(layout.width);
-  header.biHeight = static_cast<LONG>(layout.height);
-  header.biPlanes = 1;
-  header.biBitCount = 24;
+  BITMAPINFOHEADER header = DibHeader(static_cast<std::int32_t>(layout.width),
+                                      static_cast<std::int32_t>(layout.height), 24);
   header.biSizeImage = static_cast<DWORD>(stride24 * std::uint64_t(layout.height));
   std::memcpy(&header.biXPelsPerMeter, data + 24, 8);  // keep the resolution
   std::memcpy(target.data(), &header, sizeof header);
@@ -149,7 +147,7 @@ HGLOBAL WideTo24(const BYTE* data, const BmpLayout& layout) {
   const int bytesPerPixel = layout.bits / 8;
   for (std::int64_t y = 0; y < layout.height; ++y) {
     const BYTE* in = data + layout.pixelStart + layout.rowBytes * std::uint64_t(y);
-    BYTE* out = target.data() + 40 + stride24 * std::uint64_t(y);
+    BYTE* out = target.data() + DibPixelOffset(24) + stride24 * std::uint64_t(y);
     for (std::int64_t x = 0; x < layout.width; ++x, in += bytesPerPixel, out += 3) {
       const std::uint32_t pixel = bytesPerPixel == 2 ? U16(in) : U32(in);
       out[0] = blue(pixel);
@@ -162,17 +160,17 @@ HGLOBAL WideTo24(const BYTE* data, const BmpLayout& layout) {
 
 }  // namespace
 
-bool NormaliseBmpData(HGLOBAL* block, std::uint64_t dataSize, std::uint32_t pixelOffset) {
+bool NormaliseBmpData(DibHandle& block, std::uint64_t dataSize, std::uint32_t pixelOffset) {
   BmpLayout layout;
   bool ok = false;
-  HGLOBAL replacement = nullptr;
+  DibHandle replacement;
   {
-    LockedBlock data(*block);
+    LockedBlock data(block.get());
     if (data && dataSize <= data.size() && ReadLayout(data.data(), dataSize, pixelOffset, layout)) {
       BYTE* bytes = data.data();
       if (layout.bits == 16 || layout.bits == 32) {
         replacement = WideTo24(bytes, layout);
-        ok = replacement != nullptr;
+        ok = bool(replacement);
       } else {
         // Long information headers become 40-byte ones; the colour table and rows
         // move up to follow the header directly.
@@ -190,11 +188,8 @@ bool NormaliseBmpData(HGLOBAL* block, std::uint64_t dataSize, std::uint32_t pixe
       }
     }
   }
-  if (replacement != nullptr) {
-    GlobalFree(*block);
-    *block = replacement;
-  }
-  if (!ok) *block = GlobalFree(*block);
+  if (replacement) block = std::move(replacement);
+  if (!ok) block.reset();
   return ok;
 }
 
@@ -210,10 +205,10 @@ BmpReadResult ReadBmpFile(CFile& file) {
   if (dataSize > std::uint64_t(kLargestDib) * 2) return result;  // bigger than any picture we hold
 
   // The block keeps 14 spare zero bytes beyond the data.
-  HGLOBAL block = GlobalAlloc(GHND, dataSize + 14);
+  DibHandle block = DibHandle::Allocate(dataSize + 14);
   std::uint64_t done = 0;
   {
-    LockedBlock data(block);
+    LockedBlock data(block.get());
     while (data && done < dataSize) {
       const UINT piece = static_cast<UINT>(std::min<std::uint64_t>(dataSize - done, 1u << 30));
       const UINT got = file.Read(data.data() + done, piece);
@@ -221,13 +216,10 @@ BmpReadResult ReadBmpFile(CFile& file) {
       if (got < piece) break;
     }
   }
-  if (block == nullptr || done < dataSize) {
-    GlobalFree(block);
-    return result;
-  }
-  if (!NormaliseBmpData(&block, dataSize, U32(fileHeader + 10))) return result;
-  result.dib = block;
-  result.blockSize = GlobalSize(block);
+  if (!block || done < dataSize) return result;
+  if (!NormaliseBmpData(block, dataSize, U32(fileHeader + 10))) return result;
+  result.blockSize = GlobalSize(block.get());
+  result.dib = std::move(block);
   return result;
 }
 

@@ -6,11 +6,12 @@
 #include <cstdint>
 
 #include "Pics.h"
+#include "graphics/core/dib_block.h"
 
 namespace graphics {
 
 struct BmpReadResult {
-  HGLOBAL dib = nullptr;  // owned by the caller; null on failure
+  DibHandle dib;  // empty on failure
   std::uint64_t blockSize = 0;
 };
 
@@ -20,7 +21,7 @@ BmpReadResult ReadBmpFile(CFile& file);
 // Checks and rearranges a BMP file's data (everything after the 14-byte file
 // header) held at the start of a block. pixelOffset is the file header's offset
 // field. On success the block holds (or is replaced by) a packed DIB whose pixel rows
-// follow its colour table; on failure the block is freed and *block set to null.
-bool NormaliseBmpData(HGLOBAL* block, std::uint64_t dataSize, std::uint32_t pixelOffset);
+// follow its colour table; on failure the block is freed.
+bool NormaliseBmpData(DibHandle& block, std::uint64_t dataSize, std::uint32_t pixelOffset);
 
 }  // namespace graphics

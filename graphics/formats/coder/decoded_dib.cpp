@@ -2,34 +2,23 @@
 
 #include <cstring>
 #include <new>
+#include <utility>
 
 #include "graphics/core/dib_block.h"
 
 namespace graphics {
 
-std::uint32_t DibPixelOffset(int bits) { return 40 + (bits <= 8 ? 4u << bits : 0u); }
-
-HGLOBAL AllocateDib(int width, int height, int bits, const BYTE* rgb, int colors) {
+DibHandle AllocateDib(int width, int height, int bits, const BYTE* rgb, int colors) {
   if (width <= 0 || height <= 0 || width > kMaxPictureSide || height > kMaxPictureSide)
-    return nullptr;
-  if (bits != 1 && bits != 4 && bits != 8 && bits != 24) return nullptr;
-  const std::uint64_t bytes = DibPixelOffset(bits) + RowStride(width, bits) * unsigned(height);
-  if (bytes > SIZE_MAX) return nullptr;
-  HGLOBAL dib = GlobalAlloc(GHND, static_cast<std::size_t>(bytes));
-  LockedBlock block(dib);
-  if (!block) {
-    if (dib != nullptr) GlobalFree(dib);
-    return nullptr;
-  }
-  BITMAPINFOHEADER header{};
-  header.biSize = 40;
-  header.biWidth = width;
-  header.biHeight = height;
-  header.biPlanes = 1;
-  header.biBitCount = static_cast<WORD>(bits);
-  std::memcpy(block.data(), &header, sizeof header);
+    return DibHandle();
+  if (bits != 1 && bits != 4 && bits != 8 && bits != 24) return DibHandle();
+  DibHandle dib =
+      DibHandle::Allocate(DibPixelOffset(bits) + RowStride(width, bits) * unsigned(height));
+  LockedBlock block(dib.get());
+  if (!block) return DibHandle();
+  WriteDibHeader(block.data(), width, height, bits);
   if (bits <= 8 && rgb != nullptr) {
-    BYTE* table = block.data() + 40;
+    BYTE* table = block.data() + kDibHeaderSize;
     const int entries = 1 << bits;
     for (int i = 0; i < colors && i < entries; ++i) {
       table[4 * i] = rgb[3 * i + 2];
@@ -40,14 +29,13 @@ HGLOBAL AllocateDib(int width, int height, int bits, const BYTE* rgb, int colors
   return dib;
 }
 
-int AdoptDecodedDib(CPics& picture, HGLOBAL dib, short dither) {
-  if (dib == nullptr) return 0;
-  if (picture.m_hDIB != nullptr) GlobalFree(picture.m_hDIB);
-  picture.m_hDIB = dib;
+int AdoptDecodedDib(CPics& picture, DibHandle dib, short dither) {
+  if (!dib) return 0;
+  picture.m_dibSize = static_cast<DWORD>(GlobalSize(dib.get()));
+  ReplaceDib(picture.m_hDIB, std::move(dib));
   picture.m_bHaveDIB = 1;
-  picture.m_dibSize = static_cast<DWORD>(GlobalSize(dib));
   if (picture.CPics::LoadPicture(dither)) return 1;
-  picture.m_hDIB = GlobalFree(picture.m_hDIB);
+  FreeDib(picture.m_hDIB);
   picture.m_bLoaded = 0;
   return 0;
 }

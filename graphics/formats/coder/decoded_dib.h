@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "Pics.h"
+#include "graphics/core/dib_block.h"
 
 namespace graphics {
 
@@ -15,14 +16,11 @@ constexpr int kMaxPictureSide = 32767;
 // rest 0), colour table of 2^bits entries for depths up to 8 taken from rgb (red,
 // green, blue triplets; `colors` of them, the rest black), rows zero. Null when the
 // sizes are out of range or the memory cannot be had.
-HGLOBAL AllocateDib(int width, int height, int bits, const BYTE* rgb, int colors);
-
-// Offset of the first pixel row in a block made by AllocateDib.
-std::uint32_t DibPixelOffset(int bits);
+DibHandle AllocateDib(int width, int height, int bits, const BYTE* rgb, int colors);
 
 // Hands a decoded DIB to the picture and runs the common loading step. On failure
 // the block is freed and the picture is left without a DIB. Returns 1 or 0.
-int AdoptDecodedDib(CPics& picture, HGLOBAL dib, short dither);
+int AdoptDecodedDib(CPics& picture, DibHandle dib, short dither);
 
 // Replaces the picture's palette buffer by a fresh 768-byte one (zeros, then the
 // given triplets); false without memory, and then the old buffer stays.

@@ -3,6 +3,8 @@
 #include <cstring>
 #include <new>
 
+#include "graphics/core/dib_block.h"
+
 namespace graphics {
 
 GRAPHICS_RUNTIME_CLASS(CDIBSection)
@@ -19,18 +21,12 @@ std::size_t CDIBSection::GetMemUsed() const {
 void CDIBSection::InternalCreate(int width, int height, int bitsPerPixel, bool hasAlpha) {
   const std::size_t paletteBytes = bitsPerPixel < 16 ? std::size_t(4) << bitsPerPixel : 0;
   try {
-    m_header.assign(40 + paletteBytes, 0);
+    m_header.assign(kDibHeaderSize + paletteBytes, 0);
   } catch (const std::bad_alloc&) {
     throw CTextException(DecoderErrNoMemory,
                          "Decoder error: Out of memory allocating bitmap header.\n");
   }
-  BITMAPINFOHEADER header{};
-  header.biSize = 40;
-  header.biWidth = width;
-  header.biHeight = height;
-  header.biPlanes = 1;
-  header.biBitCount = static_cast<WORD>(bitsPerPixel);
-  std::memcpy(m_header.data(), &header, sizeof header);
+  WriteDibHeader(m_header.data(), width, height, bitsPerPixel);
   void* bits = nullptr;
   m_section = CreateDIBSection(nullptr, reinterpret_cast<const BITMAPINFO*>(m_header.data()),
                                DIB_RGB_COLORS, &bits, nullptr, 0);
@@ -42,7 +38,8 @@ void CDIBSection::InternalCreate(int width, int height, int bitsPerPixel, bool h
   m_height = height;
   m_bitsPerPixel = static_cast<std::int16_t>(bitsPerPixel);
   m_hasAlpha = hasAlpha;
-  m_palette = paletteBytes != 0 ? reinterpret_cast<RGBQUAD*>(m_header.data() + 40) : nullptr;
+  m_palette =
+      paletteBytes != 0 ? reinterpret_cast<RGBQUAD*>(m_header.data() + kDibHeaderSize) : nullptr;
   m_bits = static_cast<BYTE*>(bits);
   InitLineArray();
 }

@@ -3,6 +3,8 @@
 #include <cstring>
 #include <new>
 
+#include "graphics/core/dib_block.h"
+
 namespace graphics {
 
 GRAPHICS_RUNTIME_CLASS(CWinBmp)
@@ -80,7 +82,7 @@ std::size_t CWinBmp::GetMemUsed() const { return m_dib.size() + 36; }
 void CWinBmp::InternalCreate(int width, int height, int bitsPerPixel, bool hasAlpha) {
   const std::uint64_t paletteBytes = bitsPerPixel < 16 ? 4ull << bitsPerPixel : 0;
   const std::uint64_t bytes =
-      40 + paletteBytes +
+      kDibHeaderSize + paletteBytes +
       FrameworkLineBytes(std::uint64_t(width), unsigned(bitsPerPixel)) * std::uint64_t(height);
   try {
     m_dib.assign(static_cast<std::size_t>(bytes), 0);
@@ -91,15 +93,10 @@ void CWinBmp::InternalCreate(int width, int height, int bitsPerPixel, bool hasAl
   m_height = height;
   m_bitsPerPixel = static_cast<std::int16_t>(bitsPerPixel);
   m_hasAlpha = hasAlpha;
-  BITMAPINFOHEADER header{};
-  header.biSize = 40;
-  header.biWidth = width;
-  header.biHeight = height;
-  header.biPlanes = 1;
-  header.biBitCount = static_cast<WORD>(bitsPerPixel);
-  std::memcpy(m_dib.data(), &header, sizeof header);
-  m_palette = paletteBytes != 0 ? reinterpret_cast<RGBQUAD*>(m_dib.data() + 40) : nullptr;
-  m_bits = m_dib.data() + 40 + paletteBytes;
+  WriteDibHeader(m_dib.data(), width, height, bitsPerPixel);
+  m_palette =
+      paletteBytes != 0 ? reinterpret_cast<RGBQUAD*>(m_dib.data() + kDibHeaderSize) : nullptr;
+  m_bits = m_dib.data() + kDibHeaderSize + paletteBytes;
   InitLineArray();
 }
 

@@ -5,11 +5,11 @@
 
 namespace graphics {
 
-HGLOBAL TrueColorDibOf(const CBmp& bitmap) {
+DibHandle TrueColorDibOf(const CBmp& bitmap) {
   const int width = bitmap.GetWidth(), height = bitmap.GetHeight();
-  HGLOBAL dib = AllocateDib(width, height, 24, nullptr, 0);
-  LockedBlock block(dib);
-  if (!block) return dib;  // null
+  DibHandle dib = AllocateDib(width, height, 24, nullptr, 0);
+  LockedBlock block(dib.get());
+  if (!block) return DibHandle();
   const std::size_t stride = static_cast<std::size_t>(RowStride(width, 24));
   BYTE* rows = block.data() + DibPixelOffset(24);
   BYTE** lines = bitmap.GetLineArray();

@@ -1,15 +1,14 @@
 #include "graphics/formats/coder/source_dib.h"
 
+#include <utility>
+
 #include "graphics/core/dib_block.h"
 
 namespace graphics {
 
 SourceDib::SourceDib(HGLOBAL dib) { View(dib); }
 
-SourceDib::~SourceDib() {
-  Release();
-  if (m_copy != nullptr) GlobalFree(m_copy);
-}
+SourceDib::~SourceDib() { Release(); }
 
 void SourceDib::Release() {
   if (m_locked != nullptr) GlobalUnlock(m_locked);
@@ -42,26 +41,21 @@ bool SourceDib::View(HGLOBAL block) {
 
 bool SourceDib::ReduceTo8Bits() {
   if (!valid()) return false;
-  HGLOBAL copy = CPics::CopyDIB(m_data);
-  if (copy == nullptr || !CPics::ConvertTo8BPP(&copy)) {
-    if (copy != nullptr) GlobalFree(copy);
-    return false;
-  }
-  Release();
-  if (m_copy != nullptr) GlobalFree(m_copy);
-  m_copy = copy;
-  return View(m_copy) && m_bits == 8;
+  DibHandle copy = ConvertedCopy(m_locked, &CPics::ConvertTo8BPP);
+  return copy && ViewCopy(std::move(copy)) && m_bits == 8;
 }
 
 bool SourceDib::ExpandTo24Bits() {
   if (!valid()) return false;
-  HGLOBAL copy = CPics::ConvertDIBFormat(reinterpret_cast<BITMAPINFO*>(const_cast<BYTE*>(m_data)),
-                                         unsigned(m_width), unsigned(m_height), 24, 0);
-  if (copy == nullptr) return false;
-  Release();
-  if (m_copy != nullptr) GlobalFree(m_copy);
-  m_copy = copy;
-  return View(m_copy) && m_bits == 24;
+  DibHandle copy(CPics::ConvertDIBFormat(reinterpret_cast<BITMAPINFO*>(const_cast<BYTE*>(m_data)),
+                                         unsigned(m_width), unsigned(m_height), 24, 0));
+  return copy && ViewCopy(std::move(copy)) && m_bits == 24;
+}
+
+bool SourceDib::ViewCopy(DibHandle copy) {
+  Release();  // the view may be of the previous copy
+  m_copy = std::move(copy);
+  return View(m_copy.get());
 }
 
 void SourceDib::Indexes(int y, BYTE* out) const {

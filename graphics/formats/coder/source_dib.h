@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "Pics.h"
+#include "graphics/core/dib_block.h"
 
 namespace graphics {
 
@@ -44,7 +45,10 @@ class SourceDib {
   bool View(HGLOBAL block);
   void Release();
 
-  HGLOBAL m_copy = nullptr;  // owned when a conversion was made
+  // Views a converted copy in place of what was viewed.
+  bool ViewCopy(DibHandle copy);
+
+  DibHandle m_copy;  // set when a conversion was made
   HGLOBAL m_locked = nullptr;
   const BYTE* m_data = nullptr;
   const BYTE* m_pixels = nullptr;

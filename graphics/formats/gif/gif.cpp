@@ -1,6 +1,7 @@
 #include "graphics/formats/gif/gif.h"
 
 #include <cstring>
+#include <utility>
 
 #include "graphics/core/dib_block.h"
 #include "graphics/formats/coder/decoded_dib.h"
@@ -81,13 +82,13 @@ int CGIF::LoadPicture(short dither) {
 
 int CGIF::LoadPictureFromFile(CFile* file, short dither) {
   if (!m_info || file == nullptr) return 0;
-  HGLOBAL dib = nullptr;
+  DibHandle dib;
   try {
     dib = DecodeGifImage(*file, *m_info);
   } catch (const CFileException&) {
     return 0;
   }
-  return AdoptDecodedDib(*this, dib, dither);
+  return AdoptDecodedDib(*this, std::move(dib), dither);
 }
 
 int CGIF::SavePicture(const char* name, short /*type*/) {

@@ -32,13 +32,13 @@ void PackRow(const BYTE* indexes, int width, int bits, BYTE* out) {
 
 }  // namespace
 
-HGLOBAL DecodeGifImage(CFile& file, const GifImageInfo& info) {
+DibHandle DecodeGifImage(CFile& file, const GifImageInfo& info) {
   const int bits = info.dibBits();
-  HGLOBAL dib = AllocateDib(info.width, info.height, bits, info.palette.data(), info.colors());
-  if (dib == nullptr) return nullptr;
+  DibHandle dib = AllocateDib(info.width, info.height, bits, info.palette.data(), info.colors());
+  if (!dib) return DibHandle();
   GifDecodeResult result = GifDecodeResult::badCodeSize;
   {
-    LockedBlock block(dib);
+    LockedBlock block(dib.get());
     if (block) {
       BYTE* pixels = block.data() + DibPixelOffset(bits);
       const std::size_t stride = std::size_t(RowStride(info.width, bits));
@@ -52,13 +52,13 @@ HGLOBAL DecodeGifImage(CFile& file, const GifImageInfo& info) {
       });
     }
   }
-  if (result == GifDecodeResult::badCodeSize) return GlobalFree(dib);
+  if (result == GifDecodeResult::badCodeSize) return DibHandle();
   return dib;
 }
 
-HGLOBAL ReadGifFile(CFile& file) {
+DibHandle ReadGifFile(CFile& file) {
   const auto info = ScanGifHeader(file);
-  return info ? DecodeGifImage(file, *info) : nullptr;
+  return info ? DecodeGifImage(file, *info) : DibHandle();
 }
 
 }  // namespace graphics

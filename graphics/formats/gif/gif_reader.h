@@ -2,6 +2,7 @@
 #pragma once
 
 #include "Pics.h"
+#include "graphics/core/dib_block.h"
 #include "graphics/formats/gif/gif_header.h"
 
 namespace graphics {
@@ -10,9 +11,9 @@ namespace graphics {
 // new DIB with the image's colour table. Rows the data does not reach stay at index 0;
 // indexes beyond the DIB's depth keep their low bits. Null when the code size is out
 // of range or memory is short. Read errors throw CFileException.
-HGLOBAL DecodeGifImage(CFile& file, const GifImageInfo& info);
+DibHandle DecodeGifImage(CFile& file, const GifImageInfo& info);
 
 // Both steps on a file: the scan from its start, then the decode.
-HGLOBAL ReadGifFile(CFile& file);
+DibHandle ReadGifFile(CFile& file);
 
 }  // namespace graphics

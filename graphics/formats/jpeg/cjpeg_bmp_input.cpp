@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "graphics/core/dib_block.h"
 #include "graphics/formats/bmp/bmp_reader.h"
@@ -9,20 +10,17 @@
 namespace graphics {
 
 BmpInput::~BmpInput() {
-  if (m_dib != nullptr) {
-    if (m_data != nullptr) GlobalUnlock(m_dib);
-    if (m_owned) GlobalFree(m_dib);
-  }
+  if (m_data != nullptr) GlobalUnlock(m_dib);
 }
 
 bool BmpInput::Read(CFile& file, std::string* error) {
-  const BmpReadResult read = ReadBmpFile(file);
-  if (read.dib == nullptr) {
+  BmpReadResult read = ReadBmpFile(file);
+  if (!read.dib) {
     *error = "not a BMP file this program can read (or a damaged one)";
     return false;
   }
-  m_dib = read.dib;
-  m_owned = true;
+  m_owned = std::move(read.dib);
+  m_dib = m_owned.get();
   return Adopt(error);
 }
 
@@ -43,7 +41,6 @@ bool BmpInput::Use(HGLOBAL dib, std::string* error) {
     return false;
   }
   m_dib = dib;
-  m_owned = false;
   return Adopt(error);
 }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "Pics.h"
+#include "graphics/core/dib_block.h"
 
 namespace graphics {
 
@@ -35,14 +36,19 @@ class BmpInput {
   std::uint32_t XPerMetre() const { return m_xPerMetre; }
   std::uint32_t YPerMetre() const { return m_yPerMetre; }
 
+  // Row y (top row 0) of a 24-bit picture as stored (blue, green, red); null for the
+  // other depths.
+  const std::uint8_t* StoredRow(int y) const {
+    return m_bits == 24 ? m_pixels + std::size_t(m_height - 1 - y) * m_stride : nullptr;
+  }
   // Fills row y (top row 0) with Width() x Components() samples.
   void GetRow(int y, std::uint8_t* out) const;
 
  private:
   bool Adopt(std::string* error);
 
-  HGLOBAL m_dib = nullptr;
-  bool m_owned = false;
+  DibHandle m_owned;             // the block read from a file; empty for a caller's block
+  HGLOBAL m_dib = nullptr;       // the block the rows come from
   const BYTE* m_data = nullptr;  // the locked DIB
   const BYTE* m_pixels = nullptr;
   int m_width = 0, m_height = 0, m_bits = 0;

@@ -67,7 +67,8 @@ void Encode(void* context) {
   info.image_width = static_cast<JDIMENSION>(input.Width());
   info.image_height = static_cast<JDIMENSION>(input.Height());
   info.input_components = input.Components();
-  info.in_color_space = input.Grey() ? JCS_GRAYSCALE : JCS_RGB;
+  // Full-colour rows go to the library as they are stored, blue first.
+  info.in_color_space = input.Grey() ? JCS_GRAYSCALE : input.StoredRow(0) ? JCS_EXT_BGR : JCS_RGB;
   jpeg_default_colorspace(&info);
   if (input.XPerMetre() > 0 && input.YPerMetre() > 0) {
     // The file's resolution, in dots per centimetre.
@@ -79,9 +80,13 @@ void Encode(void* context) {
 
   jpeg_mem_dest(&info, &job.jpeg, &job.jpegSize);
   jpeg_start_compress(&info, TRUE);
-  JSAMPROW row = job.row.data();
   while (info.next_scanline < info.image_height) {
-    input.GetRow(static_cast<int>(info.next_scanline), job.row.data());
+    const int y = static_cast<int>(info.next_scanline);
+    JSAMPROW row = const_cast<JSAMPROW>(input.StoredRow(y));
+    if (row == nullptr) {
+      input.GetRow(y, job.row.data());
+      row = job.row.data();
+    }
     jpeg_write_scanlines(&info, &row, 1);
   }
   jpeg_finish_compress(&info);

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "graphics/core/dib_block.h"
 #include "graphics/formats/jpeg/djpeg_writer.h"
 
 namespace graphics {
@@ -158,10 +159,6 @@ class BmpWriter : public DecodedImageWriter {
 // already in blue, green, red order, and every row is decoded in its place.
 class DibWriter : public DecodedImageWriter {
  public:
-  ~DibWriter() override {
-    if (m_block != nullptr) GlobalFree(m_block);
-  }
-
   bool Prepare(jpeg_decompress_struct& info, std::string* error) override {
     if (!BmpFits(info, false, error)) return false;
     if (info.out_color_space == JCS_RGB && !info.quantize_colors)
@@ -174,8 +171,8 @@ class DibWriter : public DecodedImageWriter {
     const std::vector<BYTE> head = DibHead(info, shape, false);
     m_rowBytes = shape.rowBytes;
     m_height = shape.height;
-    m_block = GlobalAlloc(GHND, head.size() + std::size_t(m_rowBytes) * m_height);
-    m_data = static_cast<BYTE*>(GlobalLock(m_block));
+    m_block = DibHandle::Allocate(head.size() + std::uint64_t(m_rowBytes) * m_height);
+    m_data = static_cast<BYTE*>(GlobalLock(m_block.get()));
     if (m_data == nullptr) throw CFileException(CFileException::generic, ENOMEM);
     std::memcpy(m_data, head.data(), head.size());
     m_pixels = m_data + head.size();
@@ -186,19 +183,17 @@ class DibWriter : public DecodedImageWriter {
   }
   void WriteRow(const jpeg_decompress_struct&, JDIMENSION, const JSAMPLE*) override {}
   void Finish(const jpeg_decompress_struct&) override {
-    GlobalUnlock(m_block);
+    GlobalUnlock(m_block.get());
     m_data = nullptr;
   }
 
   HGLOBAL Take() override {
     if (m_data != nullptr) return nullptr;  // not finished
-    HGLOBAL block = m_block;
-    m_block = nullptr;
-    return block;
+    return m_block.release();
   }
 
  private:
-  HGLOBAL m_block = nullptr;
+  DibHandle m_block;
   BYTE* m_data = nullptr;
   BYTE* m_pixels = nullptr;
   std::uint32_t m_rowBytes = 0, m_height = 0;

@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "graphics/core/dib_block.h"
 #include "graphics/core/dib_file_writer.h"
 #include "graphics/formats/jpeg/cjpeg_main.h"
 #include "graphics/formats/jpeg/jpeg_temp_file.h"
@@ -136,8 +137,7 @@ bool CJPG::DecodeThrough(const std::string& jpegName, const std::string& bmpName
 bool CJPG::TakeDecodedDib(HGLOBAL dib) {
   // What the BMP picture's assignment would leave: the DIB and its facts; loading
   // then makes the palettes from it.
-  if (m_hDIB != nullptr) GlobalFree(m_hDIB);
-  m_hDIB = dib;
+  ReplaceDib(m_hDIB, DibHandle(dib));
   m_bHaveDIB = 1;
   return GetDIBHeader() != 0;
 }

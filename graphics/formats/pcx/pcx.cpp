@@ -1,6 +1,7 @@
 #include "graphics/formats/pcx/pcx.h"
 
 #include <cstring>
+#include <utility>
 
 #include "graphics/core/dib_block.h"
 #include "graphics/formats/coder/decoded_dib.h"
@@ -70,13 +71,13 @@ int CPCX::LoadPicture(short dither) {
 
 int CPCX::LoadPictureFromFile(CFile* file, short dither) {
   if (!m_bHaveDIB || file == nullptr) return 0;
-  HGLOBAL dib = nullptr;
+  DibHandle dib;
   try {
     dib = ReadPcxFile(*file);
   } catch (const CFileException&) {
     return 0;
   }
-  return AdoptDecodedDib(*this, dib, dither);
+  return AdoptDecodedDib(*this, std::move(dib), dither);
 }
 
 int CPCX::SavePicture(const char* name, short /*type*/) {

@@ -102,16 +102,16 @@ std::optional<PcxPicture> ReadPcxHeader(CFile& file) {
   return picture;
 }
 
-HGLOBAL DecodePcxRows(CFile& file, const PcxPicture& picture) {
+DibHandle DecodePcxRows(CFile& file, const PcxPicture& picture) {
   const PcxHeader& h = picture.header;
   const std::uint64_t scanBytes = h.ScanBytes();
   if (scanBytes * unsigned(h.height) > picture.dataBytes * kMaxExpansion + kShortFileSlack)
-    return nullptr;
+    return DibHandle();
   const int bits = h.DibBits();
-  HGLOBAL dib = AllocateDib(h.width, h.height, bits, picture.palette.data(), picture.colors);
-  if (dib == nullptr) return nullptr;
+  DibHandle dib = AllocateDib(h.width, h.height, bits, picture.palette.data(), picture.colors);
+  if (!dib) return DibHandle();
   try {
-    LockedBlock block(dib);
+    LockedBlock block(dib.get());
     BYTE* pixels = block.data() + DibPixelOffset(bits);
     const std::size_t stride = RowStride(h.width, bits);
     std::vector<BYTE> scan(static_cast<std::size_t>(scanBytes));
@@ -151,18 +151,14 @@ HGLOBAL DecodePcxRows(CFile& file, const PcxPicture& picture) {
       StoreScanLine(h, scan.data(), pixels + std::size_t(h.height - 1 - y) * stride);
     }
   } catch (const std::bad_alloc&) {
-    GlobalFree(dib);
-    return nullptr;
-  } catch (const CFileException&) {
-    GlobalFree(dib);
-    throw;
+    return DibHandle();
   }
   return dib;
 }
 
-HGLOBAL ReadPcxFile(CFile& file) {
+DibHandle ReadPcxFile(CFile& file) {
   const auto picture = ReadPcxHeader(file);
-  return picture ? DecodePcxRows(file, *picture) : nullptr;
+  return picture ? DecodePcxRows(file, *picture) : DibHandle();
 }
 
 }  // namespace graphics

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "Pics.h"
+#include "graphics/core/dib_block.h"
 #include "graphics/formats/pcx/pcx_header.h"
 
 namespace graphics {
@@ -27,9 +28,9 @@ std::optional<PcxPicture> ReadPcxHeader(CFile& file);
 // Decodes the rows that follow the header into a new DIB; rows that the data does
 // not reach stay zero. Null when the sizes promise far more than the data can hold
 // or memory cannot be had.
-HGLOBAL DecodePcxRows(CFile& file, const PcxPicture& picture);
+DibHandle DecodePcxRows(CFile& file, const PcxPicture& picture);
 
 // Both steps from the file's current position.
-HGLOBAL ReadPcxFile(CFile& file);
+DibHandle ReadPcxFile(CFile& file);
 
 }  // namespace graphics

@@ -41,12 +41,10 @@ CPNG::~CPNG() = default;
 int CPNG::Adopt(Decoded& picture, short dither) {
   m_bTransparent = picture.transparent ? 1 : 0;
   m_transparentColor = picture.transparentColor;
-  if (!ReplacePaletteBuffer(*this, picture.palette.data(), int(picture.palette.size() / 3))) {
-    GlobalFree(picture.dib);
+  if (!ReplacePaletteBuffer(*this, picture.palette.data(), int(picture.palette.size() / 3)))
     return 0;
-  }
   m_numColors = short(picture.hasPlte ? picture.palette.size() / 3 : 0);
-  return AdoptDecodedDib(*this, picture.dib, dither);
+  return AdoptDecodedDib(*this, std::move(picture.dib), dither);
 }
 
 int CPNG::LoadPicture(short dither) {
@@ -95,20 +93,10 @@ int CPNG::SavePicture(const char* name, short /*type*/) {
     if (bits != 16 && bits != 32) return WriteDibAsPng(path, dib.data(), settings);
   }
   // 16- and 32-bit pictures are written from a 24-bit copy.
-  HGLOBAL copy = nullptr;
-  {
-    LockedBlock dib(m_hDIB);
-    copy = CopyDIB(dib.data());
-  }
-  if (copy == nullptr) return 0;
-  int result = 0;
-  if (ConvertTo24BPP(&copy)) {
-    LockedBlock converted(copy);
-    if (converted && DibFitsBlock(converted.data(), converted.size()))
-      result = WriteDibAsPng(path, converted.data(), settings);
-  }
-  GlobalFree(copy);
-  return result;
+  const DibHandle copy = ConvertedCopy(m_hDIB, &CPics::ConvertTo24BPP);
+  LockedBlock converted(copy.get());
+  if (!converted || !DibFitsBlock(converted.data(), converted.size())) return 0;
+  return WriteDibAsPng(path, converted.data(), settings);
 }
 
 }  // namespace graphics

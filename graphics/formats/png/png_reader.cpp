@@ -43,15 +43,14 @@ void ReadFromMemory(png_structp png, png_bytep out, png_size_t count) {
 struct ReadState {
   png_structp png = nullptr;
   png_infop info = nullptr;
-  HGLOBAL dib = nullptr;
+  DibHandle dib;
   BYTE* locked = nullptr;
   png_bytep* rows = nullptr;
   PngPicture result;
 
   ~ReadState() {
     std::free(rows);
-    if (locked != nullptr) GlobalUnlock(dib);
-    if (dib != nullptr) GlobalFree(dib);
+    if (locked != nullptr) GlobalUnlock(dib.get());
     png_destroy_read_struct(&png, &info, nullptr);
   }
 };
@@ -128,30 +127,23 @@ bool Decode(ReadState& s) {
   png_read_update_info(s.png, s.info);
   const std::uint64_t stride = RowStride(width, bits);
   if (png_get_rowbytes(s.png, s.info) > stride) return false;
-  const std::uint64_t tableBytes = bits == 8 ? 1024 : 0;
-  const std::uint64_t bytes = 40 + tableBytes + stride * height;
+  const std::uint64_t bytes = DibPixelOffset(bits) + stride * height;
   if (bytes > SIZE_MAX) return false;
-  s.dib = GlobalAlloc(GHND, static_cast<std::size_t>(bytes));
-  s.locked = static_cast<BYTE*>(GlobalLock(s.dib));
+  s.dib = DibHandle::Allocate(bytes);
+  s.locked = static_cast<BYTE*>(GlobalLock(s.dib.get()));
   s.rows = static_cast<png_bytep*>(std::malloc(sizeof(png_bytep) * height));
   if (s.locked == nullptr || s.rows == nullptr) return false;
 
-  BITMAPINFOHEADER header{};
-  header.biSize = 40;
-  header.biWidth = LONG(width);
-  header.biHeight = LONG(height);
-  header.biPlanes = 1;
-  header.biBitCount = WORD(bits);
-  std::memcpy(s.locked, &header, sizeof header);
+  WriteDibHeader(s.locked, LONG(width), LONG(height), bits);
   if (bits == 8) {
-    BYTE* table = s.locked + 40;
+    BYTE* table = s.locked + kDibHeaderSize;
     const std::size_t own = s.result.palette.size() / 3;
     for (std::size_t i = 0; i < 256; ++i) {
       const BYTE* c = i < own ? &s.result.palette[3 * i] : kStandardColors[i % 16];
       table[4 * i] = c[2], table[4 * i + 1] = c[1], table[4 * i + 2] = c[0];
     }
   }
-  BYTE* pixels = s.locked + 40 + tableBytes;
+  BYTE* pixels = s.locked + DibPixelOffset(bits);
   for (png_uint_32 y = 0; y < height; ++y)
     s.rows[y] = pixels + std::size_t(height - 1 - y) * stride;
   png_read_image(s.png, s.rows);
@@ -170,11 +162,10 @@ std::optional<PngPicture> Read(std::FILE* file, MemoryInput* memory) {
   else
     png_set_read_fn(s.png, memory, ReadFromMemory);
   if (!Decode(s)) return std::nullopt;
-  GlobalUnlock(s.dib);
+  GlobalUnlock(s.dib.get());
   s.locked = nullptr;
   PngPicture picture = std::move(s.result);
-  picture.dib = s.dib;
-  s.dib = nullptr;
+  picture.dib = std::move(s.dib);
   return picture;
 }
 

@@ -9,11 +9,12 @@
 #include <vector>
 
 #include "Pics.h"
+#include "graphics/core/dib_block.h"
 
 namespace graphics {
 
 struct PngPicture {
-  HGLOBAL dib = nullptr;      // owned by the caller once returned
+  DibHandle dib;
   std::vector<BYTE> palette;  // red, green, blue triplets of PLTE (grey files: the ramp)
   bool hasPlte = false;
   bool transparent = false;

@@ -1,6 +1,7 @@
 #include "graphics/formats/tga/tga.h"
 
 #include <cstring>
+#include <utility>
 
 #include "graphics/formats/coder/decoded_dib.h"
 #include "graphics/formats/tga/tga_reader.h"
@@ -39,13 +40,13 @@ int CTGA::LoadPicture(short dither) {
   if (!m_bHaveDIB) return 0;
   CFile file;
   if (!file.Open(m_szFileName, kReadShared)) return 0;
-  HGLOBAL dib = nullptr;
+  DibHandle dib;
   try {
     dib = ReadTgaFile(file);
   } catch (const CFileException&) {
     return 0;
   }
-  return AdoptDecodedDib(*this, dib, dither);
+  return AdoptDecodedDib(*this, std::move(dib), dither);
 }
 
 int CTGA::SavePicture(const char* name, short /*type*/) {

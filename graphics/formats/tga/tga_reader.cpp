@@ -125,18 +125,18 @@ std::optional<TgaHeader> ReadTgaHeader(CFile& file) {
   return header;
 }
 
-HGLOBAL ReadTgaFile(CFile& file) {
+DibHandle ReadTgaFile(CFile& file) {
   const std::uint64_t start = file.GetPosition();
   const auto parsed = ReadTgaHeader(file);
-  if (!parsed) return nullptr;
+  if (!parsed) return DibHandle();
   const TgaHeader& h = *parsed;
   const int bits = h.DibBits();
 
   std::array<BYTE, 768> rgb{};
   int colors = 0;
   BufferedReader in(file);
-  if (in.Skip(h.idLength) != h.idLength) return nullptr;
-  if (!ReadColorMap(in, h, rgb.data())) return nullptr;
+  if (in.Skip(h.idLength) != h.idLength) return DibHandle();
+  if (!ReadColorMap(in, h, rgb.data())) return DibHandle();
   if (bits == 1) {
     colors = 2;
     rgb.fill(0);
@@ -159,13 +159,13 @@ HGLOBAL ReadTgaFile(CFile& file) {
   const std::uint64_t units = h.RowUnits() * unsigned(h.height);
   if (h.RunLength() ? units > remaining * kMaxPacketUnits
                     : units * unsigned(h.PixelBytes()) > remaining)
-    return nullptr;
+    return DibHandle();
 
-  HGLOBAL dib = AllocateDib(h.width, h.height, bits, rgb.data(), colors);
-  if (dib == nullptr) return nullptr;
+  DibHandle dib = AllocateDib(h.width, h.height, bits, rgb.data(), colors);
+  if (!dib) return DibHandle();
   bool complete = true;
   try {
-    LockedBlock block(dib);
+    LockedBlock block(dib.get());
     BYTE* pixels = block.data() + DibPixelOffset(bits);
     const std::size_t stride = RowStride(h.width, bits);
     const std::size_t rowUnits = static_cast<std::size_t>(h.RowUnits());
@@ -184,14 +184,8 @@ HGLOBAL ReadTgaFile(CFile& file) {
     }
   } catch (const std::bad_alloc&) {
     complete = false;
-  } catch (const CFileException&) {
-    GlobalFree(dib);
-    throw;
   }
-  if (!complete) {
-    GlobalFree(dib);
-    return nullptr;
-  }
+  if (!complete) return DibHandle();
   return dib;
 }
 

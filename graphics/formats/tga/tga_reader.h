@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "Pics.h"
+#include "graphics/core/dib_block.h"
 #include "graphics/formats/tga/tga_header.h"
 
 namespace graphics {
@@ -15,6 +16,6 @@ std::optional<TgaHeader> ReadTgaHeader(CFile& file);
 
 // Reads the whole picture from the file's current position into a new DIB of 1, 8
 // or 24 bits. Null for a damaged or short file or when memory cannot be had.
-HGLOBAL ReadTgaFile(CFile& file);
+DibHandle ReadTgaFile(CFile& file);
 
 }  // namespace graphics

@@ -75,20 +75,10 @@ int CTIF::SavePicture(const char* name, short /*type*/) {
     if (bits == 8 || bits == 24) return WriteDibAsTiff(path, dib.data());
   }
   // Other depths are written from an 8-bit copy.
-  HGLOBAL copy = nullptr;
-  {
-    LockedBlock dib(m_hDIB);
-    copy = CopyDIB(dib.data());
-  }
-  if (copy == nullptr) return 0;
-  int result = 0;
-  if (ConvertTo8BPP(&copy)) {
-    LockedBlock converted(copy);
-    if (converted && DibFitsBlock(converted.data(), converted.size()))
-      result = WriteDibAsTiff(path, converted.data());
-  }
-  GlobalFree(copy);
-  return result;
+  const DibHandle copy = ConvertedCopy(m_hDIB, &CPics::ConvertTo8BPP);
+  LockedBlock converted(copy.get());
+  if (!converted || !DibFitsBlock(converted.data(), converted.size())) return 0;
+  return WriteDibAsTiff(path, converted.data());
 }
 
 }  // namespace graphics

@@ -1,6 +1,7 @@
 #include "graphics/formats/xbm/xbm.h"
 
 #include <cstring>
+#include <utility>
 
 #include "graphics/formats/coder/decoded_dib.h"
 #include "graphics/formats/xbm/xbm_reader.h"
@@ -34,13 +35,13 @@ int CXBM::LoadPicture(short dither) {
   if (!m_bHaveDIB) return 0;
   CFile file;
   if (!file.Open(m_szFileName, kReadShared)) return 0;
-  HGLOBAL dib = nullptr;
+  DibHandle dib;
   try {
     dib = ReadXbmFile(file);
   } catch (const CFileException&) {
     return 0;
   }
-  return AdoptDecodedDib(*this, dib, dither);
+  return AdoptDecodedDib(*this, std::move(dib), dither);
 }
 
 int CXBM::SavePicture(const char* name, short /*type*/) {

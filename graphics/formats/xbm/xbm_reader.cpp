@@ -96,7 +96,7 @@ class ConstantReader {
 
 BYTE XbmToDibByte(BYTE fileByte) { return BYTE(~kReversed[fileByte]); }
 
-HGLOBAL ReadXbmFile(CFile& file) {
+DibHandle ReadXbmFile(CFile& file) {
   const std::uint64_t start = file.GetPosition();
   const std::uint64_t length = file.GetLength();
   const std::uint64_t available = length > start ? length - start : 0;
@@ -106,26 +106,26 @@ HGLOBAL ReadXbmFile(CFile& file) {
   std::transform(text.begin(), text.end(), text.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   const auto header = ParseXbmHeader(text);
-  if (!header) return nullptr;
+  if (!header) return DibHandle();
   const int width = header->width, height = header->height;
   if (width <= 0 || height <= 0 || width > kMaxPictureSide || height > kMaxPictureSide)
-    return nullptr;
+    return DibHandle();
 
   // Every constant takes at least one digit and a separator: a file too short to
   // hold them all is refused before memory is set aside.
   const std::size_t fileRowBytes = (std::size_t(width) + 7) / 8;
   const std::uint64_t constants = std::uint64_t(fileRowBytes) * unsigned(height);
-  if (constants * 2 > available - header->bitsOffset + 1) return nullptr;
+  if (constants * 2 > available - header->bitsOffset + 1) return DibHandle();
 
   const BYTE blackWhite[6] = {0, 0, 0, 255, 255, 255};
-  HGLOBAL dib = AllocateDib(width, height, 1, blackWhite, 2);
-  if (dib == nullptr) return nullptr;
+  DibHandle dib = AllocateDib(width, height, 1, blackWhite, 2);
+  if (!dib) return DibHandle();
   bool complete = true;
-  try {
+  {
     file.Seek(static_cast<std::int64_t>(start + header->bitsOffset), CFile::begin);
     BufferedReader in(file);
     ConstantReader array(in);
-    LockedBlock block(dib);
+    LockedBlock block(dib.get());
     BYTE* pixels = block.data() + DibPixelOffset(1);
     const std::size_t stride = RowStride(width, 1);
     for (int y = 0; y < height && complete; ++y) {
@@ -139,14 +139,8 @@ HGLOBAL ReadXbmFile(CFile& file) {
         row[i] = XbmToDibByte(BYTE(value));
       }
     }
-  } catch (const CFileException&) {
-    GlobalFree(dib);
-    throw;
   }
-  if (!complete) {
-    GlobalFree(dib);
-    return nullptr;
-  }
+  if (!complete) return DibHandle();
   return dib;
 }
 
