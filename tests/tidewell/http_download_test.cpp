@@ -19,6 +19,7 @@
 #include "tidewell/app/progress_window.h"
 #include "tidewell/transfer/transfer_log.h"
 #include "tidewell/transfer/window_message.h"
+#include "tidewell/trust/file_hash.h"
 
 using namespace tidewell;
 using namespace tidewell_test;
@@ -53,6 +54,7 @@ struct JobOptions {
   bool showProgress = false;
   bool decrypt = false;
   bool uncompress = false;
+  std::vector<TransferLimits> limits;
   // Runs on the test's thread while the job is under way.
   std::function<void()> whileRunning;
 };
@@ -76,7 +78,7 @@ JobResult RunJob(std::vector<std::string> urls, std::vector<std::string> paths,
   ::testing::internal::CaptureStderr();
   auto job = StartHttpDownload(std::move(urls), std::move(paths), &window, options.onlyIfNewer,
                                options.showProgress, WM_FILES_FETCHED, options.decrypt,
-                               options.uncompress, kPassPhrase);
+                               options.uncompress, kPassPhrase, options.limits);
   if (options.whileRunning) options.whileRunning();
   EXPECT_TRUE(QTest::qWaitFor([&] { return !window.messages.empty(); }, 60000));
   job->Wait(std::chrono::seconds(5));
@@ -177,7 +179,7 @@ TEST_F(HttpDownload, NonHttpAddressFailsAloneWhileOthersDownload) {
       RunJob({"ftp://127.0.0.1/file.bin", Url("/pattern/3000")}, {scratch_ / "ftp.bin", good});
   ASSERT_TRUE(r.posted);
   EXPECT_EQ(r.flag, 0u);
-  EXPECT_EQ(r.err, "Error: can only use URLs beginning with http://\n");
+  EXPECT_EQ(r.err, "Error: can only use URLs beginning with http:// or https://\n");
   const auto lines = TraceLines(r.out);
   EXPECT_NE(std::find(lines.begin(), lines.end(), Line("ERROR", "0")), lines.end()) << r.out;
   EXPECT_TRUE(ReadWholeFile(good) == Pattern(3000));
@@ -362,9 +364,10 @@ TEST_F(HttpDownload, BadInputEndsOnlyItsOwnWorker) {
         << "worker " << i << "\n"
         << r.out;
   }
-  // Three addresses are not http:// at all.
-  EXPECT_EQ(r.err.size(),
-            3 * std::string("Error: can only use URLs beginning with http://\n").size());
+  // Three addresses are not web addresses at all.
+  EXPECT_EQ(
+      r.err.size(),
+      3 * std::string("Error: can only use URLs beginning with http:// or https://\n").size());
 }
 
 TEST_F(HttpDownload, ClosingProgressWindowCancelsEveryWorker) {
@@ -375,7 +378,6 @@ TEST_F(HttpDownload, ClosingProgressWindowCancelsEveryWorker) {
   }
   JobOptions options;
   options.showProgress = true;
-  options.decrypt = options.uncompress = true;
   std::chrono::steady_clock::time_point clicked;
   options.whileRunning = [&] {
     ProgressWindow* window = nullptr;
@@ -399,7 +401,7 @@ TEST_F(HttpDownload, ClosingProgressWindowCancelsEveryWorker) {
   ASSERT_TRUE(r.posted);
   EXPECT_EQ(r.flag, 0u);
   EXPECT_LT(afterClick, std::chrono::milliseconds(1500));
-  // Received parts stay as they came, not unpacked; nothing is reported as an error.
+  // Received parts stay as they came; nothing is reported as an error.
   const auto part = ReadWholeFile(paths[0]);
   EXPECT_GT(part.size(), 20000u);
   EXPECT_LT(part.size(), 400000u);
@@ -479,3 +481,62 @@ TEST_F(HttpDownload, WindowDestroyedDuringJobEndsItQuietly) {
   EXPECT_LT(std::filesystem::file_size(path), 400000u);
   EXPECT_NE(out.find("CANCELLED"), std::string::npos) << out;
 }
+
+namespace {
+
+// A server that keeps its connections open, over a folder of files.
+class KeptConnections : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    server_ = StartSetServer(served_.path());
+    ASSERT_TRUE(server_);
+  }
+  std::string Url(const std::string& name) const { return server_->Url("/" + name); }
+  ScratchFolder served_, local_;
+  std::unique_ptr<ServerProcess> server_;
+};
+
+TEST_F(KeptConnections, SixWorkersFetchThirtyFilesOverAtMostSixConnections) {
+  std::vector<std::string> urls, paths;
+  for (int i = 0; i < 30; ++i) {
+    WriteWholeFile(served_ / Numbered("f", i), Pattern(20000, static_cast<size_t>(i)));
+    urls.push_back(Url(Numbered("f", i)));
+    paths.push_back(local_ / Numbered("f", i));
+  }
+  const JobResult r = RunJob(urls, paths);
+  EXPECT_EQ(r.flag, 1u) << r.out;
+  for (int i = 0; i < 30; ++i)
+    EXPECT_TRUE(ReadWholeFile(paths[i]) == Pattern(20000, static_cast<size_t>(i))) << i;
+  const std::string count = local_ / "connections";
+  RunJob({Url("connections")}, {count});
+  // Six workers, the count's own job and the start-up probe that found the server ready;
+  // a connection per file would make 32.
+  EXPECT_LE(std::stoi(ReadWholeFile(count)), 8);
+}
+
+// Each file has its bounds; one that breaks them is dropped without a trace on disk
+// while the others arrive.
+TEST_F(KeptConnections, BodiesBeyondTheirBoundsAndWrongHashesAreDropped) {
+  WriteWholeFile(served_ / "big", Pattern(300000));
+  WriteWholeFile(served_ / "endless", "");
+  WriteWholeFile(served_ / "endless.endless", "");
+  WriteWholeFile(served_ / "good", Pattern(5000));
+  JobOptions options;
+  options.limits = {{10000, -1, ""},
+                    {10000, -1, ""},
+                    {-1, -1, Sha256Hex(Pattern(4999))},
+                    {-1, -1, Sha256Hex(Pattern(5000))}};
+  const auto start = std::chrono::steady_clock::now();
+  const JobResult r =
+      RunJob({Url("big"), Url("endless"), Url("good"), Url("good")},
+             {local_ / "big", local_ / "endless", local_ / "bad", local_ / "good"}, options);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+  EXPECT_EQ(r.flag, 0u);
+  for (const char* dropped : {"big", "endless", "bad"})
+    EXPECT_FALSE(std::filesystem::exists(local_ / dropped)) << dropped;
+  EXPECT_TRUE(ReadWholeFile(local_ / "good") == Pattern(5000));
+  EXPECT_NE(r.err.find(Url("big") + " is larger than its listed size"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("does not match its listed SHA256"), std::string::npos) << r.err;
+}
+
+}  // namespace

@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 
 #include "packing_test_support.h"
+#include "tidewell/packing/stream_unpacker.h"
 
 using namespace packing_test;
 using tidewell::PackFile;
@@ -146,6 +148,62 @@ TEST_F(PackFileTest, FailuresLeaveNoTempFilesAndNoResult) {
   EXPECT_FALSE(UnpackFile(dir / "damaged", true, true, "wrong phrase", result));
   EXPECT_EQ(result, "");
   EXPECT_EQ(TempFileCount(), 0u);
+}
+
+// What arrives block by block unpacks to the bytes UnpackFile gives, with the same
+// refusals, whatever the blocks' sizes; and never beyond its bound.
+TEST_F(PackFileTest, StreamedUnpackingMatchesUnpackFile) {
+  WriteBytes(dir / "plain", MixedData(200000));
+  std::string packedPath;
+  ASSERT_TRUE(PackFile(dir / "plain", true, true, kPhrase, packedPath));
+  const Bytes packed = ReadBytes(packedPath);
+  std::filesystem::remove(packedPath);
+  Bytes flipped = packed;
+  flipped[flipped.size() / 2] ^= 0x40;
+  Bytes trailing = packed;
+  trailing.push_back(0);
+  const Bytes truncated(packed.begin(), packed.end() - 10);
+  struct Case {
+    const char* what;
+    Bytes input;
+  };
+  for (const Case& c :
+       {Case{"whole", packed}, Case{"corrupt", flipped}, Case{"trailing byte", trailing},
+        Case{"truncated", truncated}, Case{"empty", {}}, Case{"garbage", MixedData(5000)}}) {
+    SCOPED_TRACE(c.what);
+    WriteBytes(dir / "in", c.input);
+    std::string result;
+    const bool ok = UnpackFile(dir / "in", true, true, kPhrase, result);
+    const Bytes expected = ok ? ReadBytes(result) : Bytes();
+    if (ok) std::filesystem::remove(result);
+    for (const size_t block : {size_t{1}, size_t{1023}, size_t{70000}}) {
+      Bytes out;
+      tidewell::StreamUnpacker unpacker(true, true, kPhrase, -1, [&](const char* data, size_t n) {
+        out.insert(out.end(), data, data + n);
+        return true;
+      });
+      Bytes input = c.input;
+      auto status = tidewell::StreamUnpacker::Result::Ok;
+      for (size_t at = 0; at < input.size() && status == tidewell::StreamUnpacker::Result::Ok;
+           at += block)
+        status = unpacker.Feed(reinterpret_cast<char*>(input.data() + at),
+                               std::min(block, input.size() - at));
+      if (status == tidewell::StreamUnpacker::Result::Ok) status = unpacker.Finish();
+      EXPECT_EQ(ok, status == tidewell::StreamUnpacker::Result::Ok) << block;
+      if (ok) {
+        EXPECT_TRUE(out == expected) << block;
+      }
+    }
+  }
+  Bytes input = packed;
+  size_t given = 0;
+  tidewell::StreamUnpacker bounded(true, true, kPhrase, 150000, [&](const char*, size_t n) {
+    given += n;
+    return true;
+  });
+  EXPECT_EQ(bounded.Feed(reinterpret_cast<char*>(input.data()), input.size()),
+            tidewell::StreamUnpacker::Result::TooLarge);
+  EXPECT_LE(given, 150000u);
 }
 
 TEST_F(PackFileTest, MissingTempFolderFails) {

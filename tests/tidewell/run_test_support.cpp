@@ -67,10 +67,18 @@ void RunWorld::InstallOld(const std::string& path, const std::string& bytes) {
 }
 
 bool RunWorld::StartServer() {
-  server_ = tidewell_test::StartPlainHttpServer(Served());
-  if (!server_) return false;
-  updateServer_ =
-      std::make_unique<app_test::ScopedEnv>("TIDEWELL_UPDATE_SERVER", server_->Url("/"));
+  auto server = tidewell_test::StartPlainHttpServer(Served());
+  const std::string baseUrl = server ? server->Url("/") : "";
+  return UseServer(std::move(server), baseUrl);
+}
+
+bool RunWorld::UseServer(std::unique_ptr<tidewell_test::ServerProcess> server,
+                         const std::string& baseUrl) {
+  if (!server) return false;
+  server_ = std::move(server);
+  baseUrl_ = baseUrl;
+  updateServer_.reset();  // gives back the value it replaced before the new one is set
+  updateServer_ = std::make_unique<app_test::ScopedEnv>("TIDEWELL_UPDATE_SERVER", baseUrl);
   return true;
 }
 
@@ -81,7 +89,7 @@ bool RunWorld::BuildUpdateSet(const std::string& listName, bool keepOthers) {
   model.programFolder = root_ / "release";
   model.listFile = Served() + listName;
   model.localUpdateSetFolder = root_ / "served";
-  model.remoteWebDirectory = server_ ? server_->Url("/") : "http://127.0.0.1:9/";
+  model.remoteWebDirectory = baseUrl_;
   model.signingKey = signingKey;
   std::vector<std::string> files = programFiles_;
   files.insert(files.end(), windowsFiles_.begin(), windowsFiles_.end());

@@ -45,6 +45,8 @@ class RunWorld {
 
   // Starts the HTTP server over Served() and points the update server address at it.
   bool StartServer();
+  // The same with a server of the caller's, reached at baseUrl ("scheme://host:port/").
+  bool UseServer(std::unique_ptr<tidewell_test::ServerProcess> server, const std::string& baseUrl);
   std::string ServerUrl(const std::string& path) const { return server_->Url("/" + path); }
 
   // Packs the release into Served() with its list listName, checking modification time
@@ -68,6 +70,7 @@ class RunWorld {
   std::vector<std::string> windowsFiles_;
   std::vector<std::string> otherFiles_;
   std::unique_ptr<tidewell_test::ServerProcess> server_;
+  std::string baseUrl_ = "http://127.0.0.1:9/";
   app_test::ScopedEnv hive_;
   app_test::ScopedEnv windows_;
   app_test::ScopedEnv temp_;

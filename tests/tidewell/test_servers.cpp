@@ -120,6 +120,20 @@ std::unique_ptr<ServerProcess> StartHttpTestServer(const std::string& root) {
   return nullptr;
 }
 
+std::unique_ptr<ServerProcess> StartSetServer(const std::string& root, const std::string& cert,
+                                              const std::string& key) {
+  auto server = std::make_unique<ServerProcess>();
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    const int port = FreeLocalPort();
+    std::vector<std::string> argv = {"/usr/bin/python3", ServerScript("set_server.py"),
+                                     "--port",           std::to_string(port),
+                                     "--root",           root};
+    if (!cert.empty()) argv.insert(argv.end(), {"--cert", cert, "--key", key});
+    if (server->Start(argv, port)) return server;
+  }
+  return nullptr;
+}
+
 std::unique_ptr<ServerProcess> StartPlainHttpServer(const std::string& folder) {
   auto server = std::make_unique<ServerProcess>();
   for (int attempt = 0; attempt < 3; ++attempt) {

@@ -39,6 +39,9 @@ std::string ServerScript(const std::string& name);
 
 // tests/servers/http_test_server.py; /file/NAME serves the files of root.
 std::unique_ptr<ServerProcess> StartHttpTestServer(const std::string& root = ".");
+// tests/servers/set_server.py over root, with TLS when cert and key are given.
+std::unique_ptr<ServerProcess> StartSetServer(const std::string& root, const std::string& cert = "",
+                                              const std::string& key = "");
 // Python's own file server over folder.
 std::unique_ptr<ServerProcess> StartPlainHttpServer(const std::string& folder);
 

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <QTest>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -16,6 +17,7 @@
 #include "tidewell/app/tidewell_app.h"
 #include "tidewell/packing/pack_file.h"
 #include "tidewell/platform/file_copy.h"
+#include "tidewell/transfer/internet_session.h"
 #include "tidewell/trust/file_hash.h"
 #include "tidewell/trust/signature_check.h"
 
@@ -83,11 +85,43 @@ RunResult RunClient(const std::string& commandLine) {
   return result;
 }
 
+// A certificate authority and a certificate for 127.0.0.1 it signed, as a company
+// running its own update server would have them.
+void MakeCertificates(const std::string& dir) {
+  const std::string ssl = "/usr/bin/openssl ";
+  const std::string ec = " -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes ";
+  WriteWholeFile(dir + "san.ext", "subjectAltName=IP:127.0.0.1,DNS:localhost\n");
+  ASSERT_TRUE(Shell(
+      ssl + "req -x509" + ec + "-keyout " + dir + "ca.key -out " + dir +
+      "ca.pem -days 2 -subj /CN=Corvane-Test-CA -addext basicConstraints=critical,CA:TRUE "
+      "-addext keyUsage=critical,keyCertSign 2>/dev/null && " +
+      ssl + "req" + ec + "-keyout " + dir + "server.key -out " + dir +
+      "server.csr -subj /CN=127.0.0.1 2>/dev/null && " + ssl + "x509 -req -in " + dir +
+      "server.csr -CA " + dir + "ca.pem -CAkey " + dir + "ca.key -CAcreateserial -days 2 -out " +
+      dir + "server.pem -extfile " + dir + "san.ext 2>/dev/null"));
+}
+
 // A signed release of two files over one installed older version.
 class TrustedUpdate : public ::testing::Test {
  public:  // the refusal table's cases spoil the set through it
+  // Serves the set over HTTPS (trusting the test's authority) or plain HTTP.
+  void Serve(bool tls) {
+    std::unique_ptr<tidewell_test::ServerProcess> server;
+    if (tls) {
+      MakeCertificates(world.Root());
+      server = tidewell_test::StartSetServer(world.Served(), world.Root() + "server.pem",
+                                             world.Root() + "server.key");
+      caFile_.emplace("TIDEWELL_CA_FILE", world.Root() + "ca.pem");
+    } else {
+      server = tidewell_test::StartSetServer(world.Served());
+    }
+    ASSERT_TRUE(server);
+    const std::string base = std::string(tls ? "https" : "http") +
+                             "://127.0.0.1:" + std::to_string(server->port()) + "/";
+    ASSERT_TRUE(world.UseServer(std::move(server), base));
+  }
+
   void SetUp() override {
-    ASSERT_TRUE(world.StartServer());
     world.Register("Leafline");
     world.AddProgramFile("leafline.exe", "leafline version 2");
     world.AddProgramFile("brushes/ink.dll", "a new library");
@@ -107,9 +141,11 @@ class TrustedUpdate : public ::testing::Test {
   }
 
   run_test::RunWorld world;
+  std::optional<app_test::ScopedEnv> caFile_;
 };
 
-TEST_F(TrustedUpdate, SignedListInstallsWithTheKeyFromEnvironmentOrRegistry) {
+TEST_F(TrustedUpdate, SignedListOverHttpsInstallsWithTheKeyFromEnvironmentOrRegistry) {
+  Serve(true);
   ASSERT_TRUE(world.BuildUpdateSet());
   for (const bool fromRegistry : {false, true}) {
     SCOPED_TRACE(fromRegistry ? "registry" : "environment");
@@ -130,9 +166,16 @@ TEST_F(TrustedUpdate, SignedListInstallsWithTheKeyFromEnvironmentOrRegistry) {
     EXPECT_EQ(std::string::npos, run.errors.find("not signed"));
     EXPECT_TRUE(world.TempEntries().empty());
   }
+  // Without the company's authority the server's certificate is not trusted.
+  caFile_.reset();
+  world.InstallOld(world.Installed() + "leafline.exe", "leafline version 1");
+  fs::remove_all(world.Installed() + "brushes");
+  EXPECT_EQ(1, RunClient("tidewell /leafline --quiet").code);
+  ExpectNothingInstalled();
 }
 
 TEST_F(TrustedUpdate, UnsignedListStillInstallsWithOneWarning) {
+  Serve(false);
   world.signingKey.clear();
   ASSERT_TRUE(world.BuildUpdateSet());
   const RunResult run = RunClient("tidewell /leafline --quiet");
@@ -182,17 +225,45 @@ TEST_F(TrustedUpdate, RefusedListsAndFilesInstallNothing) {
          Repack(t.world.Served() + "program/leafline.exe", "leafline version 3");
        },
        4, "does not match its listed SHA256"},
+      {"decompression bomb",
+       [](TrustedUpdate& t) {
+         Repack(t.world.Served() + "program/leafline.exe", std::string(3 << 20, '\0'));
+       },
+       4, "unpacks to more than its listed size"},
+      {"endless body",
+       [](TrustedUpdate& t) {
+         WriteWholeFile(t.world.Served() + "program/leafline.exe.endless", "");
+       },
+       4, ""},
+      {"dripping server",
+       [](TrustedUpdate& t) { WriteWholeFile(t.world.Served() + "program/leafline.exe.drip", ""); },
+       4, ""},
+      {"redirect from https to http",
+       [](TrustedUpdate& t) { WriteWholeFile(t.List() + ".redirect", "http://127.0.0.1:9/x.tdu"); },
+       1, ""},
   };
+  Serve(true);
   const app_test::ScopedEnv key("TIDEWELL_PUBLIC_KEY", Public());
+  // A short stall window keeps the dripping server's case to seconds.
+  const tidewell::InternetTimeouts saved = tidewell::DefaultInternetTimeouts();
+  tidewell::InternetTimeouts quick = saved;
+  quick.stallWindow = std::chrono::milliseconds(2000);
+  tidewell::SetDefaultInternetTimeouts(quick);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     ASSERT_TRUE(world.BuildUpdateSet());
     c.spoil(*this);
+    const auto start = std::chrono::steady_clock::now();
     const RunResult run = RunClient("tidewell /leafline --quiet");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(15));
     EXPECT_EQ(c.code, run.code);
     EXPECT_NE(std::string::npos, run.errors.find(c.reason)) << run.errors;
     ExpectNothingInstalled();
+    for (const char* marker :
+         {"program/leafline.exe.endless", "program/leafline.exe.drip", "leafline.tdu.redirect"})
+      fs::remove(world.Served() + marker);
   }
+  tidewell::SetDefaultInternetTimeouts(saved);
 }
 
 TEST(SigningKeys, MadeKeysAndSignaturesAgreeWithOpenssl) {

@@ -4,13 +4,12 @@
 #include <memory>
 #include <optional>
 
-#include "tidewell/packing/pack_file.h"
+#include "tidewell/packing/stream_unpacker.h"
 #include "tidewell/packing/stdio_file.h"
 #include "tidewell/platform/file_status.h"
 #include "tidewell/platform/folders.h"
 #include "tidewell/transfer/http_connection.h"
 #include "tidewell/transfer/internet_exception.h"
-#include "tidewell/transfer/replace_file.h"
 #include "tidewell/transfer/transfer_log.h"
 #include "tidewell/transfer/url_parts.h"
 #include "tidewell/transfer/wynet_exception.h"
@@ -50,12 +49,16 @@ class Download {
   bool SendRequest() {
     lock_.Acquire();
     const std::optional<UrlParts> parts = ParseUrl(worker_.url);
-    if (!parts || parts->service != UrlService::Http) {
+    const bool web =
+        parts && (parts->service == UrlService::Http || parts->service == UrlService::Https);
+    if (!web) {
       LogHttpOnlyError();
       throw WynetException(kWynetProtocolError);
     }
-    connection_ =
-        std::make_unique<HttpConnection>(session_.internet(), parts->serverName, parts->port);
+    // Handles come from the job's pool: a server's connection serves the next file too.
+    connection_ = std::make_unique<HttpConnection>(session_.internet(), parts->serverName,
+                                                   parts->port, parts->service == UrlService::Https,
+                                                   &session_.handlePool());
     request_ = connection_->OpenRequest("GET", parts->objectPath);
     request_->SetCancelFlag(&session_.cancel());
     lock_.Release();
@@ -102,8 +105,8 @@ class Download {
     return lastModified;
   }
 
-  // Writes the body to the local file block by block. Returns with the lock held;
-  // true when the job was cancelled on the way.
+  // Unpacks the body into the local file block by block as it arrives, hashing what is
+  // written. Returns with the lock held; true when the job was cancelled on the way.
   bool ReceiveBody() {
     lock_.Acquire();
     if (ProgressFields* progress = session_.progress()) {
@@ -116,16 +119,19 @@ class Download {
 
     if (!file_.Open(worker_.path, "wb")) throw WynetException(kWynetFileError);
     std::setvbuf(file_.get(), nullptr, _IOFBF, kFileBufferSize);
+    const bool hashed = !worker_.limits.sha256.empty();
+    unpacker_ = std::make_unique<StreamUnpacker>(
+        session_.decrypt, session_.uncompress, session_.passPhrase, worker_.limits.maxUnpacked,
+        [this, hashed](const char* data, size_t size) {
+          if (hashed) hash_.Update(data, size);
+          return std::fwrite(data, 1, size, file_.get()) == size;
+        });
 
     char buffer[kBufferSize];
     size_t count = request_->Read(buffer, kReadSize);
     lock_.Acquire();
     while (count > 0 && !session_.cancelled()) {
       worker_.bytesRead += static_cast<int64_t>(count);
-      if (worker_.limits.maxBody >= 0 && worker_.bytesRead > worker_.limits.maxBody) {
-        lock_.Release();
-        Refuse("is larger than its listed size");
-      }
       if (ProgressFields* progress = session_.progress()) {
         // The window follows every block of the file it shows, not only changes of file.
         if (session_.currentIndex != worker_.index) {
@@ -138,22 +144,26 @@ class Download {
       }
       session_.currentIndex = worker_.index;
       lock_.Release();
-      if (std::fwrite(buffer, 1, count, file_.get()) != count)
-        throw WynetException(kWynetFileError);
+      // The server may not send more than the packed file can take.
+      if (worker_.limits.maxBody >= 0 && worker_.bytesRead > worker_.limits.maxBody)
+        Refuse("is larger than its listed size");
+      CheckUnpacked(unpacker_->Feed(buffer, count));
       count = request_->Read(buffer, kReadSize);
       lock_.Acquire();
     }
     return session_.cancelled();
   }
 
-  // Closes, unpacks and stamps the file; the lock is held on entry and released here.
+  // Closes and stamps the file; the lock is held on entry and released here.
   void Finish(bool cancelled, const std::optional<int64_t>& lastModified) {
-    if (!file_.Close()) throw WynetException(kWynetFileError);
     if (!cancelled) {
-      if (session_.decrypt || session_.uncompress) Unpack();
+      lock_.Release();
+      CheckUnpacked(unpacker_->Finish());
       CheckHash();
-      worker_.completed = true;
+      lock_.Acquire();
     }
+    if (!file_.Close()) throw WynetException(kWynetFileError);
+    if (!cancelled) worker_.completed = true;
     if (lastModified && FileExists(worker_.path))
       SetFileTimes(worker_.path, *lastModified, *lastModified);
     if (cancelled) {
@@ -167,32 +177,38 @@ class Download {
     lock_.Release();
   }
 
-  void Unpack() {
-    std::string result;
-    if (!UnpackFile(worker_.path, session_.decrypt, session_.uncompress, session_.passPhrase,
-                    result))
-      throw WynetException(kWynetDecryptError);
-    if (!ReplaceFileWith(result, worker_.path)) {
-      std::remove(result.c_str());
-      throw WynetException(kWynetFileError);
+  // A packed file that does not unpack leaves nothing behind. Called without the lock.
+  void CheckUnpacked(StreamUnpacker::Result result) {
+    switch (result) {
+      case StreamUnpacker::Result::Ok:
+        return;
+      case StreamUnpacker::Result::TooLarge:
+        Refuse("unpacks to more than its listed size");
+      case StreamUnpacker::Result::SinkFailed:
+        Discard();
+        throw WynetException(kWynetFileError);
+      case StreamUnpacker::Result::Corrupt:
+        Discard();
+        throw WynetException(kWynetDecryptError);
     }
   }
 
-  // The file's bytes must be those the list names.
+  // The file's bytes must be those the list names. Called without the lock.
   void CheckHash() {
     const std::string& expected = worker_.limits.sha256;
-    if (expected.empty()) return;
-    if (Sha256HexOfFile(worker_.path) != expected) {
-      lock_.Release();
+    if (!expected.empty() && hash_.FinishHex() != expected)
       Refuse("does not match its listed SHA256");
-    }
+  }
+
+  void Discard() {
+    file_.Close();
+    std::remove(worker_.path.c_str());
   }
 
   // Ends the download of a file the server may not send; nothing of it stays. Called
   // without the lock.
   [[noreturn]] void Refuse(const std::string& reason) {
-    file_.Close();
-    std::remove(worker_.path.c_str());
+    Discard();
     LogRefused(worker_.url, reason);
     throw WynetException(kWynetRetrieveError);
   }
@@ -203,6 +219,8 @@ class Download {
   std::unique_ptr<HttpConnection> connection_;
   std::unique_ptr<HttpRequest> request_;
   StdioFile file_;
+  std::unique_ptr<StreamUnpacker> unpacker_;
+  FileHash hash_;
 };
 
 }  // namespace

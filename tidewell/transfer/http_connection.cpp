@@ -1,9 +1,12 @@
 #include "tidewell/transfer/http_connection.h"
 
 #include <curl/curl.h>
+#include <openssl/ssl.h>
+#include <openssl/x509.h>
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <cstring>
 
 #include "tidewell/transfer/curl_error_map.h"
@@ -41,22 +44,45 @@ std::string HeaderName(std::string_view header) {
 
 }  // namespace
 
-struct HttpRequest::Curl {
-  CURL* easy = nullptr;
-  CURLM* multi = nullptr;
+struct CurlHandles {
+  CURL* easy = curl_easy_init();
+  CURLM* multi = curl_multi_init();  // holds the connections kept open between requests
   curl_slist* headers = nullptr;
   bool attached = false;
 
-  ~Curl() {
+  // Ends the request the handles served; they keep their open connections.
+  void Detach() {
     if (attached) curl_multi_remove_handle(multi, easy);
+    attached = false;
+    curl_slist_free_all(headers);
+    headers = nullptr;
+  }
+  ~CurlHandles() {
+    Detach();
     if (easy != nullptr) curl_easy_cleanup(easy);
     if (multi != nullptr) curl_multi_cleanup(multi);
-    curl_slist_free_all(headers);
   }
 };
 
-HttpConnection::HttpConnection(const InternetSession& session, std::string server, uint16_t port)
-    : session_(session), server_(std::move(server)), port_(port) {}
+HttpHandlePool::HttpHandlePool() = default;
+HttpHandlePool::~HttpHandlePool() = default;
+
+std::unique_ptr<CurlHandles> HttpHandlePool::Take() {
+  std::lock_guard<std::mutex> guard(mutex_);
+  if (free_.empty()) return nullptr;
+  std::unique_ptr<CurlHandles> handles = std::move(free_.back());
+  free_.pop_back();
+  return handles;
+}
+
+void HttpHandlePool::Give(std::unique_ptr<CurlHandles> handles) {
+  std::lock_guard<std::mutex> guard(mutex_);
+  free_.push_back(std::move(handles));
+}
+
+HttpConnection::HttpConnection(const InternetSession& session, std::string server, uint16_t port,
+                               bool secure, HttpHandlePool* pool)
+    : session_(session), server_(std::move(server)), port_(port), secure_(secure), pool_(pool) {}
 
 std::unique_ptr<HttpRequest> HttpConnection::OpenRequest(const std::string& verb,
                                                          const std::string& objectPath) {
@@ -64,32 +90,75 @@ std::unique_ptr<HttpRequest> HttpConnection::OpenRequest(const std::string& verb
     throw InternetException(kInternetInternalError, session_.context(), "only GET is offered");
   const bool ipv6 = server_.find(':') != std::string::npos;
   const std::string host = ipv6 ? "[" + server_ + "]" : server_;
-  return std::make_unique<HttpRequest>(session_,
-                                       "http://" + host + ":" + std::to_string(port_) + objectPath);
+  const std::string scheme = secure_ ? "https://" : "http://";
+  return std::make_unique<HttpRequest>(
+      session_, scheme + host + ":" + std::to_string(port_) + objectPath, pool_);
 }
 
-HttpRequest::HttpRequest(const InternetSession& session, const std::string& url)
-    : session_(session), curl_(std::make_unique<Curl>()) {
-  curl_->easy = curl_easy_init();
-  curl_->multi = curl_multi_init();
+namespace {
+
+// Adds the certificates of TIDEWELL_CA_FILE to those the connection trusts.
+CURLcode AddCompanyCertificates(CURL*, void* sslContext, void*) {
+  const char* file = std::getenv("TIDEWELL_CA_FILE");
+  if (file == nullptr || *file == '\0') return CURLE_OK;
+  X509_STORE* store = SSL_CTX_get_cert_store(static_cast<SSL_CTX*>(sslContext));
+  return X509_STORE_load_file(store, file) == 1 ? CURLE_OK : CURLE_SSL_CACERT_BADFILE;
+}
+
+}  // namespace
+
+HttpRequest::HttpRequest(const InternetSession& session, const std::string& url,
+                         HttpHandlePool* pool)
+    : session_(session), pool_(pool), curl_(pool ? pool->Take() : nullptr) {
+  if (!curl_) curl_ = std::make_unique<CurlHandles>();
   if (curl_->easy == nullptr || curl_->multi == nullptr)
     throw InternetException(kInternetOutOfMemory, session.context());
   CURL* easy = curl_->easy;
   session.Configure(easy);
   curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
-  curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http");
-  // Moved files are followed the way a browser would, but never off the web.
+  curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
+  // Moved files are followed the way a browser would, but never off the web, and a
+  // secure address never hands over to a plain one.
+  const bool secure = url.compare(0, 8, "https://") == 0;
   curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
-  curl_easy_setopt(easy, CURLOPT_MAXREDIRS, 10L);
-  curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+  curl_easy_setopt(easy, CURLOPT_MAXREDIRS, 5L);
+  curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, secure ? "https" : "http,https");
+  curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
+  curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
+  curl_easy_setopt(easy, CURLOPT_SSL_CTX_FUNCTION, &AddCompanyCertificates);
   curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, 64L * 1024);
   curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &HttpRequest::OnHeader);
   curl_easy_setopt(easy, CURLOPT_HEADERDATA, this);
   curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &HttpRequest::OnBody);
   curl_easy_setopt(easy, CURLOPT_WRITEDATA, this);
+  curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 0L);
+  curl_easy_setopt(easy, CURLOPT_XFERINFOFUNCTION, &HttpRequest::OnProgress);
+  curl_easy_setopt(easy, CURLOPT_XFERINFODATA, this);
 }
 
-HttpRequest::~HttpRequest() = default;
+HttpRequest::~HttpRequest() {
+  if (pool_ == nullptr || !curl_) return;
+  curl_->Detach();
+  curl_easy_reset(curl_->easy);  // the connections stay with the handles
+  pool_->Give(std::move(curl_));
+}
+
+int HttpRequest::OnProgress(void* self, int64_t, int64_t received, int64_t, int64_t) {
+  auto* request = static_cast<HttpRequest*>(self);
+  const InternetTimeouts& limits = request->session_.timeouts();
+  auto& samples = request->progress_;
+  const auto now = std::chrono::steady_clock::now();
+  if (samples.empty() || samples.back().second != received ||
+      now - samples.back().first >= std::chrono::milliseconds(100))
+    samples.emplace_back(now, received);
+  // The newest sample at least one window old is where the window starts.
+  const auto windowStart = now - limits.stallWindow;
+  if (samples.front().first > windowStart) return 0;
+  while (samples.size() > 1 && samples[1].first <= windowStart) samples.pop_front();
+  if (received - samples.front().second >= limits.stallBytes) return 0;
+  request->stalled_ = true;
+  return 1;  // ends the transfer
+}
 
 void HttpRequest::AddRequestHeaders(const std::string& header, bool addIfNew) {
   const std::string name = HeaderName(header);
@@ -158,6 +227,8 @@ void HttpRequest::Pump() {
 }
 
 void HttpRequest::ThrowFailure() const {
+  if (stalled_)
+    throw InternetException(kInternetTimeout, session_.context(), "the transfer stalled");
   // The address was http:// when sent, so an unsupported protocol can only be the
   // server's doing: an answer that is not HTTP, or a redirect off the web.
   const int error = result_ == CURLE_UNSUPPORTED_PROTOCOL

@@ -1,11 +1,15 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tidewell/transfer/http_date.h"
@@ -14,12 +18,35 @@
 namespace tidewell {
 
 class HttpRequest;
+struct CurlHandles;
+
+// libcurl handles kept from one request of a job to the next, so that a server's
+// connection (and its TLS session) serves file after file instead of one per file.
+// Each set is used by one request at a time.
+class HttpHandlePool {
+ public:
+  HttpHandlePool();
+  ~HttpHandlePool();
+  HttpHandlePool(const HttpHandlePool&) = delete;
+  HttpHandlePool& operator=(const HttpHandlePool&) = delete;
+
+  // A free set, or null when none is.
+  std::unique_ptr<CurlHandles> Take();
+  void Give(std::unique_ptr<CurlHandles> handles);
+
+ private:
+  std::mutex mutex_;
+  std::vector<std::unique_ptr<CurlHandles>> free_;
+};
 
 // One server and port of a session. Nothing goes over the network until a request
 // made from it is sent.
 class HttpConnection {
  public:
-  HttpConnection(const InternetSession& session, std::string server, uint16_t port);
+  // secure: https, with the certificate and host name always checked. pool, when given,
+  // lends the handles and must outlive every request made here.
+  HttpConnection(const InternetSession& session, std::string server, uint16_t port,
+                 bool secure = false, HttpHandlePool* pool = nullptr);
 
   // A request for objectPath ("/dir/file?query"). Only GET is offered.
   std::unique_ptr<HttpRequest> OpenRequest(const std::string& verb, const std::string& objectPath);
@@ -28,6 +55,8 @@ class HttpConnection {
   const InternetSession& session_;
   std::string server_;
   uint16_t port_;
+  bool secure_;
+  HttpHandlePool* pool_;
 };
 
 // One HTTP request whose body is pulled in small reads, so that a caller can write each
@@ -35,7 +64,10 @@ class HttpConnection {
 // Failures throw InternetException with the session's context value.
 class HttpRequest {
  public:
-  HttpRequest(const InternetSession& session, const std::string& url);
+  // Redirects are followed up to five times, to http or https, never from https to http.
+  // TIDEWELL_CA_FILE names certificates trusted beside the system's own.
+  HttpRequest(const InternetSession& session, const std::string& url,
+              HttpHandlePool* pool = nullptr);
   ~HttpRequest();
   HttpRequest(const HttpRequest&) = delete;
   HttpRequest& operator=(const HttpRequest&) = delete;
@@ -59,9 +91,9 @@ class HttpRequest {
   size_t Read(char* buffer, size_t size);
 
  private:
-  struct Curl;
   static size_t OnHeader(char* data, size_t size, size_t count, void* self);
   static size_t OnBody(char* data, size_t size, size_t count, void* self);
+  static int OnProgress(void* self, int64_t, int64_t received, int64_t, int64_t);
 
   // One round of network work: waits at most 100 ms for something to happen.
   void Pump();
@@ -69,7 +101,8 @@ class HttpRequest {
   [[noreturn]] void ThrowFailure() const;
 
   const InternetSession& session_;
-  std::unique_ptr<Curl> curl_;
+  HttpHandlePool* pool_;
+  std::unique_ptr<CurlHandles> curl_;
   std::vector<std::string> requestHeaders_;
   const std::atomic<bool>* cancel_ = nullptr;
 
@@ -83,6 +116,10 @@ class HttpRequest {
   std::string lastModified_;
   std::vector<char> body_;
   size_t bodyPos_ = 0;
+
+  // Bytes received by given times, oldest first, for the stall check.
+  std::deque<std::pair<std::chrono::steady_clock::time_point, int64_t>> progress_;
+  bool stalled_ = false;
 };
 
 }  // namespace tidewell

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <string>
 
 namespace tidewell {
@@ -16,6 +17,10 @@ enum class ProxyAccess {
 struct InternetTimeouts {
   std::chrono::milliseconds connect{30000};  // to open the connection
   std::chrono::milliseconds receive{60000};  // the longest time without any data arriving
+  // A body moving fewer than stallBytes in any stallWindow is dropped: a server that
+  // drips a byte now and then would otherwise hold a transfer for ever.
+  std::chrono::milliseconds stallWindow{60000};
+  int64_t stallBytes = 1024;
 };
 
 // The process-wide defaults new sessions start with (like setting an option on no

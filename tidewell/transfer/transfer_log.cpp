@@ -78,6 +78,8 @@ void LogRefused(const std::string& url, const std::string& reason) {
 
 void SetTraceOutput(std::FILE* stream) { TraceStream().store(stream); }
 
-void LogHttpOnlyError() { WriteError("Error: can only use URLs beginning with http://\n"); }
+void LogHttpOnlyError() {
+  WriteError("Error: can only use URLs beginning with http:// or https://\n");
+}
 
 }  // namespace tidewell

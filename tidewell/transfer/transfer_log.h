@@ -20,7 +20,7 @@ void LogWorkerCancelled(int index);
 // Where the trace lines go from now on (standard error unless set).
 void SetTraceOutput(std::FILE* stream);
 
-// The one line written to standard error, for an address that is not http://.
+// The one line written to standard error, for an address that is neither http:// nor https://.
 void LogHttpOnlyError();
 
 // One line on standard error: the file at url was refused, and why.

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "tidewell/transfer/http_connection.h"
 #include "tidewell/transfer/internet_session.h"
 #include "tidewell/transfer/progress_fields.h"
 #include "tidewell/transfer/session_lock.h"
@@ -34,6 +35,8 @@ class TransferSession {
   TransferSession& operator=(const TransferSession&) = delete;
 
   InternetSession& internet() { return internet_; }
+  // The libcurl handles the job's requests take turns with.
+  HttpHandlePool& handlePool() { return handles_; }
 
   // Prepares a progress window for parentWindow (none for a null parent, or when the
   // program has no windows at all: no opener was installed). Its fields can be written at once.
@@ -63,6 +66,7 @@ class TransferSession {
 
  private:
   InternetSession internet_;
+  HttpHandlePool handles_;
   std::atomic<bool> cancel_{false};
   WindowRef parentWindow_;
   std::shared_ptr<ProgressFields> progress_;
