@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Tidewell: a real update of a sample product. In a sandbox, Leafline 1.0 is installed
 # and registered, the 2.0 release is packed into an update set, a local HTTP server
-# serves it, and `tidewell /LEAFLINE --quiet` brings the installation up to date.
+# serves it, and `tidewell /LEAFLINE --quiet` brings the installation up to date. The set
+# is signed, and a list changed on the server afterwards is refused.
 set -euo pipefail
 . "$(dirname "$0")/common.sh"
 
@@ -58,9 +59,13 @@ for _ in $(seq 100); do
 done
 
 echo "== Tidewell: updating Leafline from a local update server"
+# The release is signed; the client trusts lists signed with the matching public key only.
+"$BUILD/bin/tidewell-gen" keygen --secret "$box/secret.pem" --public "$box/public.pem"
 "$BUILD/bin/tidewell-gen" save --program-dir "$box/release" --list-file "$box/served/leafline.tdu" \
-  --out "$box/served" --base-url "$TIDEWELL_UPDATE_SERVER" --check modify,size >/dev/null
-echo "update set:   $(find "$box/served" -type f | wc -l) packed files served at $TIDEWELL_UPDATE_SERVER"
+  --out "$box/served" --base-url "$TIDEWELL_UPDATE_SERVER" --check modify,size \
+  --sign-key "$box/secret.pem" >/dev/null
+export TIDEWELL_PUBLIC_KEY="$box/public.pem"
+echo "update set:   $(find "$box/served" -type f | wc -l) packed files and the list's signature served at $TIDEWELL_UPDATE_SERVER"
 
 snapshot() { (cd "$box/installed" && find . -type f -printf '%P %s %TY-%Tm-%Td\n' | sort); }
 before=$(snapshot)
@@ -81,4 +86,16 @@ echo "changed files:"
 echo "unchanged:    $(comm -12 <(echo "$before") <(snapshot) | cut -d' ' -f1 | tr '\n' ' ')"
 left=$(find "$TMPDIR" -mindepth 1 | wc -l)
 echo "staging:      $left entries left in the temporary folder"
-[ "$status" -eq 0 ] && [ "$left" -eq 0 ]
+
+echo "== Tidewell: a list changed by one byte on the server is refused"
+/usr/bin/python3 -c 'import sys; p=sys.argv[1]; b=bytearray(open(p,"rb").read()); b[-1]^=1; open(p,"wb").write(b)' \
+  "$box/served/leafline.tdu"
+set +e
+refused=$("$BUILD/bin/tidewell" /LEAFLINE --quiet 2>"$box/refusal")
+refused_status=$?
+set -e
+echo "messages:"
+sed 's/^/  | /' <<<"$refused"
+echo "reason:       $(grep -m1 'signature' "$box/refusal" || echo none)"
+echo "exit status:  $refused_status (1: the list is treated as not fetched; nothing changed)"
+[ "$status" -eq 0 ] && [ "$left" -eq 0 ] && [ "$refused_status" -eq 1 ]
