@@ -37,6 +37,8 @@ TEST_F(GeneratorCommand, PackThenUnpackGivesTheFileBack) {
   WriteBytes(dir / "list.ini", data);
   WriteBytes(dir / "old", {1, 2, 3});  // replaced, not appended to
   ASSERT_EQ(Run({"pack", dir / "list.ini", dir / "old"}), 0) << err.str();
+  EXPECT_EQ(out.str(), "packed " + dir / "list.ini" + " into " + dir / "old (" +
+                           tidewell::GroupedNumber(ReadBytes(dir / "old").size()) + " bytes)\n");
   EXPECT_NE(ReadBytes(dir / "old"), data);
   ASSERT_EQ(Run({"unpack", dir / "old", dir / "back"}), 0) << err.str();
   EXPECT_EQ(ReadBytes(dir / "back"), data);
@@ -102,6 +104,9 @@ class GeneratorSave : public GeneratorCommand {
 
 TEST_F(GeneratorSave, NamesEachPackedFileAndComparesModifyAndSizeByDefault) {
   ASSERT_EQ(Save(), 0) << err.str();
+  for (const auto& [value, text] : std::vector<std::pair<uint64_t, std::string>>{
+           {0, "0"}, {999, "999"}, {1000, "1 000"}, {1234567, "1 234 567"}})
+    EXPECT_EQ(tidewell::GroupedNumber(value), text);
   const std::string lines = out.str();
   const auto packedSize = [&](const std::string& name) {
     return tidewell::GroupedNumber(std::filesystem::file_size(dir / ("out/" + name)));
@@ -174,10 +179,13 @@ TEST_F(GeneratorCommand, OutputNamesKeepTheirLinksAndDevicesAndPipesAreWrittenIn
   EXPECT_EQ(reader.get(), data);
   EXPECT_FALSE(fs::is_regular_file(dir / "pipe"));
 
-  ::testing::internal::CaptureStdout();
-  EXPECT_EQ(Run({"unpack", dir / "packed", "-"}), 0);
-  const std::string printed = ::testing::internal::GetCapturedStdout();
-  EXPECT_EQ(Bytes(printed.begin(), printed.end()), data);
+  // Standard output by any of its names, also when it was sent to a file.
+  for (const char* name : {"-", "/dev/stdout", "/dev/fd/1"}) {
+    ::testing::internal::CaptureStdout();
+    EXPECT_EQ(Run({"unpack", dir / "packed", name}), 0) << name;
+    const std::string printed = ::testing::internal::GetCapturedStdout();
+    EXPECT_EQ(Bytes(printed.begin(), printed.end()), data) << name;
+  }
 }
 
 TEST(MoveFinishedFile, CrossesFileSystemsWithoutLeavingCopies) {

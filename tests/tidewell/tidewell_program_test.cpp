@@ -15,6 +15,7 @@
 
 #include "install_test_support.h"
 #include "run_test_support.h"
+#include "test_servers.h"
 
 extern char** environ;
 
@@ -140,11 +141,23 @@ TEST_F(TidewellProgram, QuietRunWithoutListOrWithAMissingFileEndsWithItsCode) {
   const ProgramResult noList = RunTidewell({"/LEAFLINE", "--quiet"}, world.Root());
   EXPECT_EQ(1, noList.status) << noList.err;
   EXPECT_TRUE(Contains(noList.out, "\nRemote update file for Leafline not found.\n")) << noList.out;
+  // Standard error names the cause: the server's answer, or a server not reached.
+  EXPECT_TRUE(Contains(noList.err, "tidewell: server answered 404 for http://")) << noList.err;
+  const std::string closed = "127.0.0.1:" + std::to_string(tidewell_test::FreeLocalPort());
+  const ProgramResult refused =
+      RunTidewell({"/UNDEF", "--quiet", "--list-url", "http://" + closed + "/leafline.tdu",
+                   "--target", world.Installed(), "--product", "Leafline"},
+                  world.Root());
+  EXPECT_EQ(1, refused.status);
+  EXPECT_TRUE(
+      Contains(refused.err, "tidewell: cannot connect to " + closed + ": connection refused"))
+      << refused.err;
 
   ASSERT_TRUE(world.BuildUpdateSet());
   fs::remove(world.Served() + "program/brushes/ink.dll");
   const ProgramResult missing = RunTidewell({"/LEAFLINE", "--quiet"}, world.Root());
   EXPECT_EQ(4, missing.status) << missing.err;
+  EXPECT_TRUE(Contains(missing.err, "tidewell: server answered 404 for http://")) << missing.err;
   EXPECT_EQ("leafline version 1", ReadWholeFile(world.Installed() + "leafline.exe"));
   EXPECT_TRUE(world.TempEntries().empty());
 }

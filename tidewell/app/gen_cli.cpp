@@ -7,6 +7,7 @@
 
 #include "tidewell/app/gen_ftp_command.h"
 #include "tidewell/app/gen_save_command.h"
+#include "tidewell/app/gen_update_set.h"
 #include "tidewell/app/move_file.h"
 #include "tidewell/app/string_table.h"
 #include "tidewell/packing/pack_file.h"
@@ -24,7 +25,8 @@ struct CommandEntry {
 };
 
 // Packs or unpacks IN with the built-in pass phrase and puts the result at OUT.
-int PackOrUnpack(bool pack, const std::vector<std::string>& args, std::ostream& err) {
+int PackOrUnpack(bool pack, const std::vector<std::string>& args, std::ostream& lines,
+                 std::ostream& err) {
   const char* verb = pack ? "pack" : "unpack";
   if (args.size() != 2) {
     err << "tidewell-gen: usage: tidewell-gen " << verb << " IN OUT\n";
@@ -41,12 +43,19 @@ int PackOrUnpack(bool pack, const std::vector<std::string>& args, std::ostream& 
         << (pack ? "\n" : " (missing, unreadable or not a packed file)\n");
     return 1;
   }
+  std::error_code ec;
+  const uint64_t size = std::filesystem::file_size(result, ec);
+  // Written into a device or pipe (standard output, say), the bytes are the output: no line.
+  const bool named = out != "-" && (!std::filesystem::exists(out, ec) ||
+                                    std::filesystem::is_regular_file(out, ec));
   if (!PlaceOutputFile(result, out)) {
-    std::error_code ec;
     std::filesystem::remove(result, ec);
     err << "tidewell-gen: cannot write " << out << "\n";
     return 1;
   }
+  if (named)
+    lines << (pack ? "packed " : "unpacked ") << in << " into " << out << " ("
+          << GroupedNumber(size) << " bytes)\n";
   return 0;
 }
 
@@ -72,10 +81,10 @@ int MakeKeys(const std::vector<std::string>& args, std::ostream& err) {
 const std::map<std::string, CommandEntry>& Commands() {
   static const std::map<std::string, CommandEntry> commands = {
       {"pack",
-       {[](const auto& args, auto&, auto& err) { return PackOrUnpack(true, args, err); },
+       {[](const auto& args, auto& out, auto& err) { return PackOrUnpack(true, args, out, err); },
         "pack IN OUT      compress and encrypt IN into OUT"}},
       {"unpack",
-       {[](const auto& args, auto&, auto& err) { return PackOrUnpack(false, args, err); },
+       {[](const auto& args, auto& out, auto& err) { return PackOrUnpack(false, args, out, err); },
         "unpack IN OUT    decrypt and uncompress IN into OUT"}},
       {"keygen",
        {[](const auto& args, auto&, auto& err) { return MakeKeys(args, err); },

@@ -64,16 +64,32 @@ std::string LinkTarget(std::string path) {
   return "";
 }
 
+// The descriptor a name stands for: "-", /dev/stdout and /dev/stderr, /dev/fd/N and
+// /proc/self/fd/N. Written through it, output redirected to a file keeps the shell's
+// offset (and appending); -1 for any other name.
+int OpenDescriptorOf(const std::string& name) {
+  if (name == "-" || name == "/dev/stdout") return STDOUT_FILENO;
+  if (name == "/dev/stderr") return STDERR_FILENO;
+  for (const char* prefix : {"/dev/fd/", "/proc/self/fd/"}) {
+    const std::string start(prefix);
+    if (name.size() > start.size() && name.compare(0, start.size(), start) == 0 &&
+        name.find_first_not_of("0123456789", start.size()) == std::string::npos)
+      return std::stoi(name.substr(start.size()));
+  }
+  return -1;
+}
+
 }  // namespace
 
 bool PlaceOutputFile(const std::string& from, const std::string& to) {
   struct stat st {};
-  const bool isStdout = to == "-";
-  if (isStdout || (::stat(to.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode))) {
-    const int fd = isStdout ? STDOUT_FILENO : ::open(to.c_str(), O_WRONLY | O_CLOEXEC);
+  const int named = OpenDescriptorOf(to);
+  if (named >= 0 ||
+      (::stat(to.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode))) {
+    const int fd = named >= 0 ? named : ::open(to.c_str(), O_WRONLY | O_CLOEXEC);
     if (fd < 0) return false;
     const bool ok = CopyInto(from, fd);
-    if (!isStdout) ::close(fd);
+    if (named < 0) ::close(fd);
     if (ok) ::unlink(from.c_str());
     return ok;
   }

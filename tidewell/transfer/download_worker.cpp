@@ -74,7 +74,10 @@ class Download {
       session_.firstRequest = false;
       lock_.Release();
     }
-    if (request_->QueryStatusCode() != 200) return false;
+    if (const int status = request_->QueryStatusCode(); status != 200) {
+      LogServerAnswer(worker_.url, status);
+      return false;
+    }
     worker_.httpOk = true;
     return true;
   }
@@ -238,8 +241,10 @@ void RunDownloadWorker(DownloadWorker& worker, const std::function<void()>& onFi
       } else {
         LogWorkerError(worker.index);
       }
-    } catch (const InternetException&) {
+    } catch (const InternetException& e) {
       if (lock.held()) lock.Release();
+      if (e.error() != kInternetOperationCancelled)
+        LogFetchFailure(worker.url, e.error(), e.what());
       LogWorkerError(worker.index);
     } catch (const std::exception&) {
       if (lock.held()) lock.Release();

@@ -4,6 +4,10 @@
 #include <cstdio>
 #include <ctime>
 #include <mutex>
+#include <optional>
+
+#include "tidewell/transfer/internet_exception.h"
+#include "tidewell/transfer/url_parts.h"
 
 namespace tidewell {
 namespace {
@@ -74,6 +78,31 @@ void LogWorkerCancelled(int index) {
 
 void LogRefused(const std::string& url, const std::string& reason) {
   WriteError("tidewell: " + url + " " + reason + "; not fetched\n");
+}
+
+void LogServerAnswer(const std::string& url, int status) {
+  WriteError("tidewell: server answered " + std::to_string(status) + " for " + url + "\n");
+}
+
+void LogFetchFailure(const std::string& url, int internetError, const std::string& detail) {
+  const std::optional<UrlParts> parts = ParseUrl(url);
+  const std::string server =
+      parts ? parts->serverName + ":" + std::to_string(parts->port) : std::string("the server");
+  std::string text;
+  switch (internetError) {
+    case kInternetCannotConnect:
+      text = "cannot connect to " + server + ": connection refused";
+      break;
+    case kInternetTimeout:
+      text = "no answer from " + server + " in time";
+      break;
+    case kInternetNameNotResolved:
+      text = "cannot connect to " + server + ": unknown host";
+      break;
+    default:
+      text = "cannot fetch from " + server + ": " + detail;
+  }
+  WriteError("tidewell: " + text + " (" + url + ")\n");
 }
 
 void SetTraceOutput(std::FILE* stream) { TraceStream().store(stream); }

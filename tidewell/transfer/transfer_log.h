@@ -25,6 +25,11 @@ void LogHttpOnlyError();
 
 // One line on standard error: the file at url was refused, and why.
 void LogRefused(const std::string& url, const std::string& reason);
+
+// Why a file could not be fetched, on standard error, in words a person can act on:
+// the server's answer other than 200, or the internet error (its number and text).
+void LogServerAnswer(const std::string& url, int status);
+void LogFetchFailure(const std::string& url, int internetError, const std::string& detail);
 // "%m/%d/%Y %H:%M:%S" of a time kept as local time.
 std::string FormatLogTime(int64_t time);
 
