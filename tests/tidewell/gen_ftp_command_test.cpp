@@ -108,14 +108,16 @@ TEST_F(GenFtpCommand, ReportsArePrintedAndFail) {
   EXPECT_EQ(Run(badProxy), 1);
 }
 
-TEST_F(GenFtpCommand, UploadWithOutKeepsTheSetItSendsAndTakesThePasswordFromAFile) {
+TEST_F(GenFtpCommand, UploadTakesEverySaveOptionKeepsTheSetItSendsAndReadsAPasswordFile) {
   WriteWholeFile(work / "password", std::string(kFtpPassword) + "\n");
   auto args = Upload("yes");
   args.erase(args.begin() + 9, args.begin() + 11);  // no --password on the command line
-  args.insert(args.end(), {"--password-file", work / "password", "--out", work / "set",
-                           "--base-url", "http://updates.example/sets/", "--check", "size"});
+  args.insert(args.end(),
+              {"--password-file", work / "password", "--out", work / "set", "--base-url",
+               "http://updates.example/sets/", "--check", "size", "--program-prefix", "prog",
+               "--windows-prefix", "win", "--other-prefix", "misc"});
   ASSERT_EQ(Run(args), 0) << err.str();
-  for (const char* name : {"basic5.tdu", "program/app.exe", "program/bin/x.dll"})
+  for (const char* name : {"basic5.tdu", "prog/app.exe", "prog/bin/x.dll"})
     EXPECT_EQ(
         ReadWholeFile(root / ("sets/" + std::string(name))),
         ReadWholeFile(std::string(name) == "basic5.tdu" ? work / name
@@ -123,15 +125,17 @@ TEST_F(GenFtpCommand, UploadWithOutKeepsTheSetItSendsAndTakesThePasswordFromAFil
         << name;
   const std::string lines = out.str();
   EXPECT_NE(lines.find("sent basic5.tdu ("), std::string::npos) << lines;
-  EXPECT_NE(lines.find("sent program/bin/x.dll ("), std::string::npos) << lines;
+  EXPECT_NE(lines.find("sent prog/bin/x.dll ("), std::string::npos) << lines;
   EXPECT_NE(lines.find("sent 3 of 3 files to ftp://"), std::string::npos) << lines;
 
-  // From the environment; the server keeps its copies at --overwrite no.
+  // From the environment, with the files named; the server keeps its list at --overwrite no.
   platform_test::ScopedEnv password("TIDEWELL_FTP_PASSWORD", std::string(kFtpPassword));
   args = Upload("no");
   args.erase(args.begin() + 9, args.begin() + 11);
+  args.push_back(program / "app.exe");
   ASSERT_EQ(Run(args), 0) << err.str();
-  EXPECT_NE(out.str().find("skipped program/app.exe"), std::string::npos) << out.str();
+  EXPECT_NE(out.str().find("skipped basic5.tdu"), std::string::npos) << out.str();
+  EXPECT_NE(out.str().find("sent 1 of 2 files"), std::string::npos) << out.str();
 }
 
 TEST_F(GenFtpCommand, FailedUploadLeavesNoLocalFiles) {

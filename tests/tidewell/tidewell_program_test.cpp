@@ -225,6 +225,26 @@ TEST_F(TidewellProgram, EndingWithoutARunExitsZero) {
   EXPECT_EQ(5, RunTidewell({"--quiet", "--target"}, world.Root()).status);  // a value is missing
 }
 
+TEST_F(TidewellProgram, GeneratorLinesGoToStandardOutputAndQuietSilencesThem) {
+  const std::vector<std::string> save = {"save",
+                                         "--program-dir",
+                                         world.Root() + "release",
+                                         "--list-file",
+                                         world.Served() + "leafline.tdu",
+                                         "--out",
+                                         world.Served()};
+  const ProgramResult run = RunProgram("tidewell-gen", save, world.Root());
+  EXPECT_EQ(0, run.status) << run.err;
+  EXPECT_EQ(0u, run.out.find("packed program/")) << run.out;
+  EXPECT_TRUE(Contains(run.out, "\nsaved 2 files and the list into ")) << run.out;
+  EXPECT_FALSE(Contains(run.out, "OK\n")) << run.out;  // the packing notes are on stderr
+  std::vector<std::string> quiet = save;
+  quiet.push_back("--quiet");
+  const ProgramResult silent = RunProgram("tidewell-gen", quiet, world.Root());
+  EXPECT_EQ(0, silent.status) << silent.err;
+  EXPECT_EQ("", silent.out);
+}
+
 TEST_F(TidewellProgram, HelpAndVersionAnswerOnStandardOutputWithoutADisplay) {
   // No display at all: a program that opened a window here would fail.
   platform_test::ScopedEnv platform("QT_QPA_PLATFORM", "xcb");
