@@ -4,53 +4,47 @@
 include(GNUInstallDirs)
 
 set(GRAPHICS_SOVERSION 1)
-if(TARGET Graphics)
-  set_target_properties(Graphics PROPERTIES VERSION ${PROJECT_VERSION} SOVERSION ${GRAPHICS_SOVERSION})
-  install(TARGETS Graphics
-          LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT libgraphics1 NAMELINK_SKIP)
-  install(TARGETS Graphics
-          LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT libgraphics-dev NAMELINK_ONLY)
-  install(FILES ${PROJECT_SOURCE_DIR}/graphics/include/Pics.h
-          DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT libgraphics-dev)
+set_target_properties(Graphics PROPERTIES VERSION ${PROJECT_VERSION} SOVERSION ${GRAPHICS_SOVERSION})
+install(TARGETS Graphics
+        LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT libgraphics1 NAMELINK_SKIP)
+install(TARGETS Graphics
+        LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT libgraphics-dev NAMELINK_ONLY)
+install(FILES ${PROJECT_SOURCE_DIR}/graphics/include/Pics.h
+        DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT libgraphics-dev)
 
-  include(CMakePackageConfigHelpers)
-  set(GRAPHICS_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/Graphics)
-  configure_package_config_file(${PROJECT_SOURCE_DIR}/packaging/GraphicsConfig.cmake.in
-                                ${CMAKE_BINARY_DIR}/packaging/GraphicsConfig.cmake
-                                INSTALL_DESTINATION ${GRAPHICS_CMAKE_DIR}
-                                PATH_VARS CMAKE_INSTALL_LIBDIR CMAKE_INSTALL_INCLUDEDIR)
-  write_basic_package_version_file(${CMAKE_BINARY_DIR}/packaging/GraphicsConfigVersion.cmake
-                                   VERSION ${PROJECT_VERSION} COMPATIBILITY SameMajorVersion)
-  install(FILES ${CMAKE_BINARY_DIR}/packaging/GraphicsConfig.cmake
-                ${CMAKE_BINARY_DIR}/packaging/GraphicsConfigVersion.cmake
-          DESTINATION ${GRAPHICS_CMAKE_DIR} COMPONENT libgraphics-dev)
-  # The pkg-config file finds the prefix from its own place, so that it holds wherever the
-  # tree is installed or unpacked.
-  file(RELATIVE_PATH GRAPHICS_PC_TO_PREFIX /prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig /prefix)
-  configure_file(${PROJECT_SOURCE_DIR}/packaging/graphics.pc.in
-                 ${CMAKE_BINARY_DIR}/packaging/graphics.pc @ONLY)
-  install(FILES ${CMAKE_BINARY_DIR}/packaging/graphics.pc
-          DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT libgraphics-dev)
-endif()
+include(CMakePackageConfigHelpers)
+set(GRAPHICS_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/Graphics)
+configure_package_config_file(${PROJECT_SOURCE_DIR}/packaging/GraphicsConfig.cmake.in
+                              ${CMAKE_BINARY_DIR}/packaging/GraphicsConfig.cmake
+                              INSTALL_DESTINATION ${GRAPHICS_CMAKE_DIR}
+                              PATH_VARS CMAKE_INSTALL_LIBDIR CMAKE_INSTALL_INCLUDEDIR)
+write_basic_package_version_file(${CMAKE_BINARY_DIR}/packaging/GraphicsConfigVersion.cmake
+                                 VERSION ${PROJECT_VERSION} COMPATIBILITY SameMajorVersion)
+install(FILES ${CMAKE_BINARY_DIR}/packaging/GraphicsConfig.cmake
+              ${CMAKE_BINARY_DIR}/packaging/GraphicsConfigVersion.cmake
+        DESTINATION ${GRAPHICS_CMAKE_DIR} COMPONENT libgraphics-dev)
+# The pkg-config file finds the prefix from its own place, so that it holds wherever the
+# tree is installed or unpacked.
+file(RELATIVE_PATH GRAPHICS_PC_TO_PREFIX /prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig /prefix)
+configure_file(${PROJECT_SOURCE_DIR}/packaging/graphics.pc.in
+               ${CMAKE_BINARY_DIR}/packaging/graphics.pc @ONLY)
+install(FILES ${CMAKE_BINARY_DIR}/packaging/graphics.pc
+        DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT libgraphics-dev)
 
 foreach(program tidewell tidewell-gen)
-  if(TARGET ${program})
-    install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tidewell)
-    install(FILES ${PROJECT_SOURCE_DIR}/packaging/man/${program}.1
-            DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT tidewell)
-  endif()
+  install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tidewell)
+  install(FILES ${PROJECT_SOURCE_DIR}/packaging/man/${program}.1
+          DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT tidewell)
 endforeach()
 # The unit that carries out deferred replacements at boot goes with the client.
 set(TIDEWELL_UNIT ${PROJECT_SOURCE_DIR}/packaging/systemd/tidewell-apply-pending.service)
 if(EXISTS ${TIDEWELL_UNIT})
   install(FILES ${TIDEWELL_UNIT} DESTINATION lib/systemd/system COMPONENT tidewell)
 endif()
-if(TARGET pics)
-  # Installed beside the library it was built with, it finds it without a search path.
-  install(TARGETS pics RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT pics)
-  install(FILES ${PROJECT_SOURCE_DIR}/packaging/man/pics.1
-          DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT pics)
-endif()
+# Installed beside the library it was built with, pics finds it without a search path.
+install(TARGETS pics RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT pics)
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/man/pics.1
+        DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT pics)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME corvane)

@@ -1,11 +1,13 @@
 // Unpacks arbitrary bytes: decrypt, then uncompress. The first byte picks whether the
 // rest is taken as a packed file as it arrives from a server, or as the compressed
 // stream itself (encrypted first, so the zlib reader sees the bytes unchanged).
+// Unpacking block by block as a download does must agree with it, bytes and failures.
 // Every run must leave the temporary folder as it found it.
 
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -15,6 +17,7 @@
 
 #include "tidewell/packing/encrypted_file.h"
 #include "tidewell/packing/pack_file.h"
+#include "tidewell/packing/stream_unpacker.h"
 
 namespace {
 
@@ -55,7 +58,30 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string result;
   const bool ok = tidewell::UnpackFile(source, true, true, kPhrase, result);
   if (ok != !result.empty()) std::abort();
-  if (ok) std::filesystem::remove(result);
+
+  // Unpacking as the bytes arrive, in blocks of a size the input picks, agrees with it.
+  std::ifstream packedIn(source, std::ios::binary);
+  std::string packedBytes((std::istreambuf_iterator<char>(packedIn)),
+                          std::istreambuf_iterator<char>());
+  std::string streamed;
+  tidewell::StreamUnpacker unpacker(true, true, kPhrase, -1, [&](const char* bytes, size_t n) {
+    streamed.append(bytes, n);
+    return true;
+  });
+  const size_t block = 1 + (data[0] >> 1) * 37;
+  auto status = tidewell::StreamUnpacker::Result::Ok;
+  for (size_t at = 0; at < packedBytes.size() && status == tidewell::StreamUnpacker::Result::Ok;
+       at += block)
+    status = unpacker.Feed(packedBytes.data() + at, std::min(block, packedBytes.size() - at));
+  if (status == tidewell::StreamUnpacker::Result::Ok) status = unpacker.Finish();
+  if (ok != (status == tidewell::StreamUnpacker::Result::Ok)) std::abort();
+  if (ok) {
+    std::ifstream unpackedIn(result, std::ios::binary);
+    const std::string unpacked((std::istreambuf_iterator<char>(unpackedIn)),
+                               std::istreambuf_iterator<char>());
+    if (unpacked != streamed) std::abort();
+    std::filesystem::remove(result);
+  }
 
   std::filesystem::remove(input);
   std::filesystem::remove(packed);

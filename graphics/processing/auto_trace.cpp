@@ -23,7 +23,7 @@ std::unique_ptr<AutoTrace> AutoTrace::FromDib(const BYTE* dib, const DibLayout& 
   std::unique_ptr<AutoTrace> tracer(new (std::nothrow) AutoTrace(layout.width, layout.height));
   if (!tracer) return nullptr;
   try {
-    tracer->map_.resize(size_t(layout.width) * layout.height);
+    tracer->m_map.resize(size_t(layout.width) * layout.height);
     tracer->MarkInk(dib + layout.imageOffset, layout.stride);
     tracer->ClearInterior();
   } catch (const std::bad_alloc&) {
@@ -33,24 +33,24 @@ std::unique_ptr<AutoTrace> AutoTrace::FromDib(const BYTE* dib, const DibLayout& 
 }
 
 void AutoTrace::MarkInk(const BYTE* image, uint64_t stride) {
-  for (uint32_t x0 = 0; x0 < width_; x0 += kBand) {
-    const uint32_t x1 = std::min(width_, x0 + kBand);
-    for (uint32_t y = 0; y < height_; ++y) {
+  for (uint32_t x0 = 0; x0 < m_width; x0 += kBand) {
+    const uint32_t x1 = std::min(m_width, x0 + kBand);
+    for (uint32_t y = 0; y < m_height; ++y) {
       const BYTE* px = image + y * stride + 3 * uint64_t(x0);
       for (uint32_t x = x0; x < x1; ++x, px += 3)
-        map_[size_t(x) * height_ + y] = (px[0] & px[1] & px[2]) == 255 ? 1 : 0;
+        m_map[size_t(x) * m_height + y] = (px[0] & px[1] & px[2]) == 255 ? 1 : 0;
     }
   }
 }
 
 void AutoTrace::ClearInterior() {
-  if (width_ < 3 || height_ < 3) return;
-  const size_t h = height_;
+  if (m_width < 3 || m_height < 3) return;
+  const size_t h = m_height;
   // Unchanged copies of the previous and the current column; the next column is
   // still unchanged in the map itself.
-  std::vector<uint8_t> previous(map_.begin(), map_.begin() + ptrdiff_t(h)), current(h), rows(h);
-  for (uint32_t x = 1; x + 1 < width_; ++x) {
-    uint8_t* column = map_.data() + x * h;
+  std::vector<uint8_t> previous(m_map.begin(), m_map.begin() + ptrdiff_t(h)), current(h), rows(h);
+  for (uint32_t x = 1; x + 1 < m_width; ++x) {
+    uint8_t* column = m_map.data() + x * h;
     const uint8_t* next = column + h;
     std::memcpy(current.data(), column, h);
     for (size_t y = 0; y < h; ++y) rows[y] = previous[y] | current[y] | next[y];
@@ -61,21 +61,21 @@ void AutoTrace::ClearInterior() {
 }
 
 bool AutoTrace::FindStart(int& x, int& y) const {
-  const size_t from = size_t(x) * height_ + size_t(y);
-  if (from >= map_.size()) return false;
-  const void* hit = std::memchr(map_.data() + from, 0, map_.size() - from);
+  const size_t from = size_t(x) * m_height + size_t(y);
+  if (from >= m_map.size()) return false;
+  const void* hit = std::memchr(m_map.data() + from, 0, m_map.size() - from);
   if (!hit) return false;
-  const size_t at = size_t(static_cast<const uint8_t*>(hit) - map_.data());
-  x = int(at / height_);
-  y = int(at % height_);
+  const size_t at = size_t(static_cast<const uint8_t*>(hit) - m_map.data());
+  x = int(at / m_height);
+  y = int(at % m_height);
   return true;
 }
 
 bool AutoTrace::TryStep(Cursor& c, int direction) {
   for (const auto& step : kSteps[direction]) {
     const int nx = c.x + step[0], ny = c.y + step[1];
-    if (nx < 0 || ny < 0 || nx >= int(width_) || ny >= int(height_)) continue;
-    uint8_t& cell = map_[size_t(nx) * height_ + size_t(ny)];
+    if (nx < 0 || ny < 0 || nx >= int(m_width) || ny >= int(m_height)) continue;
+    uint8_t& cell = m_map[size_t(nx) * m_height + size_t(ny)];
     if (cell != 0) continue;
     cell = 1;
     c.x = nx, c.y = ny;
@@ -89,20 +89,20 @@ std::vector<AutoTrace::Vertex> AutoTrace::NextLine(Cursor& c, int maxCount, int 
   if (maxCount < 1) return line;
   for (;;) {
     line.clear();
-    if (continuation_ == Continuation::kPending) {
+    if (m_continuation == Continuation::kPending) {
       // The cut-off line goes on from the pending point, which starts a new segment.
       c.x = c.pendingX, c.y = c.pendingY;
-      continuation_ = Continuation::kFresh;
+      m_continuation = Continuation::kFresh;
     } else {
       int x = 0, y = 0;
-      if (continuation_ == Continuation::kResume) x = c.scanX, y = c.scanY + 1;
+      if (m_continuation == Continuation::kResume) x = c.scanX, y = c.scanY + 1;
       if (!FindStart(x, y)) return line;
-      map_[size_t(x) * height_ + size_t(y)] = 1;
+      m_map[size_t(x) * m_height + size_t(y)] = 1;
       c.scanX = c.x = x;
       c.scanY = c.y = y;
     }
     c.direction = 0;
-    merged_ = false;
+    m_merged = false;
     line.push_back({float(c.x), float(c.y)});
     long pixels = 1;
     int run = 0;  // pixels of the current segment, counted from its turn
@@ -117,30 +117,30 @@ std::vector<AutoTrace::Vertex> AutoTrace::NextLine(Cursor& c, int maxCount, int 
       for (int d = 1; d <= 4 && turn == 0; ++d)
         if (d != c.direction && TryStep(c, d)) turn = d;
       if (turn == 0) {
-        continuation_ = Continuation::kResume;
+        m_continuation = Continuation::kResume;
         break;
       }
       ++pixels;
       const bool afterSegment = c.direction != 0;
       c.direction = turn;
       const Vertex here{float(c.x), float(c.y)};
-      if (mergeLimit > 0 && afterSegment && run <= mergeLimit && !merged_) {
+      if (mergeLimit > 0 && afterSegment && run <= mergeLimit && !m_merged) {
         // A short step: the corner moves half way to the new point instead.
         line.back() = {(line.back().x + here.x) / 2, (line.back().y + here.y) / 2};
-        merged_ = true;
+        m_merged = true;
         run = 2;
         continue;
       }
-      merged_ = false;
+      m_merged = false;
       run = 2;
       if (int(line.size()) >= maxCount) {
         c.pendingX = c.x, c.pendingY = c.y;
-        continuation_ = Continuation::kPending;
+        m_continuation = Continuation::kPending;
         return line;
       }
       line.push_back(here);
     }
-    if (pixels > minLineSize_) return line;
+    if (pixels > m_minLineSize) return line;
   }
 }
 

@@ -33,34 +33,34 @@ class AutoTrace {
   // are traced along their outline). Null without memory.
   static std::unique_ptr<AutoTrace> FromDib(const BYTE* dib, const DibLayout& layout);
 
-  void SetMinimumLineSize(int pixels) { minLineSize_ = pixels; }
+  void SetMinimumLineSize(int pixels) { m_minLineSize = pixels; }
 
   // The next polyline of at most maxCount points, in (column, stored row)
   // coordinates; empty when no ink is left. A mergeLimit above 0 replaces short
   // stair steps by the midpoints of their corners.
   std::vector<Vertex> NextLine(Cursor& cursor, int maxCount, int mergeLimit);
 
-  Cursor& IntegerCursor() { return integerCursor_; }
-  Cursor& FloatCursor() { return floatCursor_; }
-  uint32_t width() const { return width_; }
-  uint32_t height() const { return height_; }
+  Cursor& IntegerCursor() { return m_integerCursor; }
+  Cursor& FloatCursor() { return m_floatCursor; }
+  uint32_t width() const { return m_width; }
+  uint32_t height() const { return m_height; }
 
  private:
   enum class Continuation { kFresh, kPending, kResume };
 
-  AutoTrace(uint32_t width, uint32_t height) : width_(width), height_(height) {}
+  AutoTrace(uint32_t width, uint32_t height) : m_width(width), m_height(height) {}
   void MarkInk(const BYTE* image, uint64_t stride);
   void ClearInterior();
   bool FindStart(int& x, int& y) const;
   bool TryStep(Cursor& c, int direction);
 
-  uint32_t width_, height_;
+  uint32_t m_width, m_height;
   // One byte per pixel, column by column: 0 ink not yet traced, 1 otherwise.
-  std::vector<uint8_t> map_;
-  int minLineSize_ = 0;
-  Continuation continuation_ = Continuation::kFresh;
-  bool merged_ = false;
-  Cursor integerCursor_, floatCursor_;
+  std::vector<uint8_t> m_map;
+  int m_minLineSize = 0;
+  Continuation m_continuation = Continuation::kFresh;
+  bool m_merged = false;
+  Cursor m_integerCursor, m_floatCursor;
 };
 
 }  // namespace graphics

@@ -38,30 +38,30 @@ void MapColors(const graphics::DibWorker& worker, Map map) {
 // the last answer, since neighbouring pixels often share a colour.
 class NearestColor {
  public:
-  NearestColor(const unsigned char* triples, int n) : triples_(triples), n_(n) {}
+  NearestColor(const unsigned char* triples, int n) : m_triples(triples), m_n(n) {}
 
   RgbColor operator()(RgbColor c) {
-    if (hasLast_ && c == lastIn_) return lastOut_;
+    if (m_hasLast && c == m_lastIn) return m_lastOut;
     int best = 0;
     int64_t bestDistance = INT64_MAX;
-    for (int i = 0; i < n_; ++i) {
-      const unsigned char* t = triples_ + 3 * size_t(i);
+    for (int i = 0; i < m_n; ++i) {
+      const unsigned char* t = m_triples + 3 * size_t(i);
       const int dr = int(c.red) - t[0], dg = int(c.green) - t[1], db = int(c.blue) - t[2];
       const int64_t d = int64_t(dr) * dr + int64_t(dg) * dg + int64_t(db) * db;
       if (d < bestDistance) bestDistance = d, best = i;
     }
-    const unsigned char* t = triples_ + 3 * size_t(best);
-    hasLast_ = true;
-    lastIn_ = c;
-    lastOut_ = {t[0], t[1], t[2]};
-    return lastOut_;
+    const unsigned char* t = m_triples + 3 * size_t(best);
+    m_hasLast = true;
+    m_lastIn = c;
+    m_lastOut = {t[0], t[1], t[2]};
+    return m_lastOut;
   }
 
  private:
-  const unsigned char* triples_;
-  int n_;
-  bool hasLast_ = false;
-  RgbColor lastIn_{}, lastOut_{};
+  const unsigned char* m_triples;
+  int m_n;
+  bool m_hasLast = false;
+  RgbColor m_lastIn{}, m_lastOut{};
 };
 
 }  // namespace

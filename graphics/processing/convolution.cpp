@@ -21,31 +21,31 @@ constexpr int64_t kLargestTable = int64_t(1) << 20;
 class ValueMapper {
  public:
   ValueMapper(const Kernel& kernel, int strength)
-      : divisor_(kernel.divisor), offset_(kernel.offset), strength_(strength) {
+      : m_divisor(kernel.divisor), m_offset(kernel.offset), m_strength(strength) {
     for (int i = 0; i < kernel.size() * kernel.size(); ++i) {
       const int64_t v = int64_t(kernel.k[size_t(i)]) * 255;
-      (v < 0 ? minSum_ : maxSum_) += v;
+      (v < 0 ? m_minSum : m_maxSum) += v;
     }
-    if (maxSum_ - minSum_ < kLargestTable) {
-      values_.resize(size_t(maxSum_ - minSum_ + 1));
-      for (int64_t s = minSum_; s <= maxSum_; ++s) values_[size_t(s - minSum_)] = Filtered(s);
-      if (strength_ == 10) {
-        bytes_.resize(values_.size());
-        for (size_t i = 0; i < values_.size(); ++i) bytes_[i] = Clamp(values_[i]);
+    if (m_maxSum - m_minSum < kLargestTable) {
+      m_values.resize(size_t(m_maxSum - m_minSum + 1));
+      for (int64_t s = m_minSum; s <= m_maxSum; ++s) m_values[size_t(s - m_minSum)] = Filtered(s);
+      if (m_strength == 10) {
+        m_bytes.resize(m_values.size());
+        for (size_t i = 0; i < m_values.size(); ++i) m_bytes[i] = Clamp(m_values[i]);
       }
     }
   }
 
   // Largest magnitude a window sum can reach.
-  int64_t SumBound() const { return std::max(-minSum_, maxSum_); }
+  int64_t SumBound() const { return std::max(-m_minSum, m_maxSum); }
 
   template <typename Acc>
   void MapRow(const Acc* sums, const BYTE* centres, BYTE* out, size_t count) const {
-    if (!bytes_.empty()) {
-      const uint8_t* table = bytes_.data() - minSum_;
+    if (!m_bytes.empty()) {
+      const uint8_t* table = m_bytes.data() - m_minSum;
       for (size_t i = 0; i < count; ++i) out[i] = table[sums[i]];
-    } else if (!values_.empty()) {
-      const int64_t* table = values_.data() - minSum_;
+    } else if (!m_values.empty()) {
+      const int64_t* table = m_values.data() - m_minSum;
       for (size_t i = 0; i < count; ++i) out[i] = WithStrength(table[sums[i]], centres[i]);
     } else {
       for (size_t i = 0; i < count; ++i) out[i] = WithStrength(Filtered(sums[i]), centres[i]);
@@ -54,8 +54,8 @@ class ValueMapper {
 
  private:
   int64_t Filtered(int64_t sum) const {
-    if (divisor_ != 1 && sum != 0) sum /= divisor_;
-    return sum + offset_;
+    if (m_divisor != 1 && sum != 0) sum /= m_divisor;
+    return sum + m_offset;
   }
 
   static uint8_t Clamp(int64_t v) { return uint8_t(std::clamp<int64_t>(v, 0, 255)); }
@@ -64,20 +64,20 @@ class ValueMapper {
   // difference this large saturates for any non-zero strength, so the product
   // need not be formed.
   uint8_t WithStrength(int64_t value, uint8_t centre) const {
-    if (strength_ == 10) return Clamp(value);
+    if (m_strength == 10) return Clamp(value);
     const int64_t diff = value - centre;
     if (diff > INT32_MAX || diff < -int64_t(INT32_MAX)) {
-      if (strength_ == 0) return centre;
-      return (diff > 0) == (strength_ > 0) ? 255 : 0;
+      if (m_strength == 0) return centre;
+      return (diff > 0) == (m_strength > 0) ? 255 : 0;
     }
-    return Clamp(centre + diff * strength_ / 10);
+    return Clamp(centre + diff * m_strength / 10);
   }
 
-  int64_t divisor_, offset_;
-  int strength_;
-  int64_t minSum_ = 0, maxSum_ = 0;
-  std::vector<int64_t> values_;
-  std::vector<uint8_t> bytes_;
+  int64_t m_divisor, m_offset;
+  int m_strength;
+  int64_t m_minSum = 0, m_maxSum = 0;
+  std::vector<int64_t> m_values;
+  std::vector<uint8_t> m_bytes;
 };
 
 // Window sums of one row: a flat pass per coefficient over the columns whose

@@ -40,11 +40,11 @@ constexpr unsigned kSides[4] = {0200, 0002, 0040, 0010};
 class Thinner {
  public:
   Thinner(BYTE* image, const DibLayout& l)
-      : image_(image), stride_(l.stride), width_(l.width), height_(l.height) {}
+      : m_image(image), m_stride(l.stride), m_width(l.width), m_height(l.height) {}
 
   bool Allocate() {
     try {
-      codes_.resize(width_ + 1);
+      m_codes.resize(m_width + 1);
     } catch (const std::bad_alloc&) {
       return false;
     }
@@ -54,14 +54,14 @@ class Thinner {
   void StartProgress(int passes) {
     if (!CPics::m_pProgressDlg) return;
     CPics::m_progress = 0;
-    const int span = int(width_) + int(height_);
-    progress_.emplace(4 * passes >= 50 ? span * 50 : span * 4 * passes);
+    const int span = int(m_width) + int(m_height);
+    m_progress.emplace(4 * passes >= 50 ? span * 50 : span * 4 * passes);
   }
 
   // Runs up to `passes` passes, stopping early once a pass removes nothing.
   void Run(int passes) {
     long removed = 1;
-    for (int pass = 0; pass < passes && removed > 0 && !stopped_; ++pass) {
+    for (int pass = 0; pass < passes && removed > 0 && !m_stopped; ++pass) {
       removed = 0;
       for (unsigned side : kSides) removed += SubPass(side);
     }
@@ -69,18 +69,18 @@ class Thinner {
 
  private:
   unsigned Ink(uint32_t y, uint32_t x) const {
-    return image_[uint64_t(y) * stride_ + 3 * uint64_t(x)] == 0;
+    return m_image[uint64_t(y) * m_stride + 3 * uint64_t(x)] == 0;
   }
 
   bool Step() {
-    if (stopped_) return false;
-    if (progress_ && !progress_->Step(unit_++)) stopped_ = true;
-    return !stopped_;
+    if (m_stopped) return false;
+    if (m_progress && !m_progress->Step(m_unit++)) m_stopped = true;
+    return !m_stopped;
   }
 
   long TryRemove(uint32_t y, uint32_t x, unsigned code, unsigned side) {
     if ((code & side) != 0 || !kDeletable[code]) return 0;
-    BYTE* px = image_ + uint64_t(y) * stride_ + 3 * uint64_t(x);
+    BYTE* px = m_image + uint64_t(y) * m_stride + 3 * uint64_t(x);
     if (px[0] != 0) return 0;
     px[0] = px[1] = px[2] = 255;
     return 1;
@@ -89,51 +89,51 @@ class Thinner {
   // The codes of the row before the picture: only its y+1 row (row 0) is known.
   void BuildFirstCodes() {
     unsigned code = Ink(0, 0);
-    for (uint32_t x = 0; x + 1 < width_; ++x) {
+    for (uint32_t x = 0; x + 1 < m_width; ++x) {
       code = ((code << 1) & 06) | Ink(0, x + 1);
-      codes_[x] = uint8_t(code);
+      m_codes[x] = uint8_t(code);
     }
-    codes_[width_ - 1] = uint8_t((code << 1) & 06);
+    m_codes[m_width - 1] = uint8_t((code << 1) & 06);
   }
 
   // The code left of column 0: the column itself enters the x+1 bits. The saved
   // code of column 0 holds the rows y and y-1 of column 0 in bits 1 and 4.
-  unsigned RowStartCode() const { return (unsigned(codes_[0]) << 2) & 0330; }
+  unsigned RowStartCode() const { return (unsigned(m_codes[0]) << 2) & 0330; }
 
   long SubPass(unsigned side) {
-    if (width_ == 0 || height_ == 0) return 0;
+    if (m_width == 0 || m_height == 0) return 0;
     long removed = 0;
     BuildFirstCodes();
-    for (uint32_t y = 0; y + 1 < height_; ++y) {
+    for (uint32_t y = 0; y + 1 < m_height; ++y) {
       if (!Step()) return removed;
       unsigned code = RowStartCode() | Ink(y + 1, 0);
-      for (uint32_t x = 0; x + 1 < width_; ++x) {
-        code = ((code << 1) & 0666) | ((unsigned(codes_[x]) << 3) & 0110) | Ink(y + 1, x + 1);
-        codes_[x] = uint8_t(code);
+      for (uint32_t x = 0; x + 1 < m_width; ++x) {
+        code = ((code << 1) & 0666) | ((unsigned(m_codes[x]) << 3) & 0110) | Ink(y + 1, x + 1);
+        m_codes[x] = uint8_t(code);
         removed += TryRemove(y, x, code, side);
       }
       code = (code << 1) & 0666;
-      codes_[width_ - 1] = uint8_t(code);
-      removed += TryRemove(y, width_ - 1, code, side);
+      m_codes[m_width - 1] = uint8_t(code);
+      removed += TryRemove(y, m_width - 1, code, side);
     }
-    const uint32_t y = height_ - 1;
+    const uint32_t y = m_height - 1;
     unsigned code = RowStartCode();
-    for (uint32_t x = 0; x < width_; ++x) {
+    for (uint32_t x = 0; x < m_width; ++x) {
       if (!Step()) return removed;
-      code = ((code << 1) & 0666) | ((unsigned(codes_[x]) << 3) & 0110);
+      code = ((code << 1) & 0666) | ((unsigned(m_codes[x]) << 3) & 0110);
       removed += TryRemove(y, x, code, side);
     }
     return removed;
   }
 
-  BYTE* image_;
-  uint64_t stride_;
-  uint32_t width_, height_;
+  BYTE* m_image;
+  uint64_t m_stride;
+  uint32_t m_width, m_height;
   // Saved code of each column of the previous row; only bits 0..5 are read back.
-  std::vector<uint8_t> codes_;
-  std::optional<ProgressLoop> progress_;
-  int unit_ = 0;
-  bool stopped_ = false;
+  std::vector<uint8_t> m_codes;
+  std::optional<ProgressLoop> m_progress;
+  int m_unit = 0;
+  bool m_stopped = false;
 };
 
 }  // namespace

@@ -17,61 +17,61 @@ namespace {
 // malformed value as a message.
 class ArgumentReader {
  public:
-  ArgumentReader(const Arguments& args, size_t next) : args_(args), next_(next) {}
+  ArgumentReader(const Arguments& args, size_t next) : m_args(args), m_next(next) {}
 
   bool Int(int& value) {
-    if (next_ >= args_.size()) return Missing();
-    const std::string& text = args_[next_];
+    if (m_next >= m_args.size()) return Missing();
+    const std::string& text = m_args[m_next];
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (error != std::errc() || end != text.data() + text.size()) return Bad("a whole number");
-    ++next_;
+    ++m_next;
     return true;
   }
 
   bool Float(float& value) {
-    if (next_ >= args_.size()) return Missing();
-    const std::string& text = args_[next_];
+    if (m_next >= m_args.size()) return Missing();
+    const std::string& text = m_args[m_next];
     char* end = nullptr;
     value = std::strtof(text.c_str(), &end);
     if (text.empty() || *end != '\0') return Bad("a number");
-    ++next_;
+    ++m_next;
     return true;
   }
 
   // 0xBBGGRR from "RRGGBB".
   bool Colour(COLORREF& value) {
-    if (next_ >= args_.size()) return Missing();
-    if (!IsColour(args_[next_])) return Bad("a colour RRGGBB");
-    const unsigned long rgb = std::strtoul(args_[next_].c_str(), nullptr, 16);
+    if (m_next >= m_args.size()) return Missing();
+    if (!IsColour(m_args[m_next])) return Bad("a colour RRGGBB");
+    const unsigned long rgb = std::strtoul(m_args[m_next].c_str(), nullptr, 16);
     value = RGB(BYTE(rgb >> 16), BYTE(rgb >> 8), BYTE(rgb));
-    ++next_;
+    ++m_next;
     return true;
   }
 
   // A built-in filter kernel by name or number.
   bool Kernel(int& value) {
-    if (next_ >= args_.size()) return Missing();
-    const std::optional<int> kernel = ParseKernel(args_[next_]);
+    if (m_next >= m_args.size()) return Missing();
+    const std::optional<int> kernel = ParseKernel(m_args[m_next]);
     if (!kernel) return Bad("a filter kernel (pics help apply lists them)");
     value = *kernel;
-    ++next_;
+    ++m_next;
     return true;
   }
 
   // An optional trailing whole number (such as a filter strength).
   bool OptionalInt(int& value) {
-    if (next_ >= args_.size()) return true;
+    if (m_next >= m_args.size()) return true;
     int parsed = 0;
-    const std::string& text = args_[next_];
+    const std::string& text = m_args[m_next];
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), parsed);
-    if (error == std::errc() && end == text.data() + text.size()) value = parsed, ++next_;
+    if (error == std::errc() && end == text.data() + text.size()) value = parsed, ++m_next;
     return true;
   }
 
-  bool AtEnd() const { return next_ >= args_.size(); }
-  const std::string& Take() { return args_[next_++]; }
-  bool NextIsColour() const { return next_ < args_.size() && IsColour(args_[next_]); }
-  const std::string& error() const { return error_; }
+  bool AtEnd() const { return m_next >= m_args.size(); }
+  const std::string& Take() { return m_args[m_next++]; }
+  bool NextIsColour() const { return m_next < m_args.size() && IsColour(m_args[m_next]); }
+  const std::string& error() const { return m_error; }
 
  private:
   static bool IsColour(const std::string& text) {
@@ -79,17 +79,17 @@ class ArgumentReader {
            text.find_first_not_of("0123456789abcdefABCDEF") == std::string::npos;
   }
   bool Missing() {
-    error_ = "missing argument";
+    m_error = "missing argument";
     return false;
   }
   bool Bad(const char* what) {
-    error_ = "'" + args_[next_] + "' is not " + what;
+    m_error = "'" + m_args[m_next] + "' is not " + what;
     return false;
   }
 
-  const Arguments& args_;
-  size_t next_;
-  std::string error_;
+  const Arguments& m_args;
+  size_t m_next;
+  std::string m_error;
 };
 
 // After a static operation on the object's DIB: its size, depth and palette again.

@@ -20,7 +20,7 @@ class PicsToolFormats : public ::testing::Test {
  protected:
   void SetUp() override {
     if (!std::filesystem::exists(std::string(BUILD_DIR) + "/bin/pics"))
-      GTEST_SKIP() << "pics is not built";
+      FAIL() << "pics is not built";
     PicturePtr picture(CPics::CreatePicture(PatternDib(21, 9, 8), PictureBMP, 0));
     ASSERT_TRUE(picture);
     ASSERT_EQ(picture->SavePicture(dir.Path("in.bmp").c_str(), -1), 1);

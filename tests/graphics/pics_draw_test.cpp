@@ -21,7 +21,7 @@ class PicsDraw : public ::testing::Test {
  protected:
   void SetUp() override {
     if (!std::filesystem::exists(std::string(BUILD_DIR) + "/bin/pics"))
-      GTEST_SKIP() << "pics is not built";
+      FAIL() << "pics is not built";
     // 5 x 4: white in the left column, else a colour of the position.
     HGLOBAL dib = drawtest::MakeDib24(5, 4, [](int x, int y) {
       return x == 0 ? RGB(255, 255, 255) : RGB(BYTE(x * 50), BYTE(y * 60), 9);

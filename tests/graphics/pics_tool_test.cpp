@@ -17,7 +17,7 @@ class PicsTool : public ::testing::Test {
  protected:
   void SetUp() override {
     if (!std::filesystem::exists(std::string(BUILD_DIR) + "/bin/pics"))
-      GTEST_SKIP() << "pics is not built";
+      FAIL() << "pics is not built";
     HGLOBAL dib = picstest::MakeDib(6, 4, 8, {0x000000, 0xFF0000}, 2);
     picstest::PutPixel(dib, 5, 0, 1);
     picstest::PicturePtr picture(CPics::CreatePicture(dib, PictureBMP, 0));

@@ -20,6 +20,7 @@
 #include "modal_test_support.h"
 #include "run_test_support.h"
 #include "test_servers.h"
+#include "tidewell/trust/signature_check.h"
 #include "tidewell/app/dialog_layout.h"
 #include "tidewell/app/folder_browser.h"
 #include "tidewell/app/generate_dialog.h"
@@ -440,6 +441,40 @@ TEST_F(GeneratorWindow, UploadSendsThePackedSetAndGetFtpFilesBringsItBack) {
             tidewell_test::ReadWholeFile(root / "fetched/leafline.tdu").find("[Program Files]"));
   // The program's own files were not touched.
   EXPECT_TRUE(std::string(2048, 'x') == tidewell_test::ReadWholeFile(program + "/leaf.exe"));
+}
+
+// With a Signing Key the saved list and the uploaded one each get the signature clients check.
+TEST_F(GeneratorWindow, SigningKeySignsTheSavedAndTheUploadedList) {
+  std::string error;
+  ASSERT_TRUE(tidewell::MakeSigningKeys(root / "s.pem", root / "p.pem", error)) << error;
+  const std::string pub = tidewell_test::ReadWholeFile(root / "p.pem");
+  const auto verifies = [&](const std::string& list) {
+    return !tidewell::CheckSignature(tidewell_test::ReadWholeFile(list),
+                                     tidewell_test::ReadWholeFile(list + ".sig"), pub);
+  };
+  AddBothFiles();
+  Type(dialog, tidewell::kIdGenSigningKey, root / "s.pem");
+  fs::create_directories(root / "set");
+  dialog.model().localUpdateSetFolder = root / "set";
+  Type(dialog, tidewell::kIdGenListFile, root / "set/set.tdu");
+  Click(dialog, tidewell::kIdGenSaveLocally);
+  EXPECT_TRUE(verifies(root / "set/set.tdu"));
+
+  tidewell_test::ScratchFolder serverRoot;
+  auto server = tidewell_test::StartFtpServer(serverRoot.path());
+  ASSERT_NE(nullptr, server);
+  Type(dialog, tidewell::kIdGenListFile, root / "leafline.tdu");
+  Type(dialog, tidewell::kIdGenFtpSite, tidewell_test::SiteOf(*server));
+  Type(dialog, tidewell::kIdGenFtpUser, tidewell_test::kFtpUser);
+  Type(dialog, tidewell::kIdGenFtpPassword, tidewell_test::kFtpPassword);
+  boxes.shown.clear();
+  Click(dialog, tidewell::kIdGenUpload);
+  QWidget* upload = ById<QWidget>(dialog, tidewell::kIdGenUpload);
+  ASSERT_TRUE(
+      QTest::qWaitFor([&] { return !dialog.TransferRunning() && upload->isEnabled(); }, 60000));
+  EXPECT_TRUE(boxes.shown.empty()) << boxes.shown.front();
+  EXPECT_TRUE(verifies(serverRoot / "leafline.tdu"));
+  EXPECT_TRUE(fs::exists(serverRoot / "program/leaf.exe"));
 }
 
 TEST_F(GeneratorWindow, UploadWithoutFilesOrWithABadProxyPortSendsNothing) {

@@ -238,6 +238,8 @@ TEST_F(TrustedUpdate, RefusedListsAndFilesInstallNothing) {
       {"dripping server",
        [](TrustedUpdate& t) { WriteWholeFile(t.world.Served() + "program/leafline.exe.drip", ""); },
        4, ""},
+      {"endless list", [](TrustedUpdate& t) { WriteWholeFile(t.List() + ".endless", ""); }, 1,
+       "is larger than it may be"},
       {"redirect from https to http",
        [](TrustedUpdate& t) { WriteWholeFile(t.List() + ".redirect", "http://127.0.0.1:9/x.tdu"); },
        1, ""},

@@ -150,7 +150,6 @@ int RunUploadCommand(const std::vector<std::string>& args, std::ostream& out, st
   }
   const std::string listFile = model->listFile;
   const std::string stagedList = staging.path() + "/list/" + fs::path(listFile).filename().string();
-  const std::string setFolder = staging.path() + "/set";
   FtpJob job = JobOf(*options, *password, *proxy, err);
   std::error_code ec;
   fs::create_directories(fs::path(stagedList).parent_path(), ec);
@@ -160,7 +159,6 @@ int RunUploadCommand(const std::vector<std::string>& args, std::ostream& out, st
   if (staged) {
     // The set is packed once; the server gets exactly what is kept in --out.
     if (!StageUpdateSet("upload", *model, staging, err)) return 1;
-    job.packFirst = job.packSecond = false;
   } else if (model->Files().WriteUpdateList(
                  stagedList, model->remoteWebDirectory, model->programFolder, model->windowsPrefix,
                  model->programPrefix, model->otherPrefix) != kListWritten) {
@@ -171,15 +169,7 @@ int RunUploadCommand(const std::vector<std::string>& args, std::ostream& out, st
     out << "tidewell-gen: upload: no files to upload\n";
     return 0;
   }
-  if (staged) {
-    for (size_t i = 1; i < job.localPaths.size(); ++i)
-      job.localPaths[i] = setFolder + "/" + job.remotePaths[i];
-  }
-  if (signing) {
-    // Clients fetch the signature right after the list.
-    job.localPaths.insert(job.localPaths.begin() + 1, stagedList + ".sig");
-    job.remotePaths.insert(job.remotePaths.begin() + 1, job.remotePaths.front() + ".sig");
-  }
+  if (staged) SendStagedSet(job, staging, stagedList, signing);
   job.askOverwrite = true;
   job.askOverwriteQuestion = *answers;
   size_t sent = 0;

@@ -1,5 +1,7 @@
 #include "tidewell/app/gen_update_set.h"
 
+#include "tidewell/transfer/ftp_job.h"
+
 #include <stdlib.h>
 
 #include <algorithm>
@@ -200,6 +202,18 @@ std::string GroupedNumber(uint64_t value) {
 
 std::string SetPathOf(const UpdateEntry& entry) {
   return ToSlashes(entry.prefix) + "/" + ToSlashes(entry.name);
+}
+
+void SendStagedSet(FtpJob& job, const StagingFolder& staging, const std::string& stagedList,
+                   bool signedList) {
+  for (size_t i = 1; i < job.localPaths.size(); ++i)
+    job.localPaths[i] = staging.path() + "/set/" + job.remotePaths[i];
+  if (signedList) {
+    // Clients fetch the signature right after the list.
+    job.localPaths.insert(job.localPaths.begin() + 1, stagedList + ".sig");
+    job.remotePaths.insert(job.remotePaths.begin() + 1, job.remotePaths.front() + ".sig");
+  }
+  job.packFirst = job.packSecond = false;
 }
 
 }  // namespace tidewell

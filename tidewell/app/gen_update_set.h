@@ -69,6 +69,14 @@ class StagingFolder {
   std::string path_;
 };
 
+struct FtpJob;
+
+// Points an upload job whose lists CollectUploads made from a staged set (the staged list
+// first) at the staged, packed files, with the list's signature right after the list when
+// the set is signed. The job packs nothing more.
+void SendStagedSet(FtpJob& job, const StagingFolder& staging, const std::string& stagedList,
+                   bool signedList);
+
 // "1 234 567": digits grouped in threes for people reading the lines.
 std::string GroupedNumber(uint64_t value);
 

@@ -21,6 +21,7 @@
 #include "tidewell/app/dialog_layout.h"
 #include "tidewell/app/file_list_columns.h"
 #include "tidewell/app/folder_browser.h"
+#include "tidewell/app/gen_update_set.h"
 #include "tidewell/app/message_boxes.h"
 #include "tidewell/app/string_table.h"
 #include "tidewell/platform/folders.h"
@@ -84,6 +85,7 @@ std::string SaveProblems(const GeneratorModel& model, const SaveOutcome& outcome
   if (outcome.listResult != kListWritten)
     text += "\nThe list file <" + model.listFile + "> could not be written.";
   if (!outcome.listPacked) text += "\nThe list file <" + model.listFile + "> could not be packed.";
+  if (!outcome.signError.empty()) text += "\nThe list was not signed: " + outcome.signError;
   constexpr size_t kShown = 10;
   for (size_t i = 0; i < outcome.notSaved.size() && i < kShown; ++i)
     text += "\nNot saved: " + outcome.notSaved[i];
@@ -98,7 +100,7 @@ GenerateDialog::GenerateDialog(MessageBoxes& boxes, QWidget* parent)
     : QDialog(parent), boxes_(boxes), model_(LoadString(kStrPassPhrase)) {
   ShowTransferProgressInWindows();
   setWindowTitle("Generate Update Set");
-  templateSize_ = DialogUnitsSize(305, 314);
+  templateSize_ = DialogUnitsSize(305, 330);
   CreateControls();
   ConnectControls();
   for (QWidget* child : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
@@ -133,7 +135,8 @@ void GenerateDialog::resizeEvent(QResizeEvent* event) {
       if (place.top() >= list.bottom()) moved.translate(0, dy);
       const bool stretches = qobject_cast<QGroupBox*>(control) != nullptr ||
                              control == programFolder_ || control == localFolder_ ||
-                             control == remoteWeb_ || control == listFile_;
+                             control == remoteWeb_ || control == listFile_ ||
+                             control == signingKey_;
       if (stretches)
         moved.setWidth(place.width() + dx);
       else if (qobject_cast<QPushButton*>(control) != nullptr && place.left() >= rightColumn)
@@ -199,47 +202,52 @@ void GenerateDialog::CreateControls() {
   listFile_ = PlaceControl(new QLineEdit(this), kIdGenListFile, 121, 154, 121, 12);
   PlaceControl(new QPushButton("Browse ...", this), kIdGenBrowseListFile, 248, 153, 50, 14);
 
-  PlaceControl(new QGroupBox("Local Update Set Directory", this), 0, 7, 170, 291, 26);
-  localFolder_ = PlaceControl(new QLabel(this), kIdGenLocalFolder, 13, 182, 224, 9);
-  PlaceControl(new QPushButton("Browse ...", this), kIdGenBrowseLocalFolder, 243, 179, 50, 14);
+  // Empty: the list is not signed.
+  PlaceControl(new QLabel("Signing Key", this), 0, 7, 172, 112, 8);
+  signingKey_ = PlaceControl(new QLineEdit(this), kIdGenSigningKey, 121, 170, 177, 12);
+  signingKey_->setPlaceholderText("secret key file (PEM); empty for none");
 
-  PlaceControl(new QGroupBox("Web Directory Prefixes", this), 0, 7, 199, 291, 26);
-  PlaceControl(new QLabel("Windows", this), 0, 13, 211, 40, 8);
-  windowsPrefix_ = PlaceControl(new QLineEdit(this), kIdGenWindowsPrefix, 55, 209, 46, 12);
-  PlaceControl(new QLabel("Program", this), 0, 107, 211, 40, 8);
-  programPrefix_ = PlaceControl(new QLineEdit(this), kIdGenProgramPrefix, 148, 209, 46, 12);
-  PlaceControl(new QLabel("Other", this), 0, 200, 211, 26, 8);
-  otherPrefix_ = PlaceControl(new QLineEdit(this), kIdGenOtherPrefix, 228, 209, 64, 12);
+  PlaceControl(new QGroupBox("Local Update Set Directory", this), 0, 7, 186, 291, 26);
+  localFolder_ = PlaceControl(new QLabel(this), kIdGenLocalFolder, 13, 198, 224, 9);
+  PlaceControl(new QPushButton("Browse ...", this), kIdGenBrowseLocalFolder, 243, 195, 50, 14);
 
-  PlaceControl(new QGroupBox("FTP Preferences", this), 0, 7, 228, 291, 64);
-  PlaceControl(new QLabel("ftp://", this), 0, 13, 241, 46, 8);
-  ftpSite_ = PlaceControl(new QLineEdit(this), kIdGenFtpSite, 61, 239, 80, 12);
-  PlaceControl(new QLabel("Initial Directory:", this), 0, 147, 241, 76, 8);
-  ftpInitialDir_ = PlaceControl(new QLineEdit(this), kIdGenFtpInitialDir, 225, 239, 67, 12);
-  PlaceControl(new QLabel("Username:", this), 0, 13, 255, 46, 8);
-  ftpUser_ = PlaceControl(new QLineEdit(this), kIdGenFtpUser, 61, 253, 80, 12);
-  PlaceControl(new QLabel("Password:", this), 0, 147, 255, 76, 8);
-  ftpPassword_ = PlaceControl(new QLineEdit(this), kIdGenFtpPassword, 225, 253, 67, 12);
+  PlaceControl(new QGroupBox("Web Directory Prefixes", this), 0, 7, 215, 291, 26);
+  PlaceControl(new QLabel("Windows", this), 0, 13, 227, 40, 8);
+  windowsPrefix_ = PlaceControl(new QLineEdit(this), kIdGenWindowsPrefix, 55, 225, 46, 12);
+  PlaceControl(new QLabel("Program", this), 0, 107, 227, 40, 8);
+  programPrefix_ = PlaceControl(new QLineEdit(this), kIdGenProgramPrefix, 148, 225, 46, 12);
+  PlaceControl(new QLabel("Other", this), 0, 200, 227, 26, 8);
+  otherPrefix_ = PlaceControl(new QLineEdit(this), kIdGenOtherPrefix, 228, 225, 64, 12);
+
+  PlaceControl(new QGroupBox("FTP Preferences", this), 0, 7, 244, 291, 64);
+  PlaceControl(new QLabel("ftp://", this), 0, 13, 257, 46, 8);
+  ftpSite_ = PlaceControl(new QLineEdit(this), kIdGenFtpSite, 61, 255, 80, 12);
+  PlaceControl(new QLabel("Initial Directory:", this), 0, 147, 257, 76, 8);
+  ftpInitialDir_ = PlaceControl(new QLineEdit(this), kIdGenFtpInitialDir, 225, 255, 67, 12);
+  PlaceControl(new QLabel("Username:", this), 0, 13, 271, 46, 8);
+  ftpUser_ = PlaceControl(new QLineEdit(this), kIdGenFtpUser, 61, 269, 80, 12);
+  PlaceControl(new QLabel("Password:", this), 0, 147, 271, 76, 8);
+  ftpPassword_ = PlaceControl(new QLineEdit(this), kIdGenFtpPassword, 225, 269, 67, 12);
   ftpPassword_->setEchoMode(QLineEdit::Password);
   useProxy_ = PlaceControl(new QCheckBox("Specify Proxy (Uses Windows Defaults Otherwise)", this),
-                           kIdGenUseProxy, 13, 267, 279, 10);
-  PlaceControl(new QLabel("IP:", this), 0, 13, 280, 46, 8);
-  proxyAddress_ = PlaceControl(new QLineEdit(this), kIdGenProxyAddress, 61, 278, 80, 12);
+                           kIdGenUseProxy, 13, 283, 279, 10);
+  PlaceControl(new QLabel("IP:", this), 0, 13, 296, 46, 8);
+  proxyAddress_ = PlaceControl(new QLineEdit(this), kIdGenProxyAddress, 61, 294, 80, 12);
   proxyAddress_->setEnabled(false);
-  PlaceControl(new QLabel("Port:", this), 0, 147, 280, 76, 8);
-  proxyPort_ = PlaceControl(new QLineEdit(this), kIdGenProxyPort, 225, 278, 40, 12);
+  PlaceControl(new QLabel("Port:", this), 0, 147, 296, 76, 8);
+  proxyPort_ = PlaceControl(new QLineEdit(this), kIdGenProxyPort, 225, 294, 40, 12);
   proxyPort_->setEnabled(false);
   proxyPort_->setMaxLength(5);
   proxyPort_->setPlaceholderText("21");
 
   getFtpFiles_ =
-      PlaceControl(new QPushButton("Get FTP Files", this), kIdGenGetFtpFiles, 7, 296, 60, 14);
+      PlaceControl(new QPushButton("Get FTP Files", this), kIdGenGetFtpFiles, 7, 312, 60, 14);
   getFtpFiles_->setEnabled(false);
   getFtpFiles_->setVisible(false);
-  PlaceControl(new QPushButton("Save Locally", this), kIdGenSaveLocally, 110, 296, 62, 14);
-  upload_ = PlaceControl(new QPushButton("Upload Update", this), kIdGenUpload, 177, 296, 66, 14);
+  PlaceControl(new QPushButton("Save Locally", this), kIdGenSaveLocally, 110, 312, 62, 14);
+  upload_ = PlaceControl(new QPushButton("Upload Update", this), kIdGenUpload, 177, 312, 66, 14);
   upload_->setEnabled(false);
-  PlaceControl(new QPushButton("Exit", this), kIdCancel, 248, 296, 50, 14);
+  PlaceControl(new QPushButton("Exit", this), kIdCancel, 248, 312, 50, 14);
 }
 
 void GenerateDialog::ConnectControls() {
@@ -264,7 +272,8 @@ void GenerateDialog::ConnectControls() {
   connect(checkCreate_, &QCheckBox::clicked, this, [this] { OnCheck(CheckFlag::Create); });
   connect(checkSize_, &QCheckBox::clicked, this, [this] { OnCheck(CheckFlag::Size); });
   connect(useProxy_, &QCheckBox::clicked, this, [this] { OnUseProxy(); });
-  for (QLineEdit* edit : {remoteWeb_, listFile_, otherPrefix_, programPrefix_, windowsPrefix_})
+  for (QLineEdit* edit :
+       {remoteWeb_, listFile_, signingKey_, otherPrefix_, programPrefix_, windowsPrefix_})
     connect(edit, &QLineEdit::textChanged, this, [this] {
       if (refreshing_) return;
       UpdateData(true);
@@ -281,6 +290,7 @@ void GenerateDialog::UpdateData(bool save) {
   if (save) {
     model_.remoteWebDirectory = remoteWeb_->text().toStdString();
     model_.listFile = listFile_->text().toStdString();
+    model_.signingKey = signingKey_->text().toStdString();
     model_.windowsPrefix = windowsPrefix_->text().toStdString();
     model_.programPrefix = programPrefix_->text().toStdString();
     model_.otherPrefix = otherPrefix_->text().toStdString();
@@ -298,6 +308,7 @@ void GenerateDialog::UpdateData(bool save) {
   SetFolderText(localFolder_, model_.localUpdateSetFolder);
   SetEditText(remoteWeb_, model_.remoteWebDirectory);
   SetEditText(listFile_, model_.listFile);
+  SetEditText(signingKey_, model_.signingKey);
   SetEditText(windowsPrefix_, model_.windowsPrefix);
   SetEditText(programPrefix_, model_.programPrefix);
   SetEditText(otherPrefix_, model_.otherPrefix);

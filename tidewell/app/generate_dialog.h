@@ -19,6 +19,7 @@ class QTreeWidget;
 namespace tidewell {
 
 class FtpTransferJob;
+class StagingFolder;
 class MessageBoxes;
 
 inline constexpr int kIdGenProgramFolder = 1047;
@@ -47,6 +48,7 @@ inline constexpr int kIdGenProxyPort = 1085;
 inline constexpr int kIdGenGetFtpFiles = 1092;
 inline constexpr int kIdGenSaveLocally = 1072;
 inline constexpr int kIdGenUpload = 1073;
+inline constexpr int kIdGenSigningKey = 1093;
 
 // The FTP preferences as typed.
 struct FtpPreferences {
@@ -120,6 +122,7 @@ class GenerateDialog : public QDialog {
   bool askOnShow_ = true;
   bool refreshing_ = false;  // controls being set from the members
   std::shared_ptr<FtpTransferJob> transfer_;
+  std::unique_ptr<StagingFolder> uploadStaging_;  // a signed set being uploaded
   // Each control's place in the template's size, which resizing starts from.
   std::vector<std::pair<QWidget*, QRect>> templatePlaces_;
   QSize templateSize_;
@@ -132,6 +135,7 @@ class GenerateDialog : public QDialog {
   QCheckBox* checkSize_;
   QLineEdit* remoteWeb_;
   QLineEdit* listFile_;
+  QLineEdit* signingKey_;
   QLabel* localFolder_;
   QLineEdit* windowsPrefix_;
   QLineEdit* programPrefix_;

@@ -2,10 +2,13 @@
 // "Get FTP Files" fetches it back, unpacked, into a folder the user chooses.
 #include <QEvent>
 #include <QPushButton>
+#include <sstream>
 #include <utility>
 
 #include "tidewell/app/folder_browser.h"
 #include "tidewell/app/ftp_proxy_choice.h"
+#include "tidewell/app/gen_save_command.h"
+#include "tidewell/app/gen_update_set.h"
 #include "tidewell/app/generate_dialog.h"
 #include "tidewell/app/overwrite_prompt.h"
 #include "tidewell/app/message_boxes.h"
@@ -39,6 +42,7 @@ bool GenerateDialog::event(QEvent* event) {
 
 void GenerateDialog::OnTransferFinished() {
   transfer_.reset();
+  uploadStaging_.reset();
   UpdateTransferButtons();
 }
 
@@ -70,7 +74,21 @@ void GenerateDialog::StartTransfer(bool upload) {
     boxes_.ShowMessage("There are no files to transfer.");
     return;
   }
-  if (upload) {
+  if (upload && !model_.signingKey.empty()) {
+    // A list is signed in its packed form, so a signed set is packed (and signed) in a
+    // folder of its own first, kept until the job is over.
+    uploadStaging_ = std::make_unique<StagingFolder>("");
+    GeneratorModel staged = model_;
+    std::ostringstream problems;
+    if (!uploadStaging_->ok() || !StageUpdateSet("upload", staged, *uploadStaging_, problems)) {
+      uploadStaging_.reset();
+      boxes_.ShowMessage("The update set was not uploaded.\n" + problems.str());
+      return;
+    }
+    job.remotePaths.clear();
+    CollectUploads(staged.Files(), job.localPaths, job.remotePaths, staged.listFile, true);
+    SendStagedSet(job, *uploadStaging_, staged.listFile, true);
+  } else if (upload) {
     job.localPaths = std::move(localFiles);
   } else {
     // Fetched copies go to a folder of their own, in the server's layout: the

@@ -40,7 +40,7 @@ std::shared_ptr<TransferJob> ListTrust::StartFetch(const std::string& listUrl,
                                                    QObject* window, bool showProgress,
                                                    unsigned message,
                                                    const std::string& passPhrase) const {
-  const TransferLimits listLimits{kMaxPackedListSize, -1, ""};
+  const TransferLimits listLimits{kMaxPackedListSize, kMaxListSize, ""};
   if (publicKeyPath_.empty()) {
     return StartHttpDownload({listUrl}, {localListPath}, window, false, showProgress, message, true,
                              true, passPhrase, {listLimits});

@@ -104,7 +104,7 @@ class Download {
     if (const std::optional<int64_t> length = request_->QueryContentLength())
       worker_.contentLength = *length;
     const int64_t maxBody = worker_.limits.maxBody;
-    if (maxBody >= 0 && worker_.contentLength > maxBody) Refuse("is larger than its listed size");
+    if (maxBody >= 0 && worker_.contentLength > maxBody) Refuse("is larger than it may be");
     return lastModified;
   }
 
@@ -149,7 +149,7 @@ class Download {
       lock_.Release();
       // The server may not send more than the packed file can take.
       if (worker_.limits.maxBody >= 0 && worker_.bytesRead > worker_.limits.maxBody)
-        Refuse("is larger than its listed size");
+        Refuse("is larger than it may be");
       CheckUnpacked(unpacker_->Feed(buffer, count));
       count = request_->Read(buffer, kReadSize);
       lock_.Acquire();

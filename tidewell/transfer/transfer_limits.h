@@ -14,6 +14,9 @@ struct TransferLimits {
 
 // A packed list is never larger.
 inline constexpr int64_t kMaxPackedListSize = int64_t{64} << 20;
+// Nor does it unpack to more: a few thousand entries per section take far less, and the
+// reader holds the whole list in memory.
+inline constexpr int64_t kMaxListSize = int64_t{256} << 20;
 // A signature file holds 64 bytes; anything much larger is not one.
 inline constexpr int64_t kMaxSignatureFileSize = 4096;
 

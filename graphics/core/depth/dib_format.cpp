@@ -66,30 +66,30 @@ std::vector<RgbColor> TargetPalette(const BYTE* src, const graphics::DibLayout& 
 // small direct-mapped cache in front of the search.
 class PaletteMatcher {
  public:
-  explicit PaletteMatcher(const std::vector<RgbColor>& palette) : palette_(palette) {
-    keys_.fill(UINT32_MAX);
+  explicit PaletteMatcher(const std::vector<RgbColor>& palette) : m_palette(palette) {
+    m_keys.fill(UINT32_MAX);
   }
 
   uint8_t operator()(RgbColor c) {
     const uint32_t key = uint32_t(c.red) << 16 | uint32_t(c.green) << 8 | c.blue;
     const uint32_t slot = (key * 2654435761u) >> 20;
-    if (keys_[slot] == key) return values_[slot];
+    if (m_keys[slot] == key) return m_values[slot];
     int best = 0, bestDistance = INT32_MAX;
-    for (size_t i = 0; i < palette_.size(); ++i) {
-      const int dr = c.red - palette_[i].red, dg = c.green - palette_[i].green,
-                db = c.blue - palette_[i].blue;
+    for (size_t i = 0; i < m_palette.size(); ++i) {
+      const int dr = c.red - m_palette[i].red, dg = c.green - m_palette[i].green,
+                db = c.blue - m_palette[i].blue;
       const int d = dr * dr + dg * dg + db * db;
       if (d < bestDistance) bestDistance = d, best = int(i);
     }
-    keys_[slot] = key;
-    values_[slot] = uint8_t(best);
+    m_keys[slot] = key;
+    m_values[slot] = uint8_t(best);
     return uint8_t(best);
   }
 
  private:
-  const std::vector<RgbColor>& palette_;
-  std::array<uint32_t, 4096> keys_;
-  std::array<uint8_t, 4096> values_{};
+  const std::vector<RgbColor>& m_palette;
+  std::array<uint32_t, 4096> m_keys;
+  std::array<uint8_t, 4096> m_values{};
 };
 
 void PutIndex(BYTE* row, unsigned bits, uint32_t x, uint8_t index) {

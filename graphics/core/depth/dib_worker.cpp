@@ -16,33 +16,33 @@ std::optional<DibLayout> ReadBlockLayout(HGLOBAL block) {
   return ReadDibLayout(dib.data(), size);
 }
 
-DibWorker::DibWorker(HGLOBAL* handle) : handle_(handle) {
+DibWorker::DibWorker(HGLOBAL* handle) : m_handle(handle) {
   if (handle == nullptr || *handle == nullptr) return;
   const auto layout = ReadBlockLayout(*handle);
   if (!layout) return;
-  layout_ = *layout;
-  if (layout_.bitCount == 8 || layout_.bitCount == 24) {
-    status_ = Status::kReady;
+  m_layout = *layout;
+  if (m_layout.bitCount == 8 || m_layout.bitCount == 24) {
+    m_status = Status::kReady;
     return;
   }
-  status_ = ExpandTo8Bits() ? Status::kReady : Status::kNoMemory;
+  m_status = ExpandTo8Bits() ? Status::kReady : Status::kNoMemory;
 }
 
 void DibWorker::Replace(DibHandle fresh) {
-  if (fresh.get() == *handle_) {
+  if (fresh.get() == *m_handle) {
     (void)fresh.release();
     return;
   }
-  ReplaceDib(*handle_, std::move(fresh));
-  if (const auto layout = ReadBlockLayout(*handle_)) layout_ = *layout;
+  ReplaceDib(*m_handle, std::move(fresh));
+  if (const auto layout = ReadBlockLayout(*m_handle)) m_layout = *layout;
 }
 
 bool DibWorker::ExpandTo8Bits() {
-  const DibLayout src = layout_;
+  const DibLayout src = m_layout;
   DibHandle fresh = AllocateResultDib(src.width, src.height, 8);
   if (!fresh) return false;
   {
-    LockedBlock from(*handle_), to(fresh.get());
+    LockedBlock from(*m_handle), to(fresh.get());
     // Indexes of the source's colours keep their entries; the rest is the standard table.
     const auto palette = ReadPalette(from.data(), src, StandardColorTable);
     WritePalette(to.data() + kDibHeaderSize, palette.data(), palette.size());

@@ -20,16 +20,16 @@ class DibWorker {
 
   explicit DibWorker(HGLOBAL* handle);
 
-  Status status() const { return status_; }
-  bool ready() const { return status_ == Status::kReady; }
+  Status status() const { return m_status; }
+  bool ready() const { return m_status == Status::kReady; }
 
-  uint16_t width() const { return layout_.width; }
-  uint16_t height() const { return layout_.height; }
-  uint16_t bitCount() const { return layout_.bitCount; }
+  uint16_t width() const { return m_layout.width; }
+  uint16_t height() const { return m_layout.height; }
+  uint16_t bitCount() const { return m_layout.bitCount; }
   uint32_t stride8() const { return (uint32_t(width()) + 3) & ~3u; }
   uint32_t stride24() const { return (3u * width() + 3) & ~3u; }
-  const DibLayout& layout() const { return layout_; }
-  HGLOBAL block() const { return *handle_; }
+  const DibLayout& layout() const { return m_layout; }
+  HGLOBAL block() const { return *m_handle; }
 
   // Puts a finished block in the caller's variable and frees the old one.
   void Replace(DibHandle fresh);
@@ -37,9 +37,9 @@ class DibWorker {
  private:
   bool ExpandTo8Bits();
 
-  HGLOBAL* handle_;
-  DibLayout layout_;
-  Status status_ = Status::kRefused;
+  HGLOBAL* m_handle;
+  DibLayout m_layout;
+  Status m_status = Status::kRefused;
 };
 
 // The checked layout of the DIB in a block, or nothing.

@@ -15,18 +15,18 @@ class DitherEngine {
   // Allocation failure surfaces as std::bad_alloc.
   void Dither(const uint8_t* src, uint8_t* dst);
 
-  uint32_t Stride24() const { return stride24_; }
-  uint32_t Stride8() const { return stride8_; }
+  uint32_t Stride24() const { return m_stride24; }
+  uint32_t Stride8() const { return m_stride8; }
 
  private:
   // Quantises the current row in place (indexes overwrite its first bytes) and
   // pushes a quarter of each error down into next (if any) and half to the right.
   void ProcessRow(uint8_t* current, uint8_t* next);
 
-  uint16_t width_;
-  uint16_t height_;
-  uint32_t stride24_;
-  uint32_t stride8_;
+  uint16_t m_width;
+  uint16_t m_height;
+  uint32_t m_stride24;
+  uint32_t m_stride8;
 };
 
 }  // namespace graphics

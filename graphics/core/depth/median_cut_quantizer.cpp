@@ -42,15 +42,15 @@ uint16_t SortOrderFor(int dR, int dG, int dB) {
 
 }  // namespace
 
-MedianCutQuantizer::MedianCutQuantizer() : histogram_(kCells, 0) {}
+MedianCutQuantizer::MedianCutQuantizer() : m_histogram(kCells, 0) {}
 
 void MedianCutQuantizer::CountBgr(const uint8_t* bgr, size_t pixels) {
-  uint32_t* h = histogram_.data();
+  uint32_t* h = m_histogram.data();
   for (size_t i = 0; i < pixels; ++i, bgr += 3) ++h[Key(bgr[2], bgr[1], bgr[0])];
 }
 
 void MedianCutQuantizer::CountRgbx(const uint8_t* rgbx, size_t pixels) {
-  uint32_t* h = histogram_.data();
+  uint32_t* h = m_histogram.data();
   for (size_t i = 0; i < pixels; ++i, rgbx += 4) ++h[Key(rgbx[0], rgbx[1], rgbx[2])];
 }
 
@@ -60,7 +60,7 @@ QuantBox MedianCutQuantizer::MakeBox(int32_t first, int32_t last) const {
   box.last = last;
   uint32_t lo[3] = {63, 63, 63}, hi[3] = {0, 0, 0};
   for (int32_t i = first; i <= last; ++i) {
-    const ColorEntry& e = colors_[i];
+    const ColorEntry& e = m_colors[i];
     box.count += e.count;
     const uint32_t v[3] = {(e.key >> 12) & 63, (e.key >> 6) & 63, e.key & 63};
     for (int c = 0; c < 3; ++c) {
@@ -81,7 +81,7 @@ void MedianCutQuantizer::SortBoxEntries(const QuantBox& box) {
   // Keys are distinct and the sort key is a permutation of the key, so the order
   // is total and any sorting method gives the same sequence.
   const uint16_t order = box.sortOrder;
-  std::sort(colors_.begin() + box.first, colors_.begin() + box.last + 1,
+  std::sort(m_colors.begin() + box.first, m_colors.begin() + box.last + 1,
             [order](const ColorEntry& a, const ColorEntry& b) {
               return SortKey(a.key, order) < SortKey(b.key, order);
             });
@@ -93,13 +93,13 @@ int32_t MedianCutQuantizer::FindSplit(const QuantBox& box) const {
   int64_t sum = 0;
   int32_t m = first;
   for (; m <= last; ++m) {
-    sum += colors_[m].count;
+    sum += m_colors[m].count;
     if (sum >= half) break;
   }
   if (m > last) return last - 1;
 
   const uint16_t primary = (box.sortOrder >> 6) & 7;
-  auto value = [&](int32_t i) { return Channel(colors_[i].key, primary); };
+  auto value = [&](int32_t i) { return Channel(m_colors[i].key, primary); };
   const uint32_t v = value(m);
   // Keep entries of equal primary value on one side of the cut.
   if (m == first) {
@@ -122,83 +122,83 @@ int32_t MedianCutQuantizer::FindSplit(const QuantBox& box) const {
 
 void MedianCutQuantizer::InsertBox(const QuantBox& box) {
   if (box.last - box.first + 1 > 2) {
-    auto at = std::find_if(boxes_.begin(), boxes_.end(),
+    auto at = std::find_if(m_boxes.begin(), m_boxes.end(),
                            [&](const QuantBox& b) { return b.count <= box.count; });
-    boxes_.insert(at, box);
+    m_boxes.insert(at, box);
   } else {
     // Boxes of one or two colours wait at the end.
-    boxes_.push_back(box);
+    m_boxes.push_back(box);
   }
 }
 
 void MedianCutQuantizer::SortBoxesByCount() {
   // Shell sort with halving gaps: boxes of equal count keep the order this method
   // gives them, which decides overlaps in the inverse table.
-  const size_t n = boxes_.size();
+  const size_t n = m_boxes.size();
   for (size_t gap = n / 2; gap > 0; gap /= 2) {
     for (size_t i = gap; i < n; ++i) {
-      QuantBox tmp = boxes_[i];
+      QuantBox tmp = m_boxes[i];
       size_t j = i;
-      while (j >= gap && boxes_[j - gap].count < tmp.count) {
-        boxes_[j] = boxes_[j - gap];
+      while (j >= gap && m_boxes[j - gap].count < tmp.count) {
+        m_boxes[j] = m_boxes[j - gap];
         j -= gap;
       }
-      boxes_[j] = tmp;
+      m_boxes[j] = tmp;
     }
   }
 }
 
 void MedianCutQuantizer::ComputeMeans() {
-  for (size_t i = 0; i < boxes_.size(); ++i) {
-    QuantBox& box = boxes_[i];
+  for (size_t i = 0; i < m_boxes.size(); ++i) {
+    QuantBox& box = m_boxes[i];
     int64_t sum[3] = {0, 0, 0};
     for (int32_t e = box.first; e <= box.last; ++e) {
-      const ColorEntry& c = colors_[e];
+      const ColorEntry& c = m_colors[e];
       sum[0] += int64_t((c.key >> 12) & 63) * c.count;
       sum[1] += int64_t((c.key >> 6) & 63) * c.count;
       sum[2] += int64_t(c.key & 63) * c.count;
     }
     auto mean = [&](int64_t s) { return box.count ? uint8_t((s / box.count) * 4) : uint8_t(0); };
     box.mean = {mean(sum[0]), mean(sum[1]), mean(sum[2])};
-    palette_[i] = box.mean;
+    m_palette[i] = box.mean;
   }
 }
 
 void MedianCutQuantizer::FillInverseTable() {
-  inverse_.assign(kCells, 255);
-  if (colors_.empty()) return;
-  for (size_t i = 0; i < boxes_.size(); ++i) {
-    const QuantBox& b = boxes_[i];
+  m_inverse.assign(kCells, 255);
+  if (m_colors.empty()) return;
+  for (size_t i = 0; i < m_boxes.size(); ++i) {
+    const QuantBox& b = m_boxes[i];
     for (uint32_t r = b.minRed; r <= b.maxRed; ++r)
       for (uint32_t g = b.minGreen; g <= b.maxGreen; ++g) {
-        uint8_t* row = &inverse_[r << 12 | g << 6];
+        uint8_t* row = &m_inverse[r << 12 | g << 6];
         std::fill(row + b.minBlue, row + b.maxBlue + 1, uint8_t(i));
       }
   }
 }
 
 void MedianCutQuantizer::BuildPalette() {
-  colors_.clear();
+  m_colors.clear();
   for (uint32_t key = 0; key < kCells; ++key)
-    if (histogram_[key]) colors_.push_back({histogram_[key], key});
-  std::vector<uint32_t>().swap(histogram_);
+    if (m_histogram[key]) m_colors.push_back({m_histogram[key], key});
+  std::vector<uint32_t>().swap(m_histogram);
 
-  boxes_.clear();
-  boxes_.reserve(kColors + 1);
-  if (colors_.empty()) {
+  m_boxes.clear();
+  m_boxes.reserve(kColors + 1);
+  if (m_colors.empty()) {
     // Nothing counted: an all-black palette and no box to look up.
-    boxes_.assign(kColors, QuantBox{});
-    palette_.fill(RgbColor{});
-    inverse_.assign(kCells, 255);
+    m_boxes.assign(kColors, QuantBox{});
+    m_palette.fill(RgbColor{});
+    m_inverse.assign(kCells, 255);
     return;
   }
 
-  boxes_.push_back(MakeBox(0, int32_t(colors_.size()) - 1));
-  while (boxes_.size() < size_t(kColors)) {
-    const QuantBox box = boxes_.front();
+  m_boxes.push_back(MakeBox(0, int32_t(m_colors.size()) - 1));
+  while (m_boxes.size() < size_t(kColors)) {
+    const QuantBox box = m_boxes.front();
     SortBoxEntries(box);
     const int32_t split = FindSplit(box);
-    boxes_.erase(boxes_.begin());
+    m_boxes.erase(m_boxes.begin());
     InsertBox(MakeBox(box.first, std::max(split, box.first)));
     InsertBox(MakeBox(std::min(split + 1, box.last), box.last));
   }
@@ -208,12 +208,12 @@ void MedianCutQuantizer::BuildPalette() {
 }
 
 void MedianCutQuantizer::MapBgr(const uint8_t* bgr, uint8_t* indexes, size_t pixels) const {
-  const uint8_t* inv = inverse_.data();
+  const uint8_t* inv = m_inverse.data();
   for (size_t i = 0; i < pixels; ++i, bgr += 3) indexes[i] = inv[Key(bgr[2], bgr[1], bgr[0])];
 }
 
 void MedianCutQuantizer::MapRgbx(const uint8_t* rgbx, uint8_t* indexes, size_t pixels) const {
-  const uint8_t* inv = inverse_.data();
+  const uint8_t* inv = m_inverse.data();
   for (size_t i = 0; i < pixels; ++i, rgbx += 4) indexes[i] = inv[Key(rgbx[0], rgbx[1], rgbx[2])];
 }
 

@@ -44,10 +44,10 @@ class MedianCutQuantizer {
   // Cuts the counted colours into 256 boxes and builds palette and inverse table.
   void BuildPalette();
 
-  const std::array<RgbColor, kColors>& Palette() const { return palette_; }
-  const std::vector<QuantBox>& Boxes() const { return boxes_; }
+  const std::array<RgbColor, kColors>& Palette() const { return m_palette; }
+  const std::vector<QuantBox>& Boxes() const { return m_boxes; }
 
-  uint8_t IndexOf(uint8_t r, uint8_t g, uint8_t b) const { return inverse_[Key(r, g, b)]; }
+  uint8_t IndexOf(uint8_t r, uint8_t g, uint8_t b) const { return m_inverse[Key(r, g, b)]; }
   void MapBgr(const uint8_t* bgr, uint8_t* indexes, size_t pixels) const;
   void MapRgbx(const uint8_t* rgbx, uint8_t* indexes, size_t pixels) const;
 
@@ -65,11 +65,11 @@ class MedianCutQuantizer {
   void ComputeMeans();
   void FillInverseTable();
 
-  std::vector<uint32_t> histogram_;  // kCells counters, released by BuildPalette
-  std::vector<ColorEntry> colors_;   // one entry per non-empty histogram cell
-  std::vector<QuantBox> boxes_;
-  std::vector<uint8_t> inverse_;  // kCells palette indexes
-  std::array<RgbColor, kColors> palette_{};
+  std::vector<uint32_t> m_histogram;  // kCells counters, released by BuildPalette
+  std::vector<ColorEntry> m_colors;   // one entry per non-empty histogram cell
+  std::vector<QuantBox> m_boxes;
+  std::vector<uint8_t> m_inverse;  // kCells palette indexes
+  std::array<RgbColor, kColors> m_palette{};
 };
 
 }  // namespace graphics

@@ -18,8 +18,8 @@ uint32_t Load32(const BYTE* p) {
 }  // namespace
 
 SourceRowReader::SourceRowReader(const BYTE* dib, const DibLayout& layout)
-    : dib_(dib), layout_(layout) {
-  if (layout.bitCount <= 8) palette_ = ReadPalette(dib, layout, kBlackPalette);
+    : m_dib(dib), m_layout(layout) {
+  if (layout.bitCount <= 8) m_palette = ReadPalette(dib, layout, kBlackPalette);
   if (layout.bitCount != 16 && layout.bitCount != 32) return;
   uint32_t masks[3];
   if (layout.compression == 3) {
@@ -31,7 +31,7 @@ SourceRowReader::SourceRowReader(const BYTE* dib, const DibLayout& layout)
   } else {
     masks[0] = 0xFF0000, masks[1] = 0xFF00, masks[2] = 0xFF;
   }
-  Channel* channels[3] = {&red_, &green_, &blue_};
+  Channel* channels[3] = {&m_red, &m_green, &m_blue};
   for (int c = 0; c < 3; ++c) {
     Channel& ch = *channels[c];
     ch.mask = masks[c];
@@ -41,33 +41,33 @@ SourceRowReader::SourceRowReader(const BYTE* dib, const DibLayout& layout)
 }
 
 void SourceRowReader::Indexes(uint32_t storedRow, uint8_t* out) const {
-  UnpackIndexes(dib_ + layout_.imageOffset + storedRow * layout_.stride, layout_.bitCount,
-                layout_.width, out);
+  UnpackIndexes(m_dib + m_layout.imageOffset + storedRow * m_layout.stride, m_layout.bitCount,
+                m_layout.width, out);
 }
 
 void SourceRowReader::Colors(uint32_t storedRow, RgbColor* out) const {
-  const BYTE* row = dib_ + layout_.imageOffset + storedRow * layout_.stride;
-  const uint32_t w = layout_.width;
-  switch (layout_.bitCount) {
+  const BYTE* row = m_dib + m_layout.imageOffset + storedRow * m_layout.stride;
+  const uint32_t w = m_layout.width;
+  switch (m_layout.bitCount) {
     case 24:
       for (uint32_t x = 0; x < w; ++x, row += 3) out[x] = {row[2], row[1], row[0]};
       return;
     case 16:
       for (uint32_t x = 0; x < w; ++x, row += 2) {
         const uint32_t p = uint32_t(row[0]) | uint32_t(row[1]) << 8;
-        out[x] = {red_.Scale(p), green_.Scale(p), blue_.Scale(p)};
+        out[x] = {m_red.Scale(p), m_green.Scale(p), m_blue.Scale(p)};
       }
       return;
     case 32:
       for (uint32_t x = 0; x < w; ++x, row += 4) {
         const uint32_t p = Load32(row);
-        out[x] = {red_.Scale(p), green_.Scale(p), blue_.Scale(p)};
+        out[x] = {m_red.Scale(p), m_green.Scale(p), m_blue.Scale(p)};
       }
       return;
     default: {
       std::vector<uint8_t> indexes(w);
       Indexes(storedRow, indexes.data());
-      for (uint32_t x = 0; x < w; ++x) out[x] = palette_[indexes[x]];
+      for (uint32_t x = 0; x < w; ++x) out[x] = m_palette[indexes[x]];
     }
   }
 }

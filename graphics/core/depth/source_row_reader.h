@@ -29,10 +29,10 @@ class SourceRowReader {
     }
   };
 
-  const BYTE* dib_;
-  DibLayout layout_;
-  std::array<RgbColor, 256> palette_{};
-  Channel red_, green_, blue_;
+  const BYTE* m_dib;
+  DibLayout m_layout;
+  std::array<RgbColor, 256> m_palette{};
+  Channel m_red, m_green, m_blue;
 };
 
 }  // namespace graphics
