@@ -37,10 +37,11 @@ foreach(program tidewell tidewell-gen)
           DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT tidewell)
 endforeach()
 # The unit that carries out deferred replacements at boot goes with the client.
-set(TIDEWELL_UNIT ${PROJECT_SOURCE_DIR}/packaging/systemd/tidewell-apply-pending.service)
-if(EXISTS ${TIDEWELL_UNIT})
-  install(FILES ${TIDEWELL_UNIT} DESTINATION lib/systemd/system COMPONENT tidewell)
-endif()
+# It names the program where this installation puts it.
+set(TIDEWELL_UNIT ${CMAKE_BINARY_DIR}/packaging/tidewell-apply-pending.service)
+configure_file(${PROJECT_SOURCE_DIR}/packaging/systemd/tidewell-apply-pending.service.in
+               ${TIDEWELL_UNIT} @ONLY)
+install(FILES ${TIDEWELL_UNIT} DESTINATION lib/systemd/system COMPONENT tidewell)
 # Installed beside the library it was built with, pics finds it without a search path.
 install(TARGETS pics RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT pics)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/man/pics.1

@@ -26,9 +26,8 @@ grep -q 'libcurl4' <(dpkg-deb -f "$scratch"/debs/tidewell_*.deb Depends) ||
 for page in tidewell tidewell-gen pics; do
   [ -f "$root/usr/share/man/man1/$page.1" ] || fail "no man page for $page"
 done
-if [ -f "$here/../../packaging/systemd/tidewell-apply-pending.service" ]; then
-  [ -f "$root/usr/lib/systemd/system/tidewell-apply-pending.service" ] || fail "no systemd unit"
-fi
+unit="$root/usr/lib/systemd/system/tidewell-apply-pending.service"
+grep -q '^ExecStart=/usr/bin/tidewell --apply-pending$' "$unit" || fail "no systemd unit running tidewell"
 [ -L "$root/usr/lib/libGraphics.so" ] && [ -f "$root/usr/lib/libGraphics.so.1" ] ||
   fail "libGraphics.so.1 and its development link are not installed"
 
