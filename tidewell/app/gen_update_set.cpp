@@ -17,12 +17,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool IsAtOrBelow(const std::string& path, const std::string& folder) {
-  return path == folder ||
-         (path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 &&
-          (folder == "/" || path[folder.size()] == '/'));
-}
-
 // Every regular file below the folder in name order, leaving out the list file and what
 // lies at or below leaveOut (the set's own output).
 std::vector<std::string> FilesBelow(const std::string& folder, const std::string& listFile,

@@ -25,12 +25,6 @@
 namespace tidewell {
 namespace {
 
-std::string FolderOf(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 // The resolved form of the nearest existing folder at or above path.
 std::optional<std::string> ResolveExisting(std::string path) {
   for (;;) {
@@ -42,13 +36,6 @@ std::optional<std::string> ResolveExisting(std::string path) {
     if (path == "/" || path == ".") return std::nullopt;
     path = FolderOf(path);
   }
-}
-
-bool IsAtOrBelow(const std::string& path, const std::string& folder) {
-  if (folder == "/") return true;
-  return path == folder ||
-         (path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 &&
-          path[folder.size()] == '/');
 }
 
 // The entry's installed path stays inside the folder its section names: the name has no

@@ -49,4 +49,17 @@ std::string MakeTempFileName(const std::string& folder, const std::string& prefi
   return std::string(buf.data());
 }
 
+std::string FolderOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+bool IsAtOrBelow(const std::string& path, const std::string& folder) {
+  if (folder == "/") return !path.empty() && path.front() == '/';
+  return path == folder ||
+         (path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 &&
+          path[folder.size()] == '/');
+}
+
 }  // namespace tidewell

@@ -17,6 +17,12 @@ bool FolderExists(const std::string& path);
 // "" when it can't be created. The folder may be given with or without a trailing '/'.
 std::string MakeTempFileName(const std::string& folder, const std::string& prefix);
 
+// The folder part of a path: "/" for a file at the root, "." for a bare name.
+std::string FolderOf(const std::string& path);
+// True when path is folder itself or lies below it (both absolute or both relative,
+// without "." or ".." parts).
+bool IsAtOrBelow(const std::string& path, const std::string& folder);
+
 // Joins a folder and a name with exactly one '/' between them.
 std::string JoinPath(const std::string& folder, const std::string& name);
 
