@@ -1,5 +1,7 @@
 #include "tidewell/transfer/transfer_log.h"
 
+#include "tidewell/platform/clock.h"
+
 #include <atomic>
 #include <cstdio>
 #include <ctime>
@@ -45,14 +47,7 @@ void WriteError(const std::string& line) {
 
 }  // namespace
 
-std::string FormatLogTime(int64_t time) {
-  const std::time_t value = static_cast<std::time_t>(time);
-  std::tm tm{};
-  if (localtime_r(&value, &tm) == nullptr) return "";
-  char text[64];
-  const size_t n = std::strftime(text, sizeof text, "%m/%d/%Y %H:%M:%S", &tm);
-  return std::string(text, n);
-}
+std::string FormatLogTime(int64_t time) { return FormatLocalTime(time, "%m/%d/%Y %H:%M:%S"); }
 
 void LogModified(const std::string& url, int64_t lastModified) {
   WriteLine("---------  " + url + "  modified " + FormatLogTime(lastModified));
