@@ -90,7 +90,7 @@ int main() {
   size_t entries = 0;
   const double ours = MedianMs(9, [&] {
     tidewell::UpdateList list;
-    list.ReadUpdateList(listPath, program + "/", "/tmp/td000000/");
+    list.ReadUpdateList(listPath, program + "/", "/tmp/td000000/", tidewell::MachineListDefaults());
     entries = list.Count();
   });
   size_t keys = 0;

@@ -40,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size > 0 && ::pwrite(g_listFd, data, size, 0) != static_cast<ssize_t>(size)) std::abort();
 
   tidewell::UpdateList list;
-  list.ReadUpdateList(g_listPath, "/opt/prog/", "/tmp/stage/");
+  list.ReadUpdateList(g_listPath, "/opt/prog/", "/tmp/stage/", tidewell::MachineListDefaults());
   for (const tidewell::UpdateEntry& e : list) {
     if (e.size <= 0 || e.name.empty()) std::abort();
     if (!Below(e.stagedPath, "/tmp/stage/")) std::abort();

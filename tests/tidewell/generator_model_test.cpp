@@ -101,7 +101,8 @@ TEST(SaveUpdateSetLocally, PacksListAndFilesUnderTheirPrefixesAndReadsBack) {
 
   WriteFile(world / "list.ini", Unpacked(world / "basic5.tdu"));
   tidewell::UpdateList read;
-  read.ReadUpdateList(world / "list.ini", world / "Prog/", world / "stage/");
+  read.ReadUpdateList(world / "list.ini", world / "Prog/", world / "stage/",
+                      tidewell::MachineListDefaults());
   ASSERT_EQ(4u, read.Count());  // the vanished file has no size, which ends its section last
   EXPECT_EQ("http://h/set/winfiles/sys/b.dll", read.At(0).url);
   EXPECT_EQ("bin\\x.dll", read.At(2).name);
@@ -144,7 +145,8 @@ TEST(SaveCommand, SavesEveryFileBelowTheProgramFolderAndSkipsItsOwnOutput) {
 
   WriteFile(world / "list.ini", Unpacked(world / "Prog/basic5.tdu"));
   tidewell::UpdateList read;
-  read.ReadUpdateList(world / "list.ini", world / "Prog/", world / "stage/");
+  read.ReadUpdateList(world / "list.ini", world / "Prog/", world / "stage/",
+                      tidewell::MachineListDefaults());
   ASSERT_EQ(2u, read.Count());
   EXPECT_TRUE(read.At(0).checkModify && read.At(0).checkSize && !read.At(0).checkCreate);
 }

@@ -204,7 +204,8 @@ class HostileList : public ::testing::Test {
 
 TEST_F(HostileList, NothingIsWrittenOutsideTheProductsFolders) {
   tidewell::UpdateList list;
-  list.ReadUpdateList(world_ / "list.ini", world_ / "prog/", world_ / "stage/");
+  list.ReadUpdateList(world_ / "list.ini", world_ / "prog/", world_ / "stage/",
+                      tidewell::MachineListDefaults());
   tidewell::CompareWithInstalled(list);
   const auto lists = tidewell::BuildDownloadLists(list);
   for (const std::string& path : lists.paths) {

@@ -42,7 +42,7 @@ class UpdateListFixture : public testing::Test {
     WriteFile(path_, text);
     UpdateList list;
     testing::internal::CaptureStderr();
-    list.ReadUpdateList(path_, "/opt/prog/", "/tmp/td101530/");
+    list.ReadUpdateList(path_, "/opt/prog/", "/tmp/td101530/", tidewell::MachineListDefaults());
     std::string err = testing::internal::GetCapturedStderr();
     if (errors) *errors = err;
     return list;
@@ -223,12 +223,13 @@ TEST_F(ReadUpdateList, SectionHoldsAtMost2999Entries) {
 
 TEST_F(ReadUpdateList, MissingOrEmptyFileGivesNoEntriesAndReadingAppends) {
   UpdateList list;
-  list.ReadUpdateList(dir_ / "absent.tdu", "/opt/prog/", "/tmp/s/");
+  list.ReadUpdateList(dir_ / "absent.tdu", "/opt/prog/", "/tmp/s/",
+                      tidewell::MachineListDefaults());
   EXPECT_TRUE(list.Empty());
   EXPECT_EQ(Read("").Count(), 0u);
   WriteFile(path_, kGeneral + "[Program Files]\r\n" + EntryLines(1, "a"));
-  list.ReadUpdateList(path_, "/opt/prog/", "/tmp/s/");
-  list.ReadUpdateList(path_, "/opt/prog/", "/tmp/s/");
+  list.ReadUpdateList(path_, "/opt/prog/", "/tmp/s/", tidewell::MachineListDefaults());
+  list.ReadUpdateList(path_, "/opt/prog/", "/tmp/s/", tidewell::MachineListDefaults());
   EXPECT_EQ(list.Count(), 2u);
 }
 
@@ -353,7 +354,7 @@ TEST_F(WriteUpdateList, ReadingBackGivesTheSameEntries) {
       written.WriteUpdateList(path_, "http://h/set", "/opt/prog", "winfiles", "program", "others"),
       kListWritten);
   UpdateList read;
-  read.ReadUpdateList(path_, "/opt/prog/", "/tmp/td101530/");
+  read.ReadUpdateList(path_, "/opt/prog/", "/tmp/td101530/", tidewell::MachineListDefaults());
   ASSERT_EQ(read.Count(), 4u);
   // Read order: Windows, Program, Other.
   const size_t order[] = {1, 0, 3, 2};

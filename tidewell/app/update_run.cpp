@@ -66,7 +66,8 @@ void UpdateRun::OnListFetched(bool success) {
   // A run started again reads the list afresh.
   updateList_.Clear();
   if (FileExists(localListPath_))
-    updateList_.ReadUpdateList(localListPath_, installFolder_, stagingFolder_);
+    updateList_.ReadUpdateList(localListPath_, installFolder_, stagingFolder_,
+                               MachineListDefaults());
   if (!trust_.AcceptEntries(updateList_, productName_)) {
     Finish(kListNotRead, kRunListNotFetched, true);
     return;

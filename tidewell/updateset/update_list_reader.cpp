@@ -27,9 +27,8 @@ constexpr size_t kHashBuffer = 80;
 constexpr size_t kModeBuffer = 16;
 
 bool HoldsControlCharacter(const std::string& text) {
-  return std::any_of(text.begin(), text.end(), [](char c) {
-    return static_cast<unsigned char>(c) < 0x20 || c == 0x7f;
-  });
+  return std::any_of(text.begin(), text.end(),
+                     [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7f; });
 }
 
 // Permission bits written in octal ("755"), masked to 0777; -1 when absent or not octal.
@@ -73,18 +72,20 @@ void WarnSkipped(const std::string& listPath, const char* section, int n, const 
 
 }  // namespace
 
+ListDefaults MachineListDefaults() { return {WindowsFolder(), UpdateServerAddress()}; }
+
 void UpdateList::ReadUpdateList(const std::string& listPath, const std::string& programFolder,
-                                const std::string& stagingFolder) {
+                                const std::string& stagingFolder, const ListDefaults& defaults) {
   const ProfileFile list = ProfileFile::Load(listPath);
   if (list.SectionCount() == 0) return;
 
-  const std::string windowsFolder = WithTrailingSeparator(WindowsFolder());
+  const std::string windowsFolder = WithTrailingSeparator(defaults.windowsFolder);
   const std::string windowsPrefix = list.GetString("General", "Windows Prefix", "WIN", kPathBuffer);
   const std::string programPrefix =
       list.GetString("General", "Program Prefix", "PROG", kPathBuffer);
   // An empty base address could never be fetched from; it reads as a missing one.
   std::string baseUrl = list.GetString("General", "Base URL", "", SIZE_MAX);
-  baseUrl = WithTrailingSeparator(baseUrl.empty() ? UpdateServerAddress() : baseUrl);
+  baseUrl = WithTrailingSeparator(baseUrl.empty() ? defaults.baseUrl : baseUrl);
   const std::string staging = WithTrailingSeparator(stagingFolder);
 
   const SectionPlan plans[] = {
