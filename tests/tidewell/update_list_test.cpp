@@ -1,5 +1,7 @@
 #include <unistd.h>
 
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include "platform_test_support.h"
@@ -404,4 +406,30 @@ TEST_F(WriteUpdateList, ReportsAListItCannotWrite) {
   EXPECT_EQ(list.WriteUpdateList(undeletable, "http://h/", "/opt/prog", "W", "P", "O"),
             kListOldFileNotDeleted);
   EXPECT_EQ(ReadFile(undeletable), before);
+}
+
+TEST_F(WriteUpdateList, ModeFollowsTheHashWithoutSetIdBitsAndReadsBack) {
+  const std::string folder = dir_ / "prog";
+  std::filesystem::create_directories(folder);
+  for (const auto& [name, mode] : {std::pair<const char*, mode_t>{"run", 04755}, {"doc", 0640}}) {
+    WriteFile(folder + "/" + name, "x");
+    ASSERT_EQ(0, ::chmod((folder + "/" + name).c_str(), mode));
+  }
+  UpdateList list;
+  list.Append(Installed(folder + "/doc", 1, 1, 1, false, false, true));
+  list.Append(Installed(folder + "/run", 1, 1, 1, false, false, true));
+  ASSERT_EQ(list.WriteUpdateList(path_, "http://h/", folder, "W", "P", "O"), kListWritten);
+  const std::string text = ReadFile(path_);
+  const size_t hash = text.find("\r\nCheck Size2=1\r\nSHA2562=");
+  ASSERT_NE(std::string::npos, hash) << text;
+  EXPECT_EQ(hash + 89, text.find("\r\nMode2=755\r\n")) << text;  // the line after the hash
+  EXPECT_NE(std::string::npos, text.find("\r\nMode1=640\r\n")) << text;
+
+  // Read back; a Mode that is not octal counts as none.
+  UpdateList read = Read(kGeneral + "[Program Files]\r\n" + EntryLines(1, "a") + "Mode1=4755\r\n" +
+                         EntryLines(2, "b") + "Mode2=79\r\n" + EntryLines(3, "c"));
+  ASSERT_EQ(3u, read.Count());
+  EXPECT_EQ(0755, read.At(0).mode);
+  EXPECT_EQ(-1, read.At(1).mode);
+  EXPECT_EQ(-1, read.At(2).mode);
 }

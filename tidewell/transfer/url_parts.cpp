@@ -1,138 +1,86 @@
 #include "tidewell/transfer/url_parts.h"
 
+#include <curl/curl.h>
+
 #include <cctype>
+#include <memory>
+#include <string>
 
 namespace tidewell {
 namespace {
 
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
-  }
-  return true;
-}
+using UrlHandle = std::unique_ptr<CURLU, decltype(&curl_url_cleanup)>;
+using CurlText = std::unique_ptr<char, decltype(&curl_free)>;
 
-UrlService ServiceOf(std::string_view scheme) {
-  if (EqualsNoCase(scheme, "http")) return UrlService::Http;
-  if (EqualsNoCase(scheme, "https")) return UrlService::Https;
-  if (EqualsNoCase(scheme, "ftp")) return UrlService::Ftp;
+UrlService ServiceOf(const std::string& scheme) {
+  // libcurl gives the scheme in lower case.
+  if (scheme == "http") return UrlService::Http;
+  if (scheme == "https") return UrlService::Https;
+  if (scheme == "ftp") return UrlService::Ftp;
   return UrlService::Other;
 }
 
-uint16_t DefaultPort(UrlService service) {
-  switch (service) {
-    case UrlService::Http:
-      return 80;
-    case UrlService::Https:
-      return 443;
-    case UrlService::Ftp:
-      return 21;
-    case UrlService::Other:
-      break;
-  }
-  return 0;
+// A part of the address, or none when it has none.
+std::optional<std::string> Part(CURLU* url, CURLUPart part, unsigned flags = 0) {
+  char* text = nullptr;
+  if (curl_url_get(url, part, &text, flags) != CURLUE_OK || text == nullptr) return std::nullopt;
+  const CurlText owned(text, curl_free);
+  return std::string(owned.get());
 }
 
-bool ValidScheme(std::string_view scheme) {
-  if (scheme.empty() || !std::isalpha(static_cast<unsigned char>(scheme[0]))) return false;
-  for (char c : scheme) {
-    if (!std::isalnum(static_cast<unsigned char>(c)) && c != '+' && c != '-' && c != '.')
-      return false;
-  }
-  return true;
-}
-
-bool ValidHostChar(char c) {
-  return std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '.' || c == '_' ||
-         c == '%';
-}
-
-// Blanks and control characters never reach the wire: the list writer encodes them.
-bool HasUnsafeChar(std::string_view text) {
-  for (char c : text) {
-    const auto u = static_cast<unsigned char>(c);
-    if (u <= 0x20 || u == 0x7f) return true;
-  }
+bool HoldsControlOrBlank(std::string_view text) {
+  for (const char c : text)
+    if (static_cast<unsigned char>(c) <= 0x20 || c == 0x7f) return true;
   return false;
 }
 
-std::optional<uint16_t> ParsePort(std::string_view digits) {
-  if (digits.empty() || digits.size() > 5) return std::nullopt;
-  uint32_t value = 0;
-  for (char c : digits) {
-    if (!std::isdigit(static_cast<unsigned char>(c))) return std::nullopt;
-    value = value * 10 + static_cast<uint32_t>(c - '0');
-  }
-  if (value == 0 || value > 65535) return std::nullopt;
-  return static_cast<uint16_t>(value);
+// libcurl lets an empty port ("host:/") and port 0 stand; neither can be connected to.
+bool EmptyOrZeroPort(std::string_view address) {
+  const size_t start = address.find("://");
+  const size_t end = address.find_first_of("/?#", start + 3);
+  std::string_view authority = address.substr(start + 3, end - (start + 3));
+  authority = authority.substr(
+      authority.rfind('@') == std::string_view::npos ? 0 : authority.rfind('@') + 1);
+  const size_t bracket = authority.rfind(']');
+  const size_t colon = authority.rfind(':');
+  if (colon == std::string_view::npos || (bracket != std::string_view::npos && colon < bracket))
+    return false;
+  return authority.find_first_not_of('0', colon + 1) == std::string_view::npos;
 }
 
 }  // namespace
 
 std::optional<UrlParts> ParseUrl(std::string_view address) {
-  if (HasUnsafeChar(address)) return std::nullopt;
-  const size_t colon = address.find("://");
-  if (colon == std::string_view::npos) return std::nullopt;
-  const std::string_view scheme = address.substr(0, colon);
-  if (!ValidScheme(scheme)) return std::nullopt;
+  // libcurl is kinder than a connection can be: a scheme must start with a letter and a
+  // host must follow "://" at once (it would take "http:///x" as host x).
+  const size_t separator = address.find("://");
+  if (address.empty() || HoldsControlOrBlank(address) || separator == std::string_view::npos ||
+      !std::isalpha(static_cast<unsigned char>(address.front())) ||
+      address.substr(separator + 3, 1) == "/" || EmptyOrZeroPort(address))
+    return std::nullopt;
+  const UrlHandle url(curl_url(), curl_url_cleanup);
+  if (!url) return std::nullopt;
+  const std::string text(address);
+  if (curl_url_set(url.get(), CURLUPART_URL, text.c_str(), CURLU_NON_SUPPORT_SCHEME) != CURLUE_OK)
+    return std::nullopt;
 
-  std::string_view rest = address.substr(colon + 3);
-  const size_t pathStart = rest.find_first_of("/?#");
-  std::string_view authority = rest.substr(0, pathStart);
-  std::string_view path =
-      pathStart == std::string_view::npos ? std::string_view() : rest.substr(pathStart);
-  const size_t fragment = path.find('#');
-  if (fragment != std::string_view::npos) path = path.substr(0, fragment);
+  const auto scheme = Part(url.get(), CURLUPART_SCHEME);
+  auto host = Part(url.get(), CURLUPART_HOST);
+  if (!scheme || !host || host->empty()) return std::nullopt;
+  // IPv6 addresses come without their brackets.
+  if (host->size() > 2 && host->front() == '[' && host->back() == ']')
+    host = host->substr(1, host->size() - 2);
 
-  const size_t at = authority.rfind('@');
-  if (at != std::string_view::npos) authority = authority.substr(at + 1);
-
-  UrlParts parts{};
-  parts.service = ServiceOf(scheme);
-  std::string_view host;
-  std::string_view portText;
-  bool hasPort = false;
-  if (!authority.empty() && authority.front() == '[') {
-    const size_t close = authority.find(']');
-    if (close == std::string_view::npos) return std::nullopt;
-    host = authority.substr(1, close - 1);
-    for (char c : host) {
-      if (!std::isxdigit(static_cast<unsigned char>(c)) && c != ':' && c != '.')
-        return std::nullopt;
-    }
-    const std::string_view after = authority.substr(close + 1);
-    if (!after.empty()) {
-      if (after.front() != ':') return std::nullopt;
-      hasPort = true;
-      portText = after.substr(1);
-    }
-  } else {
-    const size_t portColon = authority.find(':');
-    host = authority.substr(0, portColon);
-    if (portColon != std::string_view::npos) {
-      hasPort = true;
-      portText = authority.substr(portColon + 1);
-    }
-    for (char c : host) {
-      if (!ValidHostChar(c)) return std::nullopt;
-    }
-  }
-  if (host.empty()) return std::nullopt;
-
-  if (hasPort) {
-    auto port = ParsePort(portText);
-    if (!port) return std::nullopt;
-    parts.port = *port;
-  } else {
-    parts.port = DefaultPort(parts.service);
-  }
-  parts.serverName = std::string(host);
-  std::string object(path);
-  if (object.empty() || object.front() != '/') object.insert(object.begin(), '/');
-  parts.objectPath = std::move(object);
+  UrlParts parts;
+  parts.service = ServiceOf(*scheme);
+  parts.serverName = *host;
+  const auto port = Part(url.get(), CURLUPART_PORT, CURLU_DEFAULT_PORT);
+  parts.port = port ? static_cast<uint16_t>(std::stoul(*port)) : 0;
+  if (parts.service == UrlService::Other && !Part(url.get(), CURLUPART_PORT)) parts.port = 0;
+  // libcurl always gives a path starting with '/'.
+  parts.objectPath = Part(url.get(), CURLUPART_PATH).value_or("/");
+  if (const auto query = Part(url.get(), CURLUPART_QUERY))
+    parts.objectPath.append("?").append(*query);
   return parts;
 }
 
