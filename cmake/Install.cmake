@@ -37,11 +37,11 @@ foreach(program tidewell tidewell-gen)
           DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT tidewell)
 endforeach()
 # The unit that carries out deferred replacements at boot goes with the client.
-# It names the program where this installation puts it: the prefix is known only when
-# installing (a package installs below /usr whatever the build was configured with).
+# It names the program where this installation puts it: the prefix is the one of the
+# install step (a package's /usr, not the build's default), so the unit is made then.
 set(TIDEWELL_UNIT ${CMAKE_BINARY_DIR}/packaging/tidewell-apply-pending.service)
 install(CODE "
-  set(TIDEWELL_BINDIR \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}\")
+  set(CMAKE_INSTALL_FULL_BINDIR \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}\")
   configure_file(\"${PROJECT_SOURCE_DIR}/packaging/systemd/tidewell-apply-pending.service.in\"
                  \"${TIDEWELL_UNIT}\" @ONLY)" COMPONENT tidewell)
 install(FILES ${TIDEWELL_UNIT} DESTINATION lib/systemd/system COMPONENT tidewell)
