@@ -182,15 +182,16 @@ int MapCopyError(uint32_t systemError) {
   }
 }
 
-int InstallStagedFiles(UpdateList& list) {
-  // Copies a killed installation left beside the listed files go first.
+void RemoveCopiesLeftBeside(const UpdateList& list) {
   std::map<std::string, std::set<std::string>> namesByFolder;
   for (const UpdateEntry& entry : list) {
     const std::string name = entry.installedPath.substr(entry.installedPath.rfind('/') + 1);
     namesByFolder[FolderOf(entry.installedPath)].insert(name.substr(0, kBesideNameLength));
   }
   for (const auto& [folder, names] : namesByFolder) RemoveCopiesBeside(folder, names);
+}
 
+int InstallStagedFiles(UpdateList& list) {
   InstallationPlan plan;
   int flags = 0;
   // Stops at the first file that can be neither installed nor deferred: nothing changes.

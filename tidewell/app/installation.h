@@ -29,6 +29,9 @@ inline constexpr int kInstallRebootNeeded = 0x80;  // a replacement waits for th
 // carry the failure.
 int InstallStagedFiles(UpdateList& list);
 
+// Removes the copies a killed installation left beside the list's files.
+void RemoveCopiesLeftBeside(const UpdateList& list);
+
 // The flag of a copy failure's system error number (system_error.h): 0 for success,
 // 0x10 access denied, 0x04 write protect, 0x02 sharing violation, 0x08 lock violation,
 // 0x20 disk full, 0x40 anything else.

@@ -73,6 +73,7 @@ void UpdateRun::OnListFetched(bool success) {
     return;
   }
   if (!updateList_.Empty()) {
+    RemoveCopiesLeftBeside(updateList_);
     CompareWithInstalled(updateList_);
     if (auto job =
             CollectDownloads(updateList_, this, WM_FILES_FETCHED, LoadString(kStrPassPhrase))) {
