@@ -46,7 +46,7 @@ else
   exit 1
 fi
 
-echo "\$ pics info missing.bmp   (a failure is reported, exit status 1)"
+echo "\$ pics info missing.bmp   (a missing file is reported, exit status 2)"
 if "$PICS" info "$work/missing.bmp"; then exit 1; else echo "exit status $?"; fi
 
 echo "\$ pics convert sample.bmp sample.EXT   (every format), then pics info"

@@ -63,7 +63,7 @@ echo "== Tidewell: updating Leafline from a local update server"
 "$BUILD/bin/tidewell-gen" keygen --secret "$box/secret.pem" --public "$box/public.pem"
 "$BUILD/bin/tidewell-gen" save --program-dir "$box/release" --list-file "$box/served/leafline.tdu" \
   --out "$box/served" --base-url "$TIDEWELL_UPDATE_SERVER" --check modify,size \
-  --sign-key "$box/secret.pem" >/dev/null
+  --sign-key "$box/secret.pem" >/dev/null 2>"$box/save.log"
 export TIDEWELL_PUBLIC_KEY="$box/public.pem"
 echo "update set:   $(find "$box/served" -type f | wc -l) packed files and the list's signature served at $TIDEWELL_UPDATE_SERVER"
 
@@ -72,10 +72,12 @@ before=$(snapshot)
 
 echo "running:      tidewell /LEAFLINE --quiet"
 set +e
-output=$("$BUILD/bin/tidewell" /LEAFLINE --quiet)
+output=$("$BUILD/bin/tidewell" /LEAFLINE --quiet 2>"$box/run.log")
 status=$?
 set -e
-# The final message is what the message boxes would have shown (the transfer trace is left out).
+# Standard output carries only what the message boxes would have shown; the transfer trace
+# went to standard error.
+echo "trace:        $(grep -c 'BEGIN' "$box/run.log" || true) transfers traced on standard error"
 echo "messages:"
 grep -E '^(Please shut down|Update complete|All files|Remote update|Update file retrieval|Windows)' <<<"$output" \
   | sed 's/^/  | /'
