@@ -5,19 +5,13 @@
 
 #include "graphics/core/dib_file_writer.h"
 #include "graphics/formats/bmp/bmp_reader.h"
+#include "graphics/formats/coder/decoded_dib.h"
 #include "graphics/platform/replacing_file.h"
 
 namespace graphics {
 
-namespace {
-constexpr UINT kReadShared = CFile::modeRead | CFile::shareDenyNone | CFile::typeBinary;
-}
-
 CBMP::CBMP(const char* name, int readFlag) {
-  m_bReadFile = readFlag;
-  m_type = PictureBMP;
-  if (name == nullptr) return;
-  std::strncpy(m_szFileName, name, sizeof m_szFileName - 1);
+  if (!StartNamedCoder(*this, PictureBMP, name, readFlag)) return;
   if (readFlag) m_bHaveDIB = 1;  // a file that cannot be read fails in LoadPicture
 }
 

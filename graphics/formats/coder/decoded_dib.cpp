@@ -51,4 +51,12 @@ bool ReplacePaletteBuffer(CPics& picture, const BYTE* rgb, int colors) {
   return true;
 }
 
+bool StartNamedCoder(CPics& picture, short type, const char* name, int readFlag) {
+  picture.m_bReadFile = readFlag;
+  picture.m_type = type;
+  if (name == nullptr) return false;
+  std::strncpy(picture.m_szFileName, name, sizeof picture.m_szFileName - 1);
+  return true;
+}
+
 }  // namespace graphics

@@ -9,6 +9,13 @@
 
 namespace graphics {
 
+// Coders read their files sharing them with other readers.
+constexpr UINT kReadShared = CFile::modeRead | CFile::shareDenyNone | CFile::typeBinary;
+
+// The common start of a coder object made for a named file: its type and read flag,
+// and the name kept. False when there is no name (an object for a DIB or a stream).
+bool StartNamedCoder(CPics& picture, short type, const char* name, int readFlag);
+
 // The largest side a picture object can hold (its sizes are 16-bit signed members).
 constexpr int kMaxPictureSide = 32767;
 

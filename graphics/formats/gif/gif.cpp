@@ -11,17 +11,12 @@
 namespace graphics {
 
 namespace {
-constexpr UINT kReadShared = CFile::modeRead | CFile::shareDenyNone | CFile::typeBinary;
 // Marks a transparent colour as an entry of the picture's own palette.
 constexpr COLORREF kPaletteRelative = 0x2000000;
 }  // namespace
 
 CGIF::CGIF(const char* name, int readFlag) {
-  m_bReadFile = readFlag;
-  m_type = PictureGIF;
-  if (name == nullptr) return;
-  std::strncpy(m_szFileName, name, sizeof m_szFileName - 1);
-  if (!readFlag) return;
+  if (!StartNamedCoder(*this, PictureGIF, name, readFlag) || !readFlag) return;
   CFile file;
   if (!file.Open(name, kReadShared)) return;  // a later LoadPicture fails
   Attach(file);

@@ -11,16 +11,8 @@
 
 namespace graphics {
 
-namespace {
-constexpr UINT kReadShared = CFile::modeRead | CFile::shareDenyNone | CFile::typeBinary;
-}  // namespace
-
 CPCX::CPCX(const char* name, int readFlag) {
-  m_bReadFile = readFlag;
-  m_type = PicturePCX;
-  if (name == nullptr) return;
-  std::strncpy(m_szFileName, name, sizeof m_szFileName - 1);
-  if (!readFlag) return;
+  if (!StartNamedCoder(*this, PicturePCX, name, readFlag) || !readFlag) return;
   CFile file;
   if (!file.Open(name, kReadShared)) return;  // a later LoadPicture fails
   Attach(file);

@@ -22,10 +22,7 @@ struct FileCloser {
 }  // namespace
 
 CPNG::CPNG(const char* name, int readFlag) {
-  m_bReadFile = readFlag;
-  m_type = PicturePNG;
-  if (name == nullptr) return;
-  std::strncpy(m_szFileName, name, sizeof m_szFileName - 1);
+  if (!StartNamedCoder(*this, PicturePNG, name, readFlag)) return;
   if (readFlag) m_bHaveDIB = 1;  // a file that cannot be read fails in LoadPicture
 }
 

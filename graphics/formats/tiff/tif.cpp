@@ -15,11 +15,7 @@
 namespace graphics {
 
 CTIF::CTIF(const char* name, int readFlag) {
-  m_bReadFile = readFlag;
-  m_type = PictureTIFF;
-  if (name == nullptr) return;
-  std::strncpy(m_szFileName, name, sizeof m_szFileName - 1);
-  if (!readFlag) return;
+  if (!StartNamedCoder(*this, PictureTIFF, name, readFlag) || !readFlag) return;
   InstallSilentTiffHandlers();
   if (TIFF* tiff = TIFFOpen(name, "r")) {
     TIFFClose(tiff);

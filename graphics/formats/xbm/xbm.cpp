@@ -11,17 +11,12 @@
 namespace graphics {
 
 namespace {
-constexpr UINT kReadShared = CFile::modeRead | CFile::shareDenyNone | CFile::typeBinary;
 // White, as a colour relative to the picture's palette.
 constexpr COLORREF kTransparentWhite = 0x02FFFFFF;
 }  // namespace
 
 CXBM::CXBM(const char* name, int readFlag) {
-  m_bReadFile = readFlag;
-  m_type = PictureXBM;
-  if (name == nullptr) return;
-  std::strncpy(m_szFileName, name, sizeof m_szFileName - 1);
-  if (!readFlag) return;
+  if (!StartNamedCoder(*this, PictureXBM, name, readFlag) || !readFlag) return;
   const BYTE blackWhite[6] = {0, 0, 0, 255, 255, 255};
   if (!ReplacePaletteBuffer(*this, blackWhite, 2)) return;
   m_bTransparent = 1;
