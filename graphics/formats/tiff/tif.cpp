@@ -35,16 +35,18 @@ int CTIF::LoadPicture(short dither) {
 }
 
 int CTIF::LoadOpenedFile(PictureFile& file, short dither) {
-  CFileSource mapped;
-  if (mapped.Map(file.Descriptor(), m_szFileName) != 0) return 0;
-  InstallSilentTiffHandlers();
-  TIFF* tiff = OpenTiffInMemory(mapped.StartPos(), mapped.Size());
-  if (tiff == nullptr) return 0;
-  TIFFClose(tiff);
-  m_bHaveDIB = 1;
-  CAnyPicDecoder decoder;
   CWinBmp bitmap;
-  decoder.MakeBmpFromMapped(&mapped, &bitmap, 0);
+  {
+    CFileSource mapped;
+    if (mapped.Map(file.Descriptor(), m_szFileName) != 0) return 0;
+    InstallSilentTiffHandlers();
+    TIFF* tiff = OpenTiffInMemory(mapped.StartPos(), mapped.Size());
+    if (tiff == nullptr) return 0;
+    TIFFClose(tiff);
+    m_bHaveDIB = 1;
+    CAnyPicDecoder decoder;
+    decoder.MakeBmpFromMapped(&mapped, &bitmap, 0);
+  }  // the file's pages go before the DIB is made
   return AdoptDecodedDib(*this, TrueColorDibOf(bitmap), dither);
 }
 
