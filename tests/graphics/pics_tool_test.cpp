@@ -1,6 +1,7 @@
 // The pics command-line tool: its output lines, exit status and messages.
 #include <algorithm>
 #include <cstdio>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include "picture_test_support.h"
@@ -51,6 +52,7 @@ TEST_F(PicsTool, EachFaultHasItsOwnMessageAndExitStatus) {
   std::vector<std::uint8_t> cut = picstest::ReadBytes(in);
   cut.resize(40);
   picstest::WriteBytes(dir.Path("cut.bmp"), cut);
+  ASSERT_EQ(mkfifo(dir.Path("pipe.bmp").c_str(), 0600), 0);  // no writer: must not hang
   const struct {
     std::string args, message;
     int status;
@@ -58,6 +60,7 @@ TEST_F(PicsTool, EachFaultHasItsOwnMessageAndExitStatus) {
       {"info " + dir.Path("missing.bmp"),
        "cannot read " + dir.Path("missing.bmp") + ": no such file", 2},
       {"info " + dir.Path("text.png"), "not a picture", 3},
+      {"info " + dir.Path("pipe.bmp"), "not a picture", 3},
       {"convert " + dir.Path("cut.bmp") + " " + dir.Path("o.png"), "damaged or unsupported BMP", 4},
       {"convert " + in + " " + dir.Path("no/such/folder/out.bmp"), "no such folder", 5},
       {"convert " + in + " " + dir.Path("out.jpg") + " --encoder-options -bogus",
