@@ -1,9 +1,6 @@
 #include "graphics/formats/png/png.h"
 
 #include <cstdio>
-#include <cstring>
-#include <memory>
-#include <vector>
 
 #include "graphics/core/dib_block.h"
 #include "graphics/formats/coder/decoded_dib.h"
@@ -58,17 +55,8 @@ int CPNG::LoadStream(std::FILE* stream, short dither) {
 
 int CPNG::LoadPictureFromFile(CFile* file, short dither) {
   if (!m_bHaveDIB || file == nullptr) return 0;
-  const std::uint64_t length = file->GetLength();
-  if (length > std::uint64_t(UINT32_MAX)) return 0;
-  std::vector<BYTE> bytes;
-  try {
-    bytes.resize(static_cast<std::size_t>(length));
-  } catch (const std::bad_alloc&) {
-    return 0;
-  }
   file->SeekToBegin();
-  if (file->Read(bytes.data(), static_cast<UINT>(bytes.size())) != bytes.size()) return 0;
-  std::optional<PngPicture> read = ReadPngMemory(bytes.data(), bytes.size());
+  std::optional<PngPicture> read = ReadPngFile(*file);
   if (!read) return 0;
   Decoded decoded{std::move(*read)};
   return Adopt(decoded, dither);

@@ -2,6 +2,7 @@
 
 #include <png.h>
 
+#include <climits>
 #include <csetjmp>
 #include <cstdlib>
 #include <cstring>
@@ -36,6 +37,17 @@ void ReadFromMemory(png_structp png, png_bytep out, png_size_t count) {
   if (count > input->size - input->position) png_error(png, "Read beyond end of data");
   std::memcpy(out, input->data + input->position, count);
   input->position += count;
+}
+
+void ReadFromOpenFile(png_structp png, png_bytep out, png_size_t count) {
+  auto* file = static_cast<CFile*>(png_get_io_ptr(png));
+  bool whole = false;
+  try {
+    whole = count <= UINT_MAX && file->Read(out, static_cast<UINT>(count)) == count;
+  } catch (const CFileException&) {
+    // reported below: the long jump must not leave from inside the handler
+  }
+  if (!whole) png_error(png, "Read Error");
 }
 
 // Everything the decoding step allocates, released here whatever way it ends: the
@@ -151,16 +163,15 @@ bool Decode(ReadState& s) {
   return true;
 }
 
-std::optional<PngPicture> Read(std::FILE* file, MemoryInput* memory) {
+// Reads through the given read function over io, or with libpng's own stdio reader
+// when the function is null (io is then the FILE).
+std::optional<PngPicture> Read(png_voidp io, png_rw_ptr readData) {
   ReadState s;
   s.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, QuietError, QuietWarning);
   if (s.png == nullptr) return std::nullopt;
   s.info = png_create_info_struct(s.png);
   if (s.info == nullptr) return std::nullopt;
-  if (file != nullptr)
-    png_init_io(s.png, file);
-  else
-    png_set_read_fn(s.png, memory, ReadFromMemory);
+  png_set_read_fn(s.png, io, readData);
   if (!Decode(s)) return std::nullopt;
   GlobalUnlock(s.dib.get());
   s.locked = nullptr;
@@ -176,9 +187,11 @@ std::optional<PngPicture> ReadPngFile(std::FILE* file) {
   return Read(file, nullptr);
 }
 
+std::optional<PngPicture> ReadPngFile(CFile& file) { return Read(&file, ReadFromOpenFile); }
+
 std::optional<PngPicture> ReadPngMemory(const BYTE* data, std::size_t size) {
   MemoryInput input{data, data != nullptr ? size : 0, 0};
-  return Read(nullptr, &input);
+  return Read(&input, ReadFromMemory);
 }
 
 }  // namespace graphics

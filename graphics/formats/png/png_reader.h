@@ -24,6 +24,8 @@ struct PngPicture {
 // Nothing when the data is not a PNG file libpng can read, is larger than a picture
 // may be, or the memory cannot be had.
 std::optional<PngPicture> ReadPngFile(std::FILE* file);
+// Reads the open file from its position on.
+std::optional<PngPicture> ReadPngFile(CFile& file);
 std::optional<PngPicture> ReadPngMemory(const BYTE* data, std::size_t size);
 
 }  // namespace graphics
