@@ -61,7 +61,18 @@ bool CopyAll(int from, int to) {
 
 PicturePtr OpenNamed(const std::string& name, const std::string& shown, int* status, short dither,
                      const char* decoderOptions) {
-  const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+  PicturePtr picture;
+  std::string reason;
+  try {
+    picture.reset(CPics::OpenPicture(name.c_str(), dither, decoderOptions));
+  } catch (const std::exception& error) {
+    reason = std::string(": ") + error.what();
+    while (!reason.empty() && reason.back() == '\n') reason.pop_back();
+  }
+  if (picture) return picture;
+  // Why it failed is looked into only now, so that a good file is opened once; a pipe
+  // without a writer must not hang the look.
+  const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
     *status = Fail("cannot read " + shown + ": " +
                        (errno == ENOENT ? std::string("no such file") : std::strerror(errno)),
@@ -75,15 +86,6 @@ PicturePtr OpenNamed(const std::string& name, const std::string& shown, int* sta
     *status = Fail("cannot read " + shown + ": it is a folder", kNoSuchFile);
     return nullptr;
   }
-  PicturePtr picture;
-  std::string reason;
-  try {
-    picture.reset(CPics::OpenPicture(name.c_str(), dither, decoderOptions));
-  } catch (const std::exception& error) {
-    reason = std::string(": ") + error.what();
-    while (!reason.empty() && reason.back() == '\n') reason.pop_back();
-  }
-  if (picture) return picture;
   const short type = CPics::PictureType(name.c_str());
   if (type == PictureUnknown)
     *status =

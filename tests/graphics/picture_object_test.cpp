@@ -1,6 +1,11 @@
 // The picture object: factories, assignment, cached facts and pixel lookups.
-#include <cstring>
+#include <sys/inotify.h>
+#include <unistd.h>
 
+#include <cstring>
+#include <functional>
+
+#include "format_test_support.h"
 #include "graphics/platform/display.h"
 #include "picture_test_support.h"
 
@@ -27,6 +32,45 @@ TEST(PictureFactories, NamesTooLongForTheObjectAreRefused) {
   const std::string longName = std::string(300, 'a') + ".bmp";
   EXPECT_EQ(CPics::CreatePicture(longName.c_str(), PictureByExtension), nullptr);
   EXPECT_EQ(CPics::OpenPicture(longName.c_str(), 0, nullptr), nullptr);
+}
+
+// How often the kernel saw the file opened while the step ran. Reads and closes are
+// watched too: the kernel merges an event into an identical one still queued.
+int OpensDuring(const std::string& path, const std::function<void()>& step) {
+  const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+  if (watch < 0 || inotify_add_watch(watch, path.c_str(), IN_OPEN | IN_ACCESS | IN_CLOSE) < 0)
+    return -1;
+  step();
+  int opens = 0;
+  alignas(inotify_event) char buffer[4096];
+  for (ssize_t got; (got = read(watch, buffer, sizeof buffer)) > 0;)
+    for (ssize_t at = 0; at < got;) {
+      const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+      opens += (event->mask & IN_OPEN) != 0;
+      at += ssize_t(sizeof(inotify_event) + event->len);
+    }
+  close(watch);
+  return opens;
+}
+
+TEST(PictureFactories, OpenByNameOpensTheFileOnceAndKeepsItsName) {
+  ScratchDir dir;
+  const PicturePtr source =
+      formatstest::PictureFromDib(formatstest::PatternDib(24, 16, 8), PictureBMP);
+  ASSERT_TRUE(source);
+  for (const char* extension : {"bmp", "gif", "pcx", "jpg", "tga", "tif", "xbm", "png"}) {
+    SCOPED_TRACE(extension);
+    const std::string path = dir.Path(std::string("p.") + extension);
+    ASSERT_TRUE(source->SavePictureAs(path.c_str(), PictureByExtension));
+    PicturePtr opened;
+    EXPECT_EQ(
+        OpensDuring(path, [&] { opened.reset(CPics::OpenPicture(path.c_str(), 0, nullptr)); }), 1);
+    ASSERT_TRUE(opened);
+    EXPECT_EQ(opened->m_type, CPics::TypeFromExtension(path.c_str()));
+    EXPECT_STREQ(opened->m_szFileName, path.c_str());
+    EXPECT_EQ(opened->m_width, 24);
+    EXPECT_TRUE(opened->LoadPicture(0));  // a later load goes by the kept name
+  }
 }
 
 TEST(PictureFactories, CreateFromDibTakesTheHandleOnlyOnSuccess) {

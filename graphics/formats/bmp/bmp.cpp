@@ -56,6 +56,11 @@ int CBMP::LoadPictureFromFile(CFile* file, short dither) {
   }
 }
 
+int CBMP::LoadOpenedFile(CFile& file, short dither) {
+  file.SeekToBegin();
+  return LoadPictureFromFile(&file, dither);
+}
+
 int CBMP::SavePicture(const char* name, short /*type*/) {
   if (!m_bLoaded || m_hDIB == nullptr) return 0;
   ReplacingFile output;

@@ -16,6 +16,8 @@ class CBMP : public CPics {
   int LoadPicture(short dither) override;
   // Loads from the open file's current position; the file stays open for the caller.
   virtual int LoadPictureFromFile(CFile* file, short dither);
+  // Loads the file the object's name was opened as, from its start.
+  int LoadOpenedFile(CFile& file, short dither);
   int SavePicture(const char* name, short type) override;
   int SavePicture(CFile* file) override;
 

@@ -10,6 +10,7 @@ extern const PictureFormat kBmpFormat = {
     MakeCoderByName<CBMP>,
     MakeCoderByFile<CBMP>,
     LoadCoderFromFile<CBMP>,
+    LoadCoderOpened<CBMP>,
 };
 
 }  // namespace graphics

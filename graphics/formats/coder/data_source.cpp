@@ -66,29 +66,31 @@ CFileSource::~CFileSource() { Close(); }
 int CFileSource::Open(const char* fileName) {
   Close();
   if (fileName == nullptr) return DecoderErrFileNotFound;
-  m_file = ::open(fileName, O_RDONLY | O_CLOEXEC);
-  if (m_file < 0) {
+  const int file = ::open(fileName, O_RDONLY | O_CLOEXEC);
+  if (file < 0) {
     const int error = errno;
     if (error == ENOENT && FolderMissing(fileName)) return DecoderErrPathNotFound;
     return OpenErrorCode(error);
   }
+  const int code = Map(file, fileName);
+  m_file = file;  // after Map, which starts with a Close
+  if (code != 0) Close();
+  return code;
+}
+
+int CFileSource::Map(int descriptor, const char* name) {
+  Close();
   struct stat info {};
-  if (::fstat(m_file, &info) != 0 || !S_ISREG(info.st_mode)) {
-    Close();
-    return DecoderErrAccessDenied;
-  }
+  if (::fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode)) return DecoderErrAccessDenied;
   const std::size_t size = static_cast<std::size_t>(info.st_size);
   if (size > 0) {
-    void* view = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, m_file, 0);
-    if (view == MAP_FAILED) {
-      Close();
-      return DecoderErrAccessDenied;
-    }
+    void* view = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, descriptor, 0);
+    if (view == MAP_FAILED) return DecoderErrAccessDenied;
     ::posix_madvise(view, size, POSIX_MADV_SEQUENTIAL);
     m_view = view;
     m_viewSize = size;
   }
-  CDataSource::Open(fileName, static_cast<const BYTE*>(m_view), size);
+  CDataSource::Open(name, static_cast<const BYTE*>(m_view), size);
   return 0;
 }
 

@@ -46,6 +46,9 @@ class CFileSource : public CDataSource {
   // 4 file not found (or another open error), 5 access denied or not mappable.
   int Open(const char* fileName);
   using CDataSource::Open;
+  // Maps the file open on the descriptor, which stays the caller's, under the given
+  // name. 0, or 5 when it is no regular file or cannot be mapped.
+  int Map(int descriptor, const char* name);
   void Close() override;
 
  private:

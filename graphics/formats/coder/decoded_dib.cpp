@@ -1,5 +1,8 @@
 #include "graphics/formats/coder/decoded_dib.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstring>
 #include <new>
 #include <utility>
@@ -57,6 +60,15 @@ bool StartNamedCoder(CPics& picture, short type, const char* name, int readFlag)
   if (name == nullptr) return false;
   std::strncpy(picture.m_szFileName, name, sizeof picture.m_szFileName - 1);
   return true;
+}
+
+PictureFile::Stream PictureFile::StreamFromStart() {
+  SeekToBegin();  // the copy shares the position
+  const int copy = ::fcntl(m_fd, F_DUPFD_CLOEXEC, 0);
+  if (copy < 0) return nullptr;
+  Stream stream(::fdopen(copy, "rb"));
+  if (!stream) ::close(copy);
+  return stream;
 }
 
 }  // namespace graphics

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
+#include <memory>
 
 #include "Pics.h"
 #include "graphics/core/dib_block.h"
@@ -11,6 +13,22 @@ namespace graphics {
 
 // Coders read their files sharing them with other readers.
 constexpr UINT kReadShared = CFile::modeRead | CFile::shareDenyNone | CFile::typeBinary;
+
+// A picture file opened once by name: the readers that stream through the C library
+// or map the file take its descriptor instead of opening the name again.
+class PictureFile : public CFile {
+ public:
+  struct StreamCloser {
+    void operator()(std::FILE* stream) const { std::fclose(stream); }
+  };
+  using Stream = std::unique_ptr<std::FILE, StreamCloser>;
+
+  int Descriptor() const { return m_fd; }
+  // A buffered stream over a copy of the descriptor, reading from the file's start;
+  // null when no descriptor or stream can be had. Throws CFileException when the
+  // file cannot seek.
+  Stream StreamFromStart();
+};
 
 // The common start of a coder object made for a named file: its type and read flag,
 // and the name kept. False when there is no name (an object for a DIB or a stream).

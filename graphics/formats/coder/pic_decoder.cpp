@@ -23,13 +23,24 @@ void CPicDecoder::RaiseError(int code, const char* text) {
   throw CTextException(code, line.c_str());
 }
 
+namespace {
+void TraceFileStart(const std::string& name) {
+  CPicDecoder::Trace(1, ("--- Decoding file " + name + ". ---\n").c_str());
+}
+}  // namespace
+
 void CPicDecoder::MakeBmpFromFile(const char* fileName, CBmp* bmp, int destBPP) {
   const std::string name = fileName != nullptr ? fileName : "";
-  Trace(1, ("--- Decoding file " + name + ". ---\n").c_str());
+  TraceFileStart(name);
   CFileSource source;  // released on every way out
   const int code = source.Open(fileName);
   if (code != 0) RaiseError(code, ("Opening " + name + " failed").c_str());
   MakeBmp(&source, bmp, destBPP);
+}
+
+void CPicDecoder::MakeBmpFromMapped(CFileSource* file, CBmp* bmp, int destBPP) {
+  TraceFileStart(file->GetName());
+  MakeBmp(file, bmp, destBPP);
 }
 
 void CPicDecoder::MakeBmp(CDataSource* source, CBmp* bmp, int destBPP) {

@@ -22,6 +22,8 @@ class CPicDecoder : public CObject {
 
   // Decodes the file into bmp; destBPP 0 keeps the decoded depth.
   virtual void MakeBmpFromFile(const char* fileName, CBmp* bmp, int destBPP = 0);
+  // Decodes a file mapped already (CFileSource::Map) from its start.
+  void MakeBmpFromMapped(CFileSource* file, CBmp* bmp, int destBPP = 0);
   // Decodes an open source from its read pointer.
   virtual void MakeBmp(CDataSource* source, CBmp* bmp, int destBPP = 0);
 

@@ -15,26 +15,12 @@ namespace {
 constexpr COLORREF kPaletteRelative = 0x2000000;
 }  // namespace
 
-CGIF::CGIF(const char* name, int readFlag) {
-  if (!StartNamedCoder(*this, PictureGIF, name, readFlag) || !readFlag) return;
-  CFile file;
-  if (!file.Open(name, kReadShared)) return;  // a later LoadPicture fails
-  Attach(file);
-  file.Abort();
-}
+CGIF::CGIF(const char* name, int readFlag) { StartNamedCoder(*this, PictureGIF, name, readFlag); }
 
 CGIF::CGIF(CFile* file, int readFlag) {
   m_bReadFile = readFlag;
   m_type = PictureGIF;
-  if (!readFlag || file == nullptr || !file->IsOpen()) return;
-  try {
-    file->SeekToBegin();
-    Attach(*file);
-    file->SeekToBegin();
-  } catch (const CFileException&) {
-    m_info.reset();
-    m_bHaveDIB = 0;
-  }
+  if (readFlag && file != nullptr && file->IsOpen()) AttachFromStart(*file);
 }
 
 CGIF::~CGIF() = default;
@@ -66,6 +52,22 @@ void CGIF::Attach(CFile& file) {
   m_byteWidth = static_cast<int>(RowStride(info.width, bits));
   m_dibSize = static_cast<DWORD>(std::uint64_t(m_byteWidth) * unsigned(info.height));
   m_bHaveDIB = 1;
+}
+
+void CGIF::AttachFromStart(CFile& file) {
+  try {
+    file.SeekToBegin();
+    Attach(file);
+    file.SeekToBegin();
+  } catch (const CFileException&) {
+    m_info.reset();
+    m_bHaveDIB = 0;
+  }
+}
+
+int CGIF::LoadOpenedFile(CFile& file, short dither) {
+  AttachFromStart(file);
+  return LoadPictureFromFile(&file, dither);
 }
 
 int CGIF::LoadPicture(short dither) {

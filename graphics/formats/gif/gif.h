@@ -20,6 +20,8 @@ class CGIF : public CPics {
   int LoadPicture(short dither) override;
   // Loads from the open file the object was made for; the file stays open.
   int LoadPictureFromFile(CFile* file, short dither);
+  // Scans and loads the file the object's name was opened as, from its start.
+  int LoadOpenedFile(CFile& file, short dither);
   using CPics::SavePicture;
   int SavePicture(const char* name, short type) override;
 
@@ -29,6 +31,8 @@ class CGIF : public CPics {
  private:
   // The header scan: takes the picture's facts, palette and transparency.
   void Attach(CFile& file);
+  // The scan from the file's start, which leaves the file there again.
+  void AttachFromStart(CFile& file);
 
   std::optional<GifImageInfo> m_info;
 };

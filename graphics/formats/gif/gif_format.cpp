@@ -12,6 +12,7 @@ extern const PictureFormat kGifFormat = {
     MakeCoderByName<CGIF>,
     MakeCoderByFile<CGIF>,
     LoadCoderFromFile<CGIF>,
+    LoadCoderOpened<CGIF>,
 };
 
 }  // namespace graphics

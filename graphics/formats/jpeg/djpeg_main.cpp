@@ -184,6 +184,15 @@ bool ParseCommandLine(int argc, char** argv, const char* program, DjpegSettings*
   return true;
 }
 
+// Opens the named input; false after a trace line.
+bool OpenInput(const char* program, const char* name,
+               std::unique_ptr<std::FILE, FileCloser>* opened) {
+  opened->reset(std::fopen(name, "rb"));
+  if (*opened) return true;
+  LibraryTrace("%s: can't open %s", program, name);
+  return false;
+}
+
 const char* ProgramName(int argc, char** argv) {
   return argc > 0 && argv[0] != nullptr && argv[0][0] != '\0' ? argv[0] : "djpeg";
 }
@@ -192,7 +201,7 @@ const char* ProgramName(int argc, char** argv) {
 
 int DjpegMain(int argc, char** argv) { return DjpegMain(argc, argv, JpegDecodeLimits{}); }
 
-int DjpegMain(int argc, char** argv, const JpegDecodeLimits& limits) {
+int DjpegMain(int argc, char** argv, const JpegDecodeLimits& limits, std::FILE* input) {
   const char* program = ProgramName(argc, argv);
   DjpegSettings settings;
   int fileIndex = 0;
@@ -205,11 +214,8 @@ int DjpegMain(int argc, char** argv, const JpegDecodeLimits& limits) {
   const char* outputName =
       settings.outFile.empty() ? argv[fileIndex + 1] : settings.outFile.c_str();
 
-  std::unique_ptr<std::FILE, FileCloser> input(std::fopen(inputName, "rb"));
-  if (!input) {
-    LibraryTrace("%s: can't open %s", program, inputName);
-    return 0;
-  }
+  std::unique_ptr<std::FILE, FileCloser> opened;
+  if (input == nullptr && !OpenInput(program, inputName, &opened)) return 0;
   ReplacingFile output;  // the output appears only once it is complete
   if (!output.Open(outputName)) {
     LibraryTrace("%s: can't open %s", program, outputName);
@@ -217,7 +223,9 @@ int DjpegMain(int argc, char** argv, const JpegDecodeLimits& limits) {
   }
   std::unique_ptr<DecodedImageWriter> writer =
       MakeDecodedImageWriter(settings.format, output.File());
-  if (!RunDecode(program, settings, limits, input.get(), *writer, outputName)) return 0;
+  if (!RunDecode(program, settings, limits, input != nullptr ? input : opened.get(), *writer,
+                 outputName))
+    return 0;
   try {
     output.Commit();
   } catch (const CFileException& failure) {
@@ -227,7 +235,8 @@ int DjpegMain(int argc, char** argv, const JpegDecodeLimits& limits) {
   return 1;
 }
 
-HGLOBAL DjpegToDib(int argc, char** argv, const JpegDecodeLimits& limits, bool* handled) {
+HGLOBAL DjpegToDib(int argc, char** argv, const JpegDecodeLimits& limits, bool* handled,
+                   std::FILE* input) {
   const char* program = ProgramName(argc, argv);
   DjpegSettings settings;
   int fileIndex = 0;
@@ -240,14 +249,12 @@ HGLOBAL DjpegToDib(int argc, char** argv, const JpegDecodeLimits& limits, bool* 
       argc - fileIndex != 2 || argv[fileIndex] == nullptr)
     return nullptr;
   *handled = true;
-  const char* inputName = argv[fileIndex];
-  std::unique_ptr<std::FILE, FileCloser> input(std::fopen(inputName, "rb"));
-  if (!input) {
-    LibraryTrace("%s: can't open %s", program, inputName);
-    return nullptr;
-  }
+  std::unique_ptr<std::FILE, FileCloser> opened;
+  if (input == nullptr && !OpenInput(program, argv[fileIndex], &opened)) return nullptr;
   std::unique_ptr<DecodedImageWriter> writer = MakeDibWriter();
-  if (!RunDecode(program, settings, limits, input.get(), *writer, "memory")) return nullptr;
+  if (!RunDecode(program, settings, limits, input != nullptr ? input : opened.get(), *writer,
+                 "memory"))
+    return nullptr;
   return writer->Take();
 }
 

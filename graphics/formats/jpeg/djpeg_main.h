@@ -3,6 +3,8 @@
 // Targa file and returns 1, or 0 after a line on the library trace.
 #pragma once
 
+#include <cstdio>
+
 #include "Pics.h"
 
 namespace graphics {
@@ -16,14 +18,17 @@ struct JpegDecodeLimits {
 
 // argv[0] is the program name used in messages ("djpeg" when empty), then the
 // switches, then the input and output file (only the input when -outfile names the
-// output).
+// output). An open input stream, when given, is read from its position instead of
+// opening the input file by name (the name stays for the command line's checks).
 int DjpegMain(int argc, char** argv);
-int DjpegMain(int argc, char** argv, const JpegDecodeLimits& limits);
+int DjpegMain(int argc, char** argv, const JpegDecodeLimits& limits, std::FILE* input = nullptr);
 
 // The same command line with Windows BMP output, decoded into the packed DIB that
 // reading that BMP file gives, without the file (the output name is not used). For
 // any other command line *handled is false and nothing is done; otherwise the result
-// is the DIB (owned by the caller), or null after a trace line.
-HGLOBAL DjpegToDib(int argc, char** argv, const JpegDecodeLimits& limits, bool* handled);
+// is the DIB (owned by the caller), or null after a trace line. The input stream is
+// taken as DjpegMain takes it.
+HGLOBAL DjpegToDib(int argc, char** argv, const JpegDecodeLimits& limits, bool* handled,
+                   std::FILE* input = nullptr);
 
 }  // namespace graphics

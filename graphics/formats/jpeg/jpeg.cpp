@@ -74,11 +74,7 @@ CJPG::CJPG(const char* name, int readFlag, const char* decoderOptions) {
   m_bReadFile = readFlag;
   m_type = PictureJPEG;
   if (decoderOptions != nullptr && *decoderOptions != '\0') SetDecoderOptions(decoderOptions);
-  if (name != nullptr) {
-    std::strncpy(m_szFileName, name, sizeof m_szFileName - 1);
-    if (readFlag) DecodeNamedFile();
-  }
-  m_type = PictureJPEG;  // the decoded BMP picture's type was assigned in on the way
+  if (name != nullptr) std::strncpy(m_szFileName, name, sizeof m_szFileName - 1);
 }
 
 CJPG::CJPG(CFile* file, int readFlag, const char* decoderOptions) {
@@ -91,10 +87,16 @@ CJPG::CJPG(CFile* file, int readFlag, const char* decoderOptions) {
 
 CJPG::~CJPG() = default;
 
-void CJPG::DecodeNamedFile() {
-  const TemporaryFile bmp("_W_");
-  if (!bmp.Created()) return;
-  DecodeThrough(m_szFileName, bmp.Name());
+int CJPG::LoadOpenedFile(PictureFile& file, short dither) {
+  {
+    const TemporaryFile bmp("_W_");
+    if (!bmp.Created()) return 0;
+    const PictureFile::Stream input = file.StreamFromStart();
+    if (!input) return 0;
+    DecodeThrough(m_szFileName, bmp.Name(), input.get());
+  }
+  m_type = PictureJPEG;  // the decoded BMP picture's type was assigned in on the way
+  return LoadPicture(dither);
 }
 
 void CJPG::DecodeOpenFile(CFile& file) {
@@ -112,14 +114,15 @@ bool& JpegInProcess() {
   return inProcess;
 }
 
-bool CJPG::DecodeThrough(const std::string& jpegName, const std::string& bmpName) {
+bool CJPG::DecodeThrough(const std::string& jpegName, const std::string& bmpName,
+                         std::FILE* input) {
   ArgumentVector args = DecodeArguments(m_szDecoderOptions, jpegName, bmpName);
   if (JpegInProcess()) {
     bool handled = false;
-    HGLOBAL dib = DjpegToDib(args.Count(), args.Pointers(), PictureDecodeLimits(), &handled);
+    HGLOBAL dib = DjpegToDib(args.Count(), args.Pointers(), PictureDecodeLimits(), &handled, input);
     if (handled) return dib != nullptr && TakeDecodedDib(dib);
   }
-  if (!DjpegMain(args.Count(), args.Pointers(), PictureDecodeLimits())) return false;
+  if (!DjpegMain(args.Count(), args.Pointers(), PictureDecodeLimits(), input)) return false;
   std::unique_ptr<CPics, PictureCloser> decoded(OpenPicture(bmpName.c_str(), 0, nullptr));
   if (!decoded) return false;
   // The assignment copies the decoded BMP picture's option strings too; the object

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "Pics.h"
+#include "graphics/formats/coder/decoded_dib.h"
 #include "graphics/formats/jpeg/djpeg_main.h"
 #include "graphics/formats/jpeg/jpeg_option_words.h"
 
@@ -12,8 +13,7 @@ namespace graphics {
 
 class CJPG : public CPics {
  public:
-  // With a name and read flag 1 the file is decoded at once; the options (when not
-  // empty) are the decoder's switches.
+  // The options (when not empty) are the decoder's switches.
   CJPG(const char* name, int readFlag, const char* decoderOptions);
   // Decodes from an open file (through a copy of it); the file is left at its start.
   // A failure to make the copy throws CFileException.
@@ -22,12 +22,15 @@ class CJPG : public CPics {
 
   using CPics::SavePicture;
   int LoadPicture(short dither) override;
+  // Decodes and loads the file the object's name was opened as, from its start.
+  int LoadOpenedFile(PictureFile& file, short dither);
   int SavePicture(const char* name, short type) override;
 
  private:
-  void DecodeNamedFile();
   void DecodeOpenFile(CFile& file);
-  bool DecodeThrough(const std::string& jpegName, const std::string& bmpName);
+  // Decodes the JPEG file into the object; input, when given, is that file opened.
+  bool DecodeThrough(const std::string& jpegName, const std::string& bmpName,
+                     std::FILE* input = nullptr);
   bool TakeDecodedDib(HGLOBAL dib);
 };
 

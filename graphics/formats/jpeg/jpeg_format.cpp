@@ -12,6 +12,7 @@ extern const PictureFormat kJpegFormat = {
     MakeJpegByName,
     MakeJpegByFile,
     LoadJpegFromFile,
+    LoadCoderOpened<CJPG>,
 };
 
 }  // namespace graphics

@@ -11,13 +11,7 @@
 
 namespace graphics {
 
-CPCX::CPCX(const char* name, int readFlag) {
-  if (!StartNamedCoder(*this, PicturePCX, name, readFlag) || !readFlag) return;
-  CFile file;
-  if (!file.Open(name, kReadShared)) return;  // a later LoadPicture fails
-  Attach(file);
-  file.Abort();
-}
+CPCX::CPCX(const char* name, int readFlag) { StartNamedCoder(*this, PicturePCX, name, readFlag); }
 
 CPCX::CPCX(CFile* file, int readFlag) {
   m_bReadFile = readFlag;
@@ -52,6 +46,13 @@ void CPCX::Attach(CFile& file) {
   } catch (const CFileException&) {
     m_bHaveDIB = 0;
   }
+}
+
+int CPCX::LoadOpenedFile(CFile& file, short dither) {
+  file.SeekToBegin();
+  Attach(file);
+  file.SeekToBegin();
+  return LoadPictureFromFile(&file, dither);
 }
 
 int CPCX::LoadPicture(short dither) {

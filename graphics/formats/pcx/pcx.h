@@ -15,6 +15,8 @@ class CPCX : public CPics {
   int LoadPicture(short dither) override;
   // Loads from the open file's current position; the file stays open for the caller.
   int LoadPictureFromFile(CFile* file, short dither);
+  // Reads the header and loads the file the object's name was opened as, from its start.
+  int LoadOpenedFile(CFile& file, short dither);
   using CPics::SavePicture;
   int SavePicture(const char* name, short type) override;
 

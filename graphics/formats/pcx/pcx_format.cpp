@@ -10,6 +10,7 @@ extern const PictureFormat kPcxFormat = {
     MakeCoderByName<CPCX>,
     MakeCoderByFile<CPCX>,
     LoadCoderFromFile<CPCX>,
+    LoadCoderOpened<CPCX>,
 };
 
 }  // namespace graphics

@@ -14,13 +14,6 @@ namespace graphics {
 
 struct CPNG::Decoded : PngPicture {};
 
-namespace {
-
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-}  // namespace
-
 CPNG::CPNG(const char* name, int readFlag) {
   if (!StartNamedCoder(*this, PicturePNG, name, readFlag)) return;
   if (readFlag) m_bHaveDIB = 1;  // a file that cannot be read fails in LoadPicture
@@ -46,9 +39,18 @@ int CPNG::Adopt(Decoded& picture, short dither) {
 
 int CPNG::LoadPicture(short dither) {
   if (!m_bHaveDIB) return 0;
-  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(m_szFileName, "rb"));
-  if (!file) return 0;
-  std::optional<PngPicture> read = ReadPngFile(file.get());
+  const PictureFile::Stream file(std::fopen(m_szFileName, "rb"));
+  return LoadStream(file.get(), dither);
+}
+
+int CPNG::LoadOpenedFile(PictureFile& file, short dither) {
+  if (!m_bHaveDIB) return 0;
+  return LoadStream(file.StreamFromStart().get(), dither);
+}
+
+int CPNG::LoadStream(std::FILE* stream, short dither) {
+  if (stream == nullptr) return 0;
+  std::optional<PngPicture> read = ReadPngFile(stream);
   if (!read) return 0;
   Decoded decoded{std::move(*read)};
   return Adopt(decoded, dither);

@@ -23,6 +23,7 @@ extern const PictureFormat kPngFormat = {
     MakeCoderByName<CPNG>,
     MakeCoderByFile<CPNG>,
     LoadCoderFromFile<CPNG>,
+    LoadCoderOpened<CPNG>,
 };
 
 }  // namespace graphics

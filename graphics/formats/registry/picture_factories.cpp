@@ -4,6 +4,7 @@
 
 #include "Pics.h"
 #include "graphics/core/dib_block.h"
+#include "graphics/formats/coder/decoded_dib.h"
 #include "graphics/formats/registry/picture_format.h"
 
 namespace {
@@ -21,13 +22,20 @@ bool NameFits(const char* name) { return name == nullptr || std::strlen(name) < 
 
 CPics* CPics::OpenPicture(const char* name, short dither, const char* decoderOptions) {
   if (name == nullptr || !NameFits(name)) return nullptr;
-  const short type = PictureType(name);
+  // One open serves recognition and loading.
+  graphics::PictureFile file;
+  if (!file.Open(name, graphics::kReadShared)) return nullptr;
+  const short type = PictureType(&file);
   const graphics::PictureFormat* coder = graphics::FindPictureFormat(type);
   if (coder == nullptr) return nullptr;
   PicturePtr picture(coder->makeByName(name, 1, decoderOptions));
   if (!picture) return nullptr;
   picture->m_type = type;
-  if (!picture->LoadPicture(dither)) return nullptr;
+  try {
+    if (!coder->loadOpened(picture.get(), file, dither)) return nullptr;
+  } catch (const CFileException&) {
+    return nullptr;  // a read or seek error is a failed load
+  }
   return picture.release();
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "Pics.h"
+#include "graphics/formats/coder/decoded_dib.h"
 
 namespace graphics {
 
@@ -31,6 +32,9 @@ struct PictureFormat {
   CPics* (*makeByFile)(CFile* file, int readFlag, const char* decoderOptions);
   // Loads the picture from the open file the object was made for.
   int (*loadFromFile)(CPics* picture, CFile* file, short dither);
+  // Loads the picture of an object made by makeByName with read flag 1 from its file,
+  // which the caller opened once for recognition and loading.
+  int (*loadOpened)(CPics* picture, PictureFile& file, short dither);
 };
 
 // The format of a type code, or nullptr when the type is unknown.
@@ -55,6 +59,11 @@ CPics* MakeCoderByFile(CFile* file, int readFlag, const char* /*decoderOptions*/
 template <class Coder>
 int LoadCoderFromFile(CPics* picture, CFile* file, short dither) {
   return static_cast<Coder*>(picture)->LoadPictureFromFile(file, dither);
+}
+
+template <class Coder>
+int LoadCoderOpened(CPics* picture, PictureFile& file, short dither) {
+  return static_cast<Coder*>(picture)->LoadOpenedFile(file, dither);
 }
 
 }  // namespace graphics

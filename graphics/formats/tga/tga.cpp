@@ -10,10 +10,11 @@
 
 namespace graphics {
 
-CTGA::CTGA(const char* name, int readFlag) {
-  if (!StartNamedCoder(*this, PictureTGA, name, readFlag) || !readFlag) return;
-  CFile file;
-  if (!file.Open(name, kReadShared)) return;  // a later LoadPicture fails
+CTGA::CTGA(const char* name, int readFlag) { StartNamedCoder(*this, PictureTGA, name, readFlag); }
+
+CTGA::~CTGA() = default;
+
+void CTGA::ReadHeader(CFile& file) {
   try {
     const auto header = ReadTgaHeader(file);
     if (!header || !ReplacePaletteBuffer(*this, nullptr, 0)) return;
@@ -26,12 +27,22 @@ CTGA::CTGA(const char* name, int readFlag) {
   }
 }
 
-CTGA::~CTGA() = default;
+int CTGA::LoadOpenedFile(CFile& file, short dither) {
+  file.SeekToBegin();
+  ReadHeader(file);
+  if (!m_bHaveDIB) return 0;
+  file.SeekToBegin();
+  return LoadFrom(file, dither);
+}
 
 int CTGA::LoadPicture(short dither) {
   if (!m_bHaveDIB) return 0;
   CFile file;
   if (!file.Open(m_szFileName, kReadShared)) return 0;
+  return LoadFrom(file, dither);
+}
+
+int CTGA::LoadFrom(CFile& file, short dither) {
   DibHandle dib;
   try {
     dib = ReadTgaFile(file);

@@ -15,6 +15,8 @@ class CTGA : public CPics {
   ~CTGA() override;
 
   int LoadPicture(short dither) override;
+  // Reads the header and loads the file the object's name was opened as, from its start.
+  int LoadOpenedFile(CFile& file, short dither);
   using CPics::SavePicture;
   int SavePicture(const char* name, short type) override;
 
@@ -22,6 +24,10 @@ class CTGA : public CPics {
   const std::array<BYTE, kTgaHeaderSize>& header() const { return m_header; }
 
  private:
+  // Takes the header's facts; sets m_bHaveDIB when the reader can build the picture.
+  void ReadHeader(CFile& file);
+  int LoadFrom(CFile& file, short dither);
+
   std::array<BYTE, kTgaHeaderSize> m_header{};
 };
 

@@ -17,9 +17,9 @@ bool LooksLikeTga(const ContentProbe& p) {
 }  // namespace
 
 extern const PictureFormat kTgaFormat = {
-    PictureTGA, {".TGA", ".TARG"}, LooksLikeTga, MakeCoderByName<CTGA>,
-    nullptr,  // not read from an open file
-    nullptr,
+    PictureTGA, {".TGA", ".TARG"},     LooksLikeTga, MakeCoderByName<CTGA>,
+    nullptr,  // not read from a caller's open file
+    nullptr,    LoadCoderOpened<CTGA>,
 };
 
 }  // namespace graphics

@@ -9,19 +9,13 @@
 #include "graphics/formats/coder/decoded_dib.h"
 #include "graphics/formats/coder/framework_dib.h"
 #include "graphics/formats/coder/pic_decoder.h"
+#include "graphics/formats/tiff/tiff_memory_client.h"
 #include "graphics/formats/tiff/tiff_messages.h"
 #include "graphics/formats/tiff/tiff_writer.h"
 
 namespace graphics {
 
-CTIF::CTIF(const char* name, int readFlag) {
-  if (!StartNamedCoder(*this, PictureTIFF, name, readFlag) || !readFlag) return;
-  InstallSilentTiffHandlers();
-  if (TIFF* tiff = TIFFOpen(name, "r")) {
-    TIFFClose(tiff);
-    m_bHaveDIB = 1;
-  }
-}
+CTIF::CTIF(const char* name, int readFlag) { StartNamedCoder(*this, PictureTIFF, name, readFlag); }
 
 CTIF::CTIF(CFile* file, int readFlag) {
   m_bReadFile = readFlag;
@@ -37,6 +31,22 @@ int CTIF::LoadPicture(short dither) {
   CWinBmp bitmap;
   decoder.MakeBmpFromFile(m_szFileName, &bitmap, 0);
   // The decoded picture becomes true colour, as a capture from the screen would.
+  return AdoptDecodedDib(*this, TrueColorDibOf(bitmap), dither);
+}
+
+int CTIF::LoadOpenedFile(PictureFile& file, short dither) {
+  CWinBmp bitmap;
+  {
+    CFileSource mapped;
+    if (mapped.Map(file.Descriptor(), m_szFileName) != 0) return 0;
+    InstallSilentTiffHandlers();
+    TIFF* tiff = OpenTiffInMemory(mapped.StartPos(), mapped.Size());
+    if (tiff == nullptr) return 0;
+    TIFFClose(tiff);
+    m_bHaveDIB = 1;
+    CAnyPicDecoder decoder;
+    decoder.MakeBmpFromMapped(&mapped, &bitmap, 0);
+  }  // the file's pages go before the DIB is made
   return AdoptDecodedDib(*this, TrueColorDibOf(bitmap), dither);
 }
 

@@ -12,6 +12,7 @@ extern const PictureFormat kTiffFormat = {
     MakeCoderByName<CTIF>,
     MakeCoderByFile<CTIF>,
     LoadCoderFromFile<CTIF>,
+    LoadCoderOpened<CTIF>,
 };
 
 }  // namespace graphics

@@ -30,6 +30,16 @@ int CXBM::LoadPicture(short dither) {
   if (!m_bHaveDIB) return 0;
   CFile file;
   if (!file.Open(m_szFileName, kReadShared)) return 0;
+  return LoadFrom(file, dither);
+}
+
+int CXBM::LoadOpenedFile(CFile& file, short dither) {
+  if (!m_bHaveDIB) return 0;
+  file.SeekToBegin();
+  return LoadFrom(file, dither);
+}
+
+int CXBM::LoadFrom(CFile& file, short dither) {
   DibHandle dib;
   try {
     dib = ReadXbmFile(file);

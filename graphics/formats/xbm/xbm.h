@@ -11,8 +11,13 @@ class CXBM : public CPics {
   ~CXBM() override;
 
   int LoadPicture(short dither) override;
+  // Loads the file the object's name was opened as, from its start.
+  int LoadOpenedFile(CFile& file, short dither);
   using CPics::SavePicture;
   int SavePicture(const char* name, short type) override;
+
+ private:
+  int LoadFrom(CFile& file, short dither);
 };
 
 }  // namespace graphics

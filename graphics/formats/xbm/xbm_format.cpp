@@ -9,8 +9,9 @@ extern const PictureFormat kXbmFormat = {
     {".XBM"},
     [](const ContentProbe& p) { return p.readText && LooksLikeXbm(p.readText()); },
     MakeCoderByName<CXBM>,
-    nullptr,  // not read from an open file
+    nullptr,  // not read from a caller's open file
     nullptr,
+    LoadCoderOpened<CXBM>,
 };
 
 }  // namespace graphics
