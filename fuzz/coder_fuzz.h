@@ -8,11 +8,13 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <unistd.h>
 
 #include "Pics.h"
 #include "graphics/core/dib_block.h"
+#include "graphics/formats/registry/picture_facts.h"
 
 namespace coder_fuzz {
 
@@ -77,12 +79,30 @@ inline void Exercise(const Coder& coder, CPics* picture) {
   CPics::ClosePicture(picture);
 }
 
+// The header reader of the file's type on its own; when it describes the file, the
+// picture loaded from it (dither 0, no decoder options) must have those facts.
+inline void ExpectFactsOf(const std::string& path, const CPics* loaded) {
+  CFile file;
+  if (!file.Open(path.c_str(), CFile::modeRead)) return;
+  std::optional<graphics::PictureFacts> facts;
+  try {
+    facts = graphics::ReadPictureFacts(CPics::PictureType(&file), file);
+  } catch (const CFileException&) {
+  }
+  if (!facts || loaded == nullptr) return;
+  if (facts->width != loaded->m_width || facts->height != loaded->m_height ||
+      facts->bitsPerPixel != loaded->m_bitsPerPixel || facts->colors != loaded->m_numColors)
+    std::abort();
+}
+
 // The factories on the file by name and from an open file, each loaded picture
 // exercised. Content that turns out to be TIFF reports its decoding failure as
 // CTextException, as a host sees it.
 inline void OpenEachWay(const Coder& coder, const std::string& path) {
   try {
-    Exercise(coder, CPics::OpenPicture(path.c_str()));
+    CPics* byName = CPics::OpenPicture(path.c_str());
+    ExpectFactsOf(path, byName);
+    Exercise(coder, byName);
     CFile file;
     if (file.Open(path.c_str(), CFile::modeRead))
       Exercise(coder, CPics::OpenPicture(&file, coder.fileDither));

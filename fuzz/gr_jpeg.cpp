@@ -11,6 +11,7 @@
 #include <string>
 
 #include "Pics.h"
+#include "coder_fuzz.h"
 #include "graphics/formats/jpeg/jpeg.h"
 
 namespace {
@@ -63,6 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   if (picture != nullptr) {
     if (picture->m_width <= 0 || picture->m_height <= 0 || picture->m_hDIB == nullptr) std::abort();
+    if (*options == '\0' && data[0] >> 7 == 0) coder_fuzz::ExpectFactsOf(gInput, picture);
     CPics::ClosePicture(picture);
   }
   if (!FolderIsEmpty()) std::abort();  // a temporary file was left behind

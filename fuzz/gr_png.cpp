@@ -33,6 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   } catch (const CTextException&) {
   }
   if (picture == nullptr) return 0;
+  coder_fuzz::ExpectFactsOf(input, picture);
   if (coder_fuzz::SmallEnoughToWrite(*picture)) {
     picture->m_bPngInterlace = 1;
     picture->SavePicture(output.c_str(), PicturePNG);

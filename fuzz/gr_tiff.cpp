@@ -49,6 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   try {
     CPics* picture = CPics::OpenPicture(&file);
     if (picture != nullptr) {
+      coder_fuzz::ExpectFactsOf(input, picture);
       if (coder_fuzz::SmallEnoughToWrite(*picture))
         picture->SavePicture(output.c_str(), PictureTIFF);
       CPics::ClosePicture(picture);

@@ -26,7 +26,8 @@ const Command kCommands[] = {
     {"trace", pics::RunTrace,
      "trace IN [--svg OUT] [--raw] [--threshold P] [--passes N] [--min N] [--merge N]"},
     {"draw", pics::RunDraw,
-     "draw IN OUT [--size WxH] [--zoom Z] [--transparent RRGGBB] [--gif-display 0|1]"},
+     "draw IN OUT [--type NAME] [--size WxH] [--zoom Z] [--transparent RRGGBB] "
+     "[--gif-display 0|1]"},
     {"formats", pics::RunFormats, "formats"},
     {"help", pics::RunHelp, "help [apply]"},
 };

@@ -1,6 +1,7 @@
-// pics draw IN OUT [--size WxH] [--zoom Z] [--transparent RRGGBB] [--gif-display 0|1]
-// Draws the picture into a memory device context the way a host window would and saves
-// what the context then shows (the output format comes from OUT's extension).
+// pics draw IN OUT [--type NAME] [--size WxH] [--zoom Z] [--transparent RRGGBB]
+// [--gif-display 0|1]. Draws the picture into a memory device context the way a host
+// window would and saves what the context then shows (the output format comes from
+// --type, else from OUT's extension; OUT may be "-").
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -69,7 +70,11 @@ void PaintChecks(HDC dc, int width, int height) {
 
 }  // namespace
 
-int RunDraw(const Arguments& args) {
+int RunDraw(const Arguments& given) {
+  Arguments args = given;
+  OutputOptions output;
+  std::string error;
+  if (!TakeOutputOptions(args, &output, &error)) return Fail(error);
   std::vector<std::string> files;
   int width = 0, height = 0;
   double zoom = 0;
@@ -102,12 +107,12 @@ int RunDraw(const Arguments& args) {
   }
   if (files.size() != 2)
     return Fail(
-        "usage: pics draw IN OUT [--size WxH] [--zoom Z] [--transparent RRGGBB] [--gif-display "
-        "0|1]");
+        "usage: pics draw IN OUT [--type NAME] [--size WxH] [--zoom Z] [--transparent RRGGBB] "
+        "[--gif-display 0|1]");
   const std::string& in = files[0];
   const std::string& out = files[1];
-  if (CPics::TypeFromExtension(out.c_str()) == PictureByExtension)
-    return Fail("cannot tell the output format from " + out);
+  const std::optional<short> type = OutputType(out, output.type);
+  if (!type) return Fail("cannot tell the output format from " + out + "; give --type NAME");
 
   int status = kOk;
   PicturePtr picture = OpenInput(in, &status);
@@ -141,12 +146,10 @@ int RunDraw(const Arguments& args) {
   if (!picture->DisplayPicture(canvas.dc(), &dest))
     return Fail("nothing of the picture is visible");
 
-  PicturePtr shown(
-      CPics::NewPicture(canvas.dc(), RECT{0, 0, width, height}, out.c_str(), PictureByExtension));
+  PicturePtr shown(CPics::NewPicture(canvas.dc(), RECT{0, 0, width, height}, nullptr, *type));
   if (!shown) return Fail("cannot capture the drawing");
-  if (!shown->SavePicture(out.c_str(), shown->m_type))
-    return Fail("cannot write " + out, kCannotWrite);
-  return 0;
+  shown->SetEncoderOptions(EncoderOptions(output, "").c_str());
+  return SaveOutput(*shown, out, *type);
 }
 
 }  // namespace pics

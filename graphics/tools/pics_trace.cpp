@@ -1,19 +1,18 @@
 // pics trace IN [--svg OUT] [--raw] [--threshold P] [--passes N] [--min N] [--merge N]
 // Traces the dark strokes of a picture into polylines: printed one a line as
-// "x,y x,y ..." (pixel centres, origin top left), or written as an SVG drawing.
+// "x,y x,y ..." (pixel centres, origin top left), or written as an SVG drawing
+// ("-": to standard output).
 // By default strokes are first cut at the threshold and thinned to centre lines;
 // --raw traces every non-white pixel as it stands.
 #include <charconv>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <memory>
 #include <sstream>
 #include <string>
-#include <system_error>
 #include <vector>
 
 #include "Pics.h"
+#include "graphics/platform/replacing_file.h"
 #include "pics_commands.h"
 
 namespace pics {
@@ -43,30 +42,31 @@ std::string Coordinates(const std::vector<float>& xs, const std::vector<float>& 
   return line.str();
 }
 
-// Writes beside the target and renames, so a failed run leaves no half-written file.
+// Writes the drawing to standard output for "-"; otherwise as the library saves a
+// picture: whole or not at all, through symbolic links, into devices and pipes.
 bool WriteSvg(const std::string& path, int width, int height,
               const std::vector<std::string>& lines) {
-  const std::string temporary = path + ".part";
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-        << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << width << "\" height=\"" << height
-        << "\" viewBox=\"0 0 " << width << ' ' << height << "\">\n"
-        << "<g fill=\"none\" stroke=\"black\" stroke-width=\"1\" stroke-linecap=\"round\" "
-           "stroke-linejoin=\"round\">\n";
-    for (const std::string& line : lines) out << "<polyline points=\"" << line << "\"/>\n";
-    out << "</g>\n</svg>\n";
-    out.flush();
-    if (!out) {
-      std::error_code ignored;
-      std::filesystem::remove(temporary, ignored);
-      return false;
-    }
+  std::ostringstream svg;
+  svg << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+      << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << width << "\" height=\"" << height
+      << "\" viewBox=\"0 0 " << width << ' ' << height << "\">\n"
+      << "<g fill=\"none\" stroke=\"black\" stroke-width=\"1\" stroke-linecap=\"round\" "
+         "stroke-linejoin=\"round\">\n";
+  for (const std::string& line : lines) svg << "<polyline points=\"" << line << "\"/>\n";
+  svg << "</g>\n</svg>\n";
+  const std::string text = svg.str();
+  if (path == "-")
+    return std::fwrite(text.data(), 1, text.size(), stdout) == text.size() &&
+           std::fflush(stdout) == 0;
+  graphics::ReplacingFile out;
+  if (!out.Open(path.c_str())) return false;
+  try {
+    out.File().Write(text.data(), static_cast<UINT>(text.size()));
+    out.Commit();
+  } catch (const CFileException&) {
+    return false;
   }
-  std::error_code error;
-  std::filesystem::rename(temporary, path, error);
-  if (error) std::filesystem::remove(temporary, error);
-  return !error;
+  return true;
 }
 
 }  // namespace
@@ -121,7 +121,7 @@ int RunTrace(const Arguments& args) {
     return 0;
   }
   if (!WriteSvg(o.svg, width, height, lines)) return Fail("cannot write " + o.svg, kCannotWrite);
-  std::printf("%zu polylines written to %s\n", lines.size(), o.svg.c_str());
+  if (o.svg != "-") std::printf("%zu polylines written to %s\n", lines.size(), o.svg.c_str());
   return 0;
 }
 

@@ -72,6 +72,17 @@ TEST_F(PicsDraw, TransparentColourShowsTheChecksBehind) {
   EXPECT_EQ(t.At(19, 15)[0], 200);
 }
 
+TEST_F(PicsDraw, DashWritesTheDrawingToStandardOutput) {
+  std::string out;
+  ASSERT_EQ(Pics("draw " + dir.Path("in.bmp") + " - --type png --zoom 2 | " + BUILD_DIR +
+                     "/bin/pics info -",
+                 &out),
+            0);
+  EXPECT_EQ(out.rfind("type=8 width=10 height=8 ", 0), 0u) << out;
+  EXPECT_NE(Pics("draw " + dir.Path("in.bmp") + " -", &out), 0);
+  EXPECT_NE(out.find("give --type"), std::string::npos) << out;
+}
+
 TEST_F(PicsDraw, BadArgumentsAreRefusedWithAMessage) {
   std::string out;
   EXPECT_EQ(Pics("draw " + dir.Path("in.bmp") + " " + dir.Path("o.bmp") + " --zoom 0", &out), 1);

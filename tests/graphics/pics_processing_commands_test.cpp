@@ -91,6 +91,14 @@ TEST_F(PicsCommands, TraceWritesPolylinesAsSvg) {
   EXPECT_NE(text.find("viewBox=\"0 0 12 4\""), std::string::npos);
   // Top row 1 of 4: pixel centres at y = 1.5, from column 2 to column 9.
   EXPECT_NE(text.find("<polyline points=\"2.5,1.5 9.5,1.5\"/>"), std::string::npos) << text;
-  EXPECT_FALSE(std::filesystem::exists(svg + ".part"));
   EXPECT_TRUE(picstest::RunPython("import xml.dom.minidom as m; m.parse('" + svg + "')"));
+
+  // Through a symbolic link the drawing replaces the link's target; "-" is standard output.
+  const std::string target = dir.Path("target.svg"), link = dir.Path("link.svg");
+  std::filesystem::create_symlink(target, link);
+  ASSERT_TRUE(picstest::RunCommand(kPics + " trace " + in + " --svg " + link + " >/dev/null"));
+  EXPECT_TRUE(std::filesystem::is_symlink(link));
+  EXPECT_EQ(ReadText(target), text);
+  ASSERT_TRUE(picstest::RunCommand(kPics + " trace " + in + " --svg - > " + dir.Path("out.svg")));
+  EXPECT_EQ(ReadText(dir.Path("out.svg")), text);
 }

@@ -143,4 +143,11 @@ std::optional<GifImageInfo> ScanGifHeader(CFile& file) {
   return info;
 }
 
+std::optional<PictureFacts> ReadGifFacts(CFile& file) {
+  const auto info = ScanGifHeader(file);
+  if (!info) return std::nullopt;
+  const int bits = info->dibBits();
+  return PictureFacts{info->width, info->height, bits, DibTableColors(bits)};
+}
+
 }  // namespace graphics

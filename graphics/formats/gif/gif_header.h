@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "Pics.h"
+#include "graphics/formats/registry/picture_facts.h"
 
 namespace graphics {
 
@@ -39,5 +40,8 @@ std::optional<GifImageInfo> ScanGifHeader(CFile& file);
 // The most pixels that `dataBytes` bytes of LZW codes can produce (each code adds at
 // most one pixel to the longest string so far, and no string exceeds the table).
 std::uint64_t MostPixelsFromCodeBytes(std::uint64_t dataBytes);
+
+// The facts of the GIF file: its first image, from the header scan.
+std::optional<PictureFacts> ReadGifFacts(CFile& file);
 
 }  // namespace graphics

@@ -60,4 +60,27 @@ std::optional<PcxHeader> ParsePcxHeader(const BYTE* raw) {
   return header;
 }
 
+namespace {
+// A run code repeats a byte at most 63 times for two bytes of data. A file whose
+// rows would need far more data than it has is damaged (or built to exhaust memory);
+// a little slack keeps short files of small pictures loading as zero rows.
+constexpr std::uint64_t kMaxExpansion = 64;
+constexpr std::uint64_t kShortFileSlack = 1 << 20;
+}  // namespace
+
+bool PcxHeader::RowsFitData(std::uint64_t dataBytes) const {
+  return ScanBytes() * unsigned(height) <= dataBytes * kMaxExpansion + kShortFileSlack;
+}
+
+std::optional<PictureFacts> ReadPcxFacts(CFile& file) {
+  const std::uint64_t start = file.GetPosition();
+  BYTE raw[kPcxHeaderSize];
+  if (file.Read(raw, sizeof raw) != sizeof raw) return std::nullopt;
+  const auto header = ParsePcxHeader(raw);
+  if (!header || !header->RowsFitData(file.GetLength() - start - kPcxHeaderSize))
+    return std::nullopt;
+  const int bits = header->DibBits();
+  return PictureFacts{header->width, header->height, bits, DibTableColors(bits)};
+}
+
 }  // namespace graphics

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "Pics.h"
+#include "graphics/formats/registry/picture_facts.h"
 
 namespace graphics {
 
@@ -30,11 +31,16 @@ struct PcxHeader {
   int Colors() const;
   // True for 8-bit single-plane pictures, the only ones with an end palette.
   bool HasEndPalette() const { return bitsPerPlane == 8 && planes == 1; }
+  // False when the rows would need far more than `dataBytes` of coded data.
+  bool RowsFitData(std::uint64_t dataBytes) const;
 };
 
 // The header when its first bytes are 10, a version up to 5, 1 and its sizes describe a picture the
 // reader can build (supported bits and planes, sides 1 to 32767, lines long enough);
 // nullopt otherwise.
 std::optional<PcxHeader> ParsePcxHeader(const BYTE* raw);
+
+// The facts of the PCX file at the file's position: its header and its length.
+std::optional<PictureFacts> ReadPcxFacts(CFile& file);
 
 }  // namespace graphics

@@ -13,12 +13,6 @@ namespace graphics {
 
 namespace {
 
-// A run code repeats a byte at most 63 times for two bytes of data. A file whose
-// rows would need far more data than it has is damaged (or built to exhaust memory);
-// a little slack keeps short files of small pictures loading as zero rows.
-constexpr std::uint64_t kMaxExpansion = 64;
-constexpr std::uint64_t kShortFileSlack = 1 << 20;
-
 void ChoosePalette(CFile& file, PcxPicture& picture) {
   const PcxHeader& h = picture.header;
   BYTE* rgb = picture.palette.data();
@@ -105,8 +99,7 @@ std::optional<PcxPicture> ReadPcxHeader(CFile& file) {
 DibHandle DecodePcxRows(CFile& file, const PcxPicture& picture) {
   const PcxHeader& h = picture.header;
   const std::uint64_t scanBytes = h.ScanBytes();
-  if (scanBytes * unsigned(h.height) > picture.dataBytes * kMaxExpansion + kShortFileSlack)
-    return DibHandle();
+  if (!h.RowsFitData(picture.dataBytes)) return DibHandle();
   const int bits = h.DibBits();
   DibHandle dib = AllocateDib(h.width, h.height, bits, picture.palette.data(), picture.colors);
   if (!dib) return DibHandle();

@@ -64,4 +64,38 @@ int TgaHeader::DibBits() const {
   }
 }
 
+namespace {
+// A run-length packet holds at most 128 pixels.
+constexpr std::uint64_t kMaxPacketUnits = 128;
+}  // namespace
+
+std::uint64_t TgaHeader::MapBytes() const {
+  return colorMapType == 0 ? 0
+                           : std::uint64_t(colorMapLength) * unsigned((colorMapEntryBits + 7) / 8);
+}
+
+bool TgaHeader::RowsFitFile(std::uint64_t fileBytes) const {
+  const std::uint64_t used = kTgaHeaderSize + idLength + MapBytes();
+  const std::uint64_t remaining = fileBytes > used ? fileBytes - used : 0;
+  const std::uint64_t units = RowUnits() * unsigned(height);
+  return RunLength() ? units <= remaining * kMaxPacketUnits
+                     : units * unsigned(PixelBytes()) <= remaining;
+}
+
+std::optional<TgaHeader> ReadTgaHeader(CFile& file) {
+  BYTE raw[kTgaHeaderSize];
+  if (file.Read(raw, sizeof raw) != sizeof raw) return std::nullopt;
+  const TgaHeader header = TgaHeader::FromBytes(raw);
+  if (header.DibBits() == 0) return std::nullopt;
+  return header;
+}
+
+std::optional<PictureFacts> ReadTgaFacts(CFile& file) {
+  const std::uint64_t start = file.GetPosition();
+  const auto header = ReadTgaHeader(file);
+  if (!header || !header->RowsFitFile(file.GetLength() - start)) return std::nullopt;
+  const int bits = header->DibBits();
+  return PictureFacts{header->width, header->height, bits, DibTableColors(bits)};
+}
+
 }  // namespace graphics

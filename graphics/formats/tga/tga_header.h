@@ -3,8 +3,10 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 
 #include "Pics.h"
+#include "graphics/formats/registry/picture_facts.h"
 
 namespace graphics {
 
@@ -51,6 +53,17 @@ struct TgaHeader {
   }
   // Depth of the DIB the picture becomes: 1, 8 or 24; 0 when the reader cannot build it.
   int DibBits() const;
+  // Bytes of the colour map: (bits + 7) / 8 for each entry.
+  std::uint64_t MapBytes() const;
+  // False when a file of `fileBytes` (header included) cannot hold the rows.
+  bool RowsFitFile(std::uint64_t fileBytes) const;
 };
+
+// Reads the 18-byte header at the file's current position; nullopt for a short
+// file or a picture the reader cannot build. Read errors throw CFileException.
+std::optional<TgaHeader> ReadTgaHeader(CFile& file);
+
+// The facts of the TGA file at the file's position: its header and its length.
+std::optional<PictureFacts> ReadTgaFacts(CFile& file);
 
 }  // namespace graphics

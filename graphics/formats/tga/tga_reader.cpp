@@ -15,7 +15,6 @@ namespace graphics {
 namespace {
 
 // A run-length packet yields at most 128 pixel units from at least one byte each way.
-constexpr std::uint64_t kMaxPacketUnits = 128;
 
 // Blue, green, red from a 16-bit pixel: red bits 10 to 14, green 5 to 9, blue 0 to 4.
 void From16(const BYTE* p, BYTE* bgr) {
@@ -117,14 +116,6 @@ class PacketReader {
 
 }  // namespace
 
-std::optional<TgaHeader> ReadTgaHeader(CFile& file) {
-  BYTE raw[kTgaHeaderSize];
-  if (file.Read(raw, sizeof raw) != sizeof raw) return std::nullopt;
-  const TgaHeader header = TgaHeader::FromBytes(raw);
-  if (header.DibBits() == 0) return std::nullopt;
-  return header;
-}
-
 DibHandle ReadTgaFile(CFile& file) {
   const std::uint64_t start = file.GetPosition();
   const auto parsed = ReadTgaHeader(file);
@@ -150,16 +141,7 @@ DibHandle ReadTgaFile(CFile& file) {
   }
 
   // The data must be able to hold the rows before memory is set aside for them.
-  const std::uint64_t mapBytes = h.colorMapType == 0 ? 0
-                                                     : std::uint64_t(h.colorMapLength) *
-                                                           unsigned((h.colorMapEntryBits + 7) / 8);
-  const std::uint64_t used = start + kTgaHeaderSize + h.idLength + mapBytes;
-  const std::uint64_t length = file.GetLength();
-  const std::uint64_t remaining = length > used ? length - used : 0;
-  const std::uint64_t units = h.RowUnits() * unsigned(h.height);
-  if (h.RunLength() ? units > remaining * kMaxPacketUnits
-                    : units * unsigned(h.PixelBytes()) > remaining)
-    return DibHandle();
+  if (!h.RowsFitFile(file.GetLength() - start)) return DibHandle();
 
   DibHandle dib = AllocateDib(h.width, h.height, bits, rgb.data(), colors);
   if (!dib) return DibHandle();

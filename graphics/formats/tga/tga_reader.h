@@ -10,9 +10,6 @@
 
 namespace graphics {
 
-// Reads the 18-byte header at the file's current position; nullopt for a short
-// file or a picture the reader cannot build. Read errors throw CFileException.
-std::optional<TgaHeader> ReadTgaHeader(CFile& file);
 
 // Reads the whole picture from the file's current position into a new DIB of 1, 8
 // or 24 bits. Null for a damaged or short file or when memory cannot be had.

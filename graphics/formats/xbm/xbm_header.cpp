@@ -1,5 +1,7 @@
 #include "graphics/formats/xbm/xbm_header.h"
 
+#include "graphics/formats/coder/decoded_dib.h"
+
 #include <algorithm>
 #include <cctype>
 #include <charconv>
@@ -76,6 +78,39 @@ bool LooksLikeXbm(std::string_view firstBytes) {
   std::transform(lower.begin(), lower.end(), lower.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   return ParseXbmHeader(lower).has_value();
+}
+
+namespace {
+// The header is looked for in the first part of the file only.
+constexpr std::size_t kHeaderWindow = 65536;
+}  // namespace
+
+std::optional<XbmHeader> ReadXbmHeader(CFile& file) {
+  const std::uint64_t start = file.GetPosition();
+  const std::uint64_t length = file.GetLength();
+  const std::uint64_t available = length > start ? length - start : 0;
+  std::string text(static_cast<std::size_t>(std::min<std::uint64_t>(available, kHeaderWindow)),
+                   '\0');
+  text.resize(file.Read(text.data(), static_cast<UINT>(text.size())));
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  const auto header = ParseXbmHeader(text);
+  if (!header) return std::nullopt;
+  const int width = header->width, height = header->height;
+  if (width <= 0 || height <= 0 || width > kMaxPictureSide || height > kMaxPictureSide)
+    return std::nullopt;
+  // Every constant takes at least one digit and a separator: a file too short to
+  // hold them all is refused before memory is set aside.
+  const std::size_t fileRowBytes = (std::size_t(width) + 7) / 8;
+  const std::uint64_t constants = std::uint64_t(fileRowBytes) * unsigned(height);
+  if (constants * 2 > available - header->bitsOffset + 1) return std::nullopt;
+  return header;
+}
+
+std::optional<PictureFacts> ReadXbmFacts(CFile& file) {
+  const auto header = ReadXbmHeader(file);
+  if (!header) return std::nullopt;
+  return PictureFacts{header->width, header->height, 1, 2};
 }
 
 }  // namespace graphics

@@ -16,7 +16,6 @@ namespace {
 
 // The header is looked for in the first bytes only; the content test that lets a
 // file reach the reader finds it in its first thousand.
-constexpr std::size_t kHeaderWindow = 65536;
 
 constexpr std::array<BYTE, 256> MakeReversedTable() {
   std::array<BYTE, 256> table{};
@@ -98,24 +97,10 @@ BYTE XbmToDibByte(BYTE fileByte) { return BYTE(~kReversed[fileByte]); }
 
 DibHandle ReadXbmFile(CFile& file) {
   const std::uint64_t start = file.GetPosition();
-  const std::uint64_t length = file.GetLength();
-  const std::uint64_t available = length > start ? length - start : 0;
-  std::string text(static_cast<std::size_t>(std::min<std::uint64_t>(available, kHeaderWindow)),
-                   '\0');
-  text.resize(file.Read(text.data(), static_cast<UINT>(text.size())));
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  const auto header = ParseXbmHeader(text);
+  const auto header = ReadXbmHeader(file);
   if (!header) return DibHandle();
   const int width = header->width, height = header->height;
-  if (width <= 0 || height <= 0 || width > kMaxPictureSide || height > kMaxPictureSide)
-    return DibHandle();
-
-  // Every constant takes at least one digit and a separator: a file too short to
-  // hold them all is refused before memory is set aside.
   const std::size_t fileRowBytes = (std::size_t(width) + 7) / 8;
-  const std::uint64_t constants = std::uint64_t(fileRowBytes) * unsigned(height);
-  if (constants * 2 > available - header->bitsOffset + 1) return DibHandle();
 
   const BYTE blackWhite[6] = {0, 0, 0, 255, 255, 255};
   DibHandle dib = AllocateDib(width, height, 1, blackWhite, 2);

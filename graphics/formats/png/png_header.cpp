@@ -1,0 +1,47 @@
+#include "graphics/formats/png/png_header.h"
+
+#include <png.h>
+
+#include <csetjmp>
+
+#include "graphics/formats/coder/decoded_dib.h"
+
+namespace graphics {
+namespace {
+
+void ReadFromFile(png_structp png, png_bytep out, png_size_t count) {
+  auto* file = static_cast<CFile*>(png_get_io_ptr(png));
+  UINT got = 0;
+  try {
+    got = file->Read(out, static_cast<UINT>(count));
+  } catch (const CFileException&) {
+    png_error(png, "read error");
+  }
+  if (got != count) png_error(png, "file ends early");
+}
+
+}  // namespace
+
+std::optional<PictureFacts> ReadPngFacts(CFile& file) {
+  png_structp png = png_create_read_struct(
+      PNG_LIBPNG_VER_STRING, nullptr, [](png_structp p, png_const_charp) { png_longjmp(p, 1); },
+      [](png_structp, png_const_charp) {});
+  png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
+  std::optional<PictureFacts> facts;
+  if (info != nullptr && setjmp(png_jmpbuf(png)) == 0) {
+    png_set_read_fn(png, &file, ReadFromFile);
+    png_set_user_limits(png, kMaxPictureSide, kMaxPictureSide);
+    png_read_info(png, info);
+    const png_uint_32 width = png_get_image_width(png, info),
+                      height = png_get_image_height(png, info);
+    const int type = png_get_color_type(png, info);
+    const bool colour = (type & PNG_COLOR_MASK_COLOR) && type != PNG_COLOR_TYPE_PALETTE;
+    if (width >= 1 && height >= 1 && width <= unsigned(kMaxPictureSide) &&
+        height <= unsigned(kMaxPictureSide))
+      facts = PictureFacts{int(width), int(height), colour ? 24 : 8, colour ? 0 : 256};
+  }
+  png_destroy_read_struct(&png, info != nullptr ? &info : nullptr, nullptr);
+  return facts;
+}
+
+}  // namespace graphics
