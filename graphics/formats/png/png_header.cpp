@@ -1,26 +1,22 @@
 #include "graphics/formats/png/png_header.h"
 
-#include <png.h>
-
+#include <climits>
 #include <csetjmp>
 
 #include "graphics/formats/coder/decoded_dib.h"
 
 namespace graphics {
-namespace {
 
-void ReadFromFile(png_structp png, png_bytep out, png_size_t count) {
+void ReadPngFromFile(png_structp png, png_bytep out, png_size_t count) {
   auto* file = static_cast<CFile*>(png_get_io_ptr(png));
-  UINT got = 0;
+  bool whole = false;
   try {
-    got = file->Read(out, static_cast<UINT>(count));
+    whole = count <= UINT_MAX && file->Read(out, static_cast<UINT>(count)) == count;
   } catch (const CFileException&) {
-    png_error(png, "read error");
+    // reported below: the long jump must not leave from inside the handler
   }
-  if (got != count) png_error(png, "file ends early");
+  if (!whole) png_error(png, "Read Error");
 }
-
-}  // namespace
 
 std::optional<PictureFacts> ReadPngFacts(CFile& file) {
   png_structp png = png_create_read_struct(
@@ -29,7 +25,7 @@ std::optional<PictureFacts> ReadPngFacts(CFile& file) {
   png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
   std::optional<PictureFacts> facts;
   if (info != nullptr && setjmp(png_jmpbuf(png)) == 0) {
-    png_set_read_fn(png, &file, ReadFromFile);
+    png_set_read_fn(png, &file, ReadPngFromFile);
     png_set_user_limits(png, kMaxPictureSide, kMaxPictureSide);
     png_read_info(png, info);
     const png_uint_32 width = png_get_image_width(png, info),

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "graphics/core/dib_block.h"
+#include "graphics/formats/png/png_header.h"
 
 namespace graphics {
 namespace {
@@ -37,17 +38,6 @@ void ReadFromMemory(png_structp png, png_bytep out, png_size_t count) {
   if (count > input->size - input->position) png_error(png, "Read beyond end of data");
   std::memcpy(out, input->data + input->position, count);
   input->position += count;
-}
-
-void ReadFromOpenFile(png_structp png, png_bytep out, png_size_t count) {
-  auto* file = static_cast<CFile*>(png_get_io_ptr(png));
-  bool whole = false;
-  try {
-    whole = count <= UINT_MAX && file->Read(out, static_cast<UINT>(count)) == count;
-  } catch (const CFileException&) {
-    // reported below: the long jump must not leave from inside the handler
-  }
-  if (!whole) png_error(png, "Read Error");
 }
 
 // Everything the decoding step allocates, released here whatever way it ends: the
@@ -187,7 +177,7 @@ std::optional<PngPicture> ReadPngFile(std::FILE* file) {
   return Read(file, nullptr);
 }
 
-std::optional<PngPicture> ReadPngFile(CFile& file) { return Read(&file, ReadFromOpenFile); }
+std::optional<PngPicture> ReadPngFile(CFile& file) { return Read(&file, ReadPngFromFile); }
 
 std::optional<PngPicture> ReadPngMemory(const BYTE* data, std::size_t size) {
   MemoryInput input{data, data != nullptr ? size : 0, 0};
