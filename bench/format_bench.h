@@ -104,6 +104,9 @@ struct Case {
   std::vector<std::string> imOptions;  // ImageMagick options for writing the format
   int bits;                            // depth of the loaded picture
   short type;                          // picture type code of the format
+  // More ImageMagick options for the write reference only, where its file would
+  // otherwise be laid out unlike ours (and so compress other bytes).
+  std::vector<std::string> imWriteLayout = {};
 };
 
 inline void Measure(const std::string& prefix, const Case& c, const std::filesystem::path& dir) {
@@ -143,6 +146,7 @@ inline void Measure(const std::string& prefix, const Case& c, const std::filesys
   // Writing. The resident memory before the picture exists is the baseline, so the
   // peak counts the picture itself.
   write.back() = imOut;
+  write.insert(write.end() - 1, c.imWriteLayout.begin(), c.imWriteLayout.end());
   const double referenceWrite = Best(kRounds, [&] { return Run(write); });
   baseline = StatusKb("VmRSS:");
   CPics* picture = nullptr;
