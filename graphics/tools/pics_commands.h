@@ -59,6 +59,27 @@ std::optional<int> ParseKernel(const std::string& text);
 std::string KernelNames();
 
 // --- Files -------------------------------------------------------------------------------
+class ScratchFile;  // a file in the temporary folder, removed when done
+
+// The file an input's bytes are in: the name itself, or for "-" standard input copied
+// whole into a scratch file (after a message when that fails: ok() is false).
+class InputFile {
+ public:
+  explicit InputFile(const std::string& name);
+  ~InputFile();
+  InputFile(const InputFile&) = delete;
+  InputFile& operator=(const InputFile&) = delete;
+  bool ok() const { return m_ok; }
+  const std::string& path() const { return m_path; }
+  // The picture in it; null after a message whose exit status goes to *status.
+  PicturePtr Open(int* status, short dither = 0, const char* decoderOptions = nullptr) const;
+
+ private:
+  std::unique_ptr<ScratchFile> m_copy;
+  std::string m_path, m_shown;
+  bool m_ok = true;
+};
+
 // The picture in name ("-": standard input); null after a message whose exit status
 // goes to *status.
 PicturePtr OpenInput(const std::string& name, int* status, short dither = 0,

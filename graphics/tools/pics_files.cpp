@@ -14,8 +14,6 @@
 
 namespace pics {
 
-namespace {
-
 // A file in the temporary folder, removed when done.
 class ScratchFile {
  public:
@@ -39,6 +37,8 @@ class ScratchFile {
   int m_fd = -1;
   std::string m_name;
 };
+
+namespace {
 
 // Copies everything from one descriptor to another; false on a read or write error.
 bool CopyAll(int from, int to) {
@@ -117,16 +117,29 @@ std::string WriteFailure(const std::string& name, short type, const CPics& pictu
 
 }  // namespace
 
-PicturePtr OpenInput(const std::string& name, int* status, short dither,
-                     const char* decoderOptions) {
-  if (name != "-") return OpenNamed(name, name, status, dither, decoderOptions);
+InputFile::InputFile(const std::string& name) : m_path(name), m_shown(name) {
+  if (name != "-") return;
   // The readers want a file they can seek in; the picture is whole once opened.
-  ScratchFile copy;
-  if (!copy.ok() || !CopyAll(STDIN_FILENO, copy.fd())) {
-    *status = Fail("cannot read standard input into a temporary file", kNoSuchFile);
+  m_copy = std::make_unique<ScratchFile>();
+  m_path = m_copy->name();
+  m_shown = "standard input";
+  m_ok = m_copy->ok() && CopyAll(STDIN_FILENO, m_copy->fd());
+  if (!m_ok) Fail("cannot read standard input into a temporary file", kNoSuchFile);
+}
+
+InputFile::~InputFile() = default;
+
+PicturePtr InputFile::Open(int* status, short dither, const char* decoderOptions) const {
+  if (!m_ok) {
+    *status = kNoSuchFile;
     return nullptr;
   }
-  return OpenNamed(copy.name(), "standard input", status, dither, decoderOptions);
+  return OpenNamed(m_path, m_shown, status, dither, decoderOptions);
+}
+
+PicturePtr OpenInput(const std::string& name, int* status, short dither,
+                     const char* decoderOptions) {
+  return InputFile(name).Open(status, dither, decoderOptions);
 }
 
 std::optional<short> OutputType(const std::string& name, std::optional<short> given) {

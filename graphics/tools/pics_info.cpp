@@ -19,7 +19,6 @@ struct Facts {
 };
 
 bool HeaderFacts(const std::string& name, Facts* facts) {
-  if (name == "-") return false;
   CFile file;
   if (!file.Open(name.c_str(), CFile::modeRead | CFile::shareDenyNone | CFile::typeBinary))
     return false;
@@ -39,10 +38,12 @@ bool HeaderFacts(const std::string& name, Facts* facts) {
 int RunInfo(const Arguments& args) {
   if (args.size() != 1) return Fail("usage: pics info FILE");
   const std::string& name = args[0];
+  const InputFile input(name);
+  if (!input.ok()) return kNoSuchFile;
   Facts facts;
-  if (!HeaderFacts(name, &facts)) {
+  if (!HeaderFacts(input.path(), &facts)) {
     int status = kOk;
-    PicturePtr picture = OpenInput(name, &status);
+    PicturePtr picture = input.Open(&status);
     if (!picture) return status;
     facts =
         Facts{picture->m_type,
