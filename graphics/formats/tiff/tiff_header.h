@@ -9,7 +9,7 @@
 
 namespace graphics {
 
-// The facts of the TIFF file at the file's position. Loading gives every TIFF picture
+// The facts of the TIFF file (read from its start). Loading gives every TIFF picture
 // 24 bits; a directory the decoder could not read is left to a load.
 std::optional<PictureFacts> ReadTiffFacts(CFile& file);
 

@@ -7,56 +7,12 @@
 #include <vector>
 
 #include "graphics/formats/coder/bilevel_dither.h"
+#include "graphics/formats/tiff/tiff_file_client.h"
 #include "graphics/formats/tiff/tiff_messages.h"
 #include "graphics/platform/replacing_file.h"
 
 namespace graphics {
 namespace {
-
-// libtiff's file procedures over the temporary file of a ReplacingFile. A failed
-// write of the file class becomes a short count for libtiff.
-CFile& FileOf(thandle_t handle) { return *static_cast<CFile*>(handle); }
-
-tmsize_t ReadFile(thandle_t handle, void* buffer, tmsize_t count) {
-  try {
-    return static_cast<tmsize_t>(FileOf(handle).Read(buffer, static_cast<UINT>(count)));
-  } catch (const CFileException&) {
-    return -1;
-  }
-}
-
-tmsize_t WriteFile(thandle_t handle, void* buffer, tmsize_t count) {
-  try {
-    FileOf(handle).Write(buffer, static_cast<UINT>(count));
-    return count;
-  } catch (const CFileException&) {
-    return -1;
-  }
-}
-
-toff_t SeekFile(thandle_t handle, toff_t offset, int whence) {
-  try {
-    const UINT from = whence == SEEK_CUR   ? CFile::current
-                      : whence == SEEK_END ? CFile::end
-                                           : CFile::begin;
-    return FileOf(handle).Seek(static_cast<std::int64_t>(offset), from);
-  } catch (const CFileException&) {
-    return toff_t(-1);
-  }
-}
-
-int CloseFile(thandle_t) { return 0; }  // the ReplacingFile closes it
-
-toff_t SizeFile(thandle_t handle) {
-  try {
-    return FileOf(handle).GetLength();
-  } catch (const CFileException&) {
-    return 0;
-  }
-}
-
-int NoMap(thandle_t, void**, toff_t*) { return 0; }
-void NoUnmap(thandle_t, void*, toff_t) {}
 
 // A TIFF handle on the temporary file of a ReplacingFile; Finish renames it into place.
 class TiffOutput {
@@ -64,8 +20,7 @@ class TiffOutput {
   bool Open(const char* path) {
     if (path == nullptr || !m_file.Open(path)) return false;
     InstallSilentTiffHandlers();
-    m_tiff = TIFFClientOpen(path, "wm", &m_file.File(), ReadFile, WriteFile, SeekFile, CloseFile,
-                            SizeFile, NoMap, NoUnmap);
+    m_tiff = OpenTiffOnFile(m_file.File(), path, "wm");
     return m_tiff != nullptr;
   }
   ~TiffOutput() {
