@@ -91,6 +91,10 @@ std::optional<PictureFacts> ReadJpegFacts(CFile& file) {
     }
   }
   jpeg_destroy_decompress(&info);
+  // A progressive file cut short fails to load: only one that ends with its end of
+  // image marker is described from its header.
+  static const BYTE kEndOfImage[2] = {0xFF, 0xD9};
+  if (facts && !FileEndsWith(file, kEndOfImage, sizeof kEndOfImage)) return std::nullopt;
   return facts;
 }
 

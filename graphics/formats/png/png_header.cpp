@@ -37,6 +37,10 @@ std::optional<PictureFacts> ReadPngFacts(CFile& file) {
       facts = PictureFacts{int(width), int(height), colour ? 24 : 8, colour ? 0 : 256};
   }
   png_destroy_read_struct(&png, info != nullptr ? &info : nullptr, nullptr);
+  // A file cut short fails to load: only one that ends with its empty IEND chunk is
+  // described from its header.
+  static const BYTE kIend[12] = {0, 0, 0, 0, 'I', 'E', 'N', 'D', 0xAE, 0x42, 0x60, 0x82};
+  if (facts && !FileEndsWith(file, kIend, sizeof kIend)) return std::nullopt;
   return facts;
 }
 

@@ -1,5 +1,7 @@
 #include "graphics/formats/registry/picture_facts.h"
 
+#include <cstring>
+
 #include "graphics/formats/bmp/bmp_header.h"
 #include "graphics/formats/gif/gif_header.h"
 #include "graphics/formats/jpeg/jpeg_header.h"
@@ -25,6 +27,14 @@ constexpr FactsReader kFactsReaders[] = {
 };
 
 }  // namespace
+
+bool FileEndsWith(CFile& file, const BYTE* tail, std::size_t bytes) {
+  const std::uint64_t length = file.GetLength();
+  if (length < bytes || bytes > 64) return false;
+  BYTE last[64];
+  file.Seek(std::int64_t(length - bytes), CFile::begin);
+  return file.Read(last, UINT(bytes)) == bytes && std::memcmp(last, tail, bytes) == 0;
+}
 
 std::optional<PictureFacts> ReadPictureFacts(short type, CFile& file) {
   for (const FactsReader& reader : kFactsReaders)

@@ -20,6 +20,10 @@ struct PictureFacts {
 // The colour-table entries of a DIB that does not state how many it uses.
 constexpr int DibTableColors(int bits) { return bits <= 8 ? 1 << bits : 0; }
 
+// True when the file's last bytes are `tail` (formats that close with a marker: a
+// file cut short lacks it). Moves the file's position.
+bool FileEndsWith(CFile& file, const BYTE* tail, std::size_t bytes);
+
 // The facts of the picture of the given type in the open file, read from its start;
 // nullopt when the header is refused or does not settle what a load would give (then
 // only loading can tell). Read errors throw CFileException.

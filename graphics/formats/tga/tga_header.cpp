@@ -93,7 +93,9 @@ std::optional<TgaHeader> ReadTgaHeader(CFile& file) {
 std::optional<PictureFacts> ReadTgaFacts(CFile& file) {
   const std::uint64_t start = file.GetPosition();
   const auto header = ReadTgaHeader(file);
-  if (!header || !header->RowsFitFile(file.GetLength() - start)) return std::nullopt;
+  // Whether run-length rows are whole only decoding tells.
+  if (!header || header->RunLength() || !header->RowsFitFile(file.GetLength() - start))
+    return std::nullopt;
   const int bits = header->DibBits();
   return PictureFacts{header->width, header->height, bits, DibTableColors(bits)};
 }

@@ -28,6 +28,19 @@ bool DecoderReads(TIFF* tiff) {
   return TIFFRGBAImageOK(tiff, message) != 0;
 }
 
+// Every strip (or tile) of the picture lies inside the file: one cut short fails to
+// load, so it is left to a load rather than described.
+bool StripsInside(TIFF* tiff, std::uint64_t length) {
+  const uint32_t count = TIFFIsTiled(tiff) ? TIFFNumberOfTiles(tiff) : TIFFNumberOfStrips(tiff);
+  for (uint32_t i = 0; i < count; ++i) {
+    int error = 0;
+    const uint64_t offset = TIFFGetStrileOffsetWithErr(tiff, i, &error);
+    const uint64_t bytes = TIFFGetStrileByteCountWithErr(tiff, i, &error);
+    if (error != 0 || offset > length || bytes > length - offset) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 std::optional<PictureFacts> ReadTiffFacts(CFile& file) {
@@ -43,7 +56,8 @@ std::optional<PictureFacts> ReadTiffFacts(CFile& file) {
       !TIFFGetField(tiff.get(), TIFFTAG_IMAGELENGTH, &height))
     return std::nullopt;
   if (width < 1 || height < 1 || width > unsigned(kMaxPictureSide) ||
-      height > unsigned(kMaxPictureSide) || !DecoderReads(tiff.get()))
+      height > unsigned(kMaxPictureSide) || !DecoderReads(tiff.get()) ||
+      !StripsInside(tiff.get(), file.GetLength()))
     return std::nullopt;
   return PictureFacts{int(width), int(height), 24, 0};
 }

@@ -83,6 +83,18 @@ bool LooksLikeXbm(std::string_view firstBytes) {
 namespace {
 // The header is looked for in the first part of the file only.
 constexpr std::size_t kHeaderWindow = 65536;
+
+// A text cut short lacks the "}" that closes its array near the end (then only a load
+// tells whether every row is there).
+bool ArrayClosed(CFile& file) {
+  const std::uint64_t length = file.GetLength();
+  char tail[64];
+  const UINT bytes = UINT(std::min<std::uint64_t>(length, sizeof tail));
+  file.Seek(std::int64_t(length - bytes), CFile::begin);
+  return file.Read(tail, bytes) == bytes &&
+         std::string_view(tail, bytes).find('}') != std::string_view::npos;
+}
+
 }  // namespace
 
 std::optional<XbmHeader> ReadXbmHeader(CFile& file) {
@@ -109,7 +121,7 @@ std::optional<XbmHeader> ReadXbmHeader(CFile& file) {
 
 std::optional<PictureFacts> ReadXbmFacts(CFile& file) {
   const auto header = ReadXbmHeader(file);
-  if (!header) return std::nullopt;
+  if (!header || !ArrayClosed(file)) return std::nullopt;
   return PictureFacts{header->width, header->height, 1, 2};
 }
 
