@@ -3,21 +3,12 @@
 
 namespace graphics {
 
-bool BitmapSizeAcceptable(std::int64_t width, std::int64_t height) {
-  constexpr std::int64_t kMaxSide = std::int64_t(1) << 20;
-  constexpr std::int64_t kMaxPixels = std::int64_t(1) << 28;
-  return width >= 1 && height >= 1 && width <= kMaxSide && height <= kMaxSide &&
-         width * height <= kMaxPixels;
-}
-
-}  // namespace graphics
-
-std::uint32_t BitmapObject::Raw(int x, int y) const {
-  if (!isDibSection) return values[std::size_t(y) * std::size_t(width) + std::size_t(x)];
-  const BYTE* row = dibBits.data() + std::size_t(height - 1 - y) * stride;
+std::uint32_t ReadPackedPixel(const BYTE* row, int x, int bits) {
   switch (bits) {
     case 1:
       return (row[x >> 3] >> (7 - (x & 7))) & 1u;
+    case 2:
+      return (row[x >> 2] >> (6 - 2 * (x & 3))) & 3u;
     case 4:
       return (x & 1) ? (row[x >> 1] & 0x0Fu) : (row[x >> 1] >> 4);
     case 8:
@@ -29,6 +20,20 @@ std::uint32_t BitmapObject::Raw(int x, int y) const {
     default:
       return RGB(row[4 * x + 2], row[4 * x + 1], row[4 * x]);
   }
+}
+
+bool BitmapSizeAcceptable(std::int64_t width, std::int64_t height) {
+  constexpr std::int64_t kMaxSide = std::int64_t(1) << 20;
+  constexpr std::int64_t kMaxPixels = std::int64_t(1) << 28;
+  return width >= 1 && height >= 1 && width <= kMaxSide && height <= kMaxSide &&
+         width * height <= kMaxPixels;
+}
+
+}  // namespace graphics
+
+std::uint32_t BitmapObject::Raw(int x, int y) const {
+  if (!isDibSection) return values[std::size_t(y) * std::size_t(width) + std::size_t(x)];
+  return graphics::ReadPackedPixel(dibBits.data() + std::size_t(height - 1 - y) * stride, x, bits);
 }
 
 void BitmapObject::SetRaw(int x, int y, std::uint32_t value) {

@@ -32,25 +32,6 @@ HBITMAP NewDeviceBitmap(int width, int height, int bits) {
   }
 }
 
-std::uint32_t ReadPackedPixel(const BYTE* row, int x, int bits) {
-  switch (bits) {
-    case 1:
-      return (row[x >> 3] >> (7 - (x & 7))) & 1u;
-    case 2:
-      return (row[x >> 2] >> (6 - 2 * (x & 3))) & 3u;
-    case 4:
-      return (x & 1) ? (row[x >> 1] & 0x0Fu) : (row[x >> 1] >> 4);
-    case 8:
-      return row[x];
-    case 16:
-      return (row[2 * x] | (std::uint32_t(row[2 * x + 1]) << 8)) & 0x7FFFu;
-    case 24:
-      return RGB(row[3 * x + 2], row[3 * x + 1], row[3 * x]);
-    default:
-      return RGB(row[4 * x + 2], row[4 * x + 1], row[4 * x]);
-  }
-}
-
 LONG DeviceRowBytes(const BitmapObject& bitmap) {
   return LONG(((std::int64_t(bitmap.width) * bitmap.bits + 15) / 16) * 2);
 }
@@ -78,7 +59,8 @@ HBITMAP CreateBitmap(int width, int height, UINT planes, UINT bitsPerPixel, cons
   const BYTE* data = static_cast<const BYTE*>(bits);
   for (int y = 0; y < height; ++y) {
     const BYTE* row = data + std::size_t(y) * std::size_t(rowBytes);
-    for (int x = 0; x < width; ++x) bitmap->SetRaw(x, y, ReadPackedPixel(row, x, bitmap->bits));
+    for (int x = 0; x < width; ++x)
+      bitmap->SetRaw(x, y, graphics::ReadPackedPixel(row, x, bitmap->bits));
   }
   return bitmap;
 }

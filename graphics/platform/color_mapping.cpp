@@ -42,10 +42,13 @@ bool SameFormat(const BitmapObject& a, const BitmapObject& b) {
 
 std::uint32_t RawMask(int bits) { return bits >= 24 ? 0xFFFFFFu : (std::uint32_t(1) << bits) - 1; }
 
+COLORREF ColorOfX555(std::uint32_t raw) {
+  return RGB(Expand5((raw >> 10) & 31), Expand5((raw >> 5) & 31), Expand5(raw & 31));
+}
+
 COLORREF ColorOfRaw(const BitmapObject& bitmap, std::uint32_t raw) {
   if (bitmap.bits >= 24) return raw & 0xFFFFFFu;
-  if (bitmap.bits == 16)
-    return RGB(Expand5((raw >> 10) & 31), Expand5((raw >> 5) & 31), Expand5(raw & 31));
+  if (bitmap.bits == 16) return ColorOfX555(raw);
   if (bitmap.isDibSection) {
     if (raw >= bitmap.colorTable.size()) return RGB(0, 0, 0);
     const RGBQUAD& q = bitmap.colorTable[raw];

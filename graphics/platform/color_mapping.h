@@ -14,6 +14,8 @@ namespace graphics {
 std::uint32_t RawMask(int bits);
 
 COLORREF ColorOfRaw(const BitmapObject& bitmap, std::uint32_t raw);
+// The colour of a 16-bit x555 value, each 5-bit level widened to 8 bits.
+COLORREF ColorOfX555(std::uint32_t raw);
 
 // Colour to raw value for one bitmap as drawn through one context: palette device
 // bitmaps take the nearest colour of the context's palette and then its system palette

@@ -70,6 +70,10 @@ namespace graphics {
 // Largest bitmap the layer makes: sides up to 1 << 20 and at most 1 << 28 pixels.
 bool BitmapSizeAcceptable(std::int64_t width, std::int64_t height);
 
+// The raw value of pixel x of a packed row of the given depth: an index up to 8 bits,
+// the x555 value for 16, a COLORREF for 24 and 32.
+std::uint32_t ReadPackedPixel(const BYTE* row, int x, int bits);
+
 // Writable area of a context: its bitmap's bounds cut by the clip rectangle (empty for
 // the screen, which has no pixels here).
 RECT DrawableArea(const DeviceContextObject& dc);

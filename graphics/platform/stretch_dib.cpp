@@ -62,23 +62,8 @@ struct DibPixels {
   // Raw value at column x of picture row y (top-down): an index, or a COLORREF.
   std::uint32_t At(int x, int y) const {
     const BYTE* row = rows + std::size_t(height - 1 - y) * stride;
-    switch (bits) {
-      case 1:
-        return (row[x >> 3] >> (7 - (x & 7))) & 1u;
-      case 4:
-        return (x & 1) ? (row[x >> 1] & 0x0Fu) : (row[x >> 1] >> 4);
-      case 8:
-        return row[x];
-      case 16: {
-        const std::uint32_t v = row[2 * x] | (std::uint32_t(row[2 * x + 1]) << 8);
-        auto expand = [](std::uint32_t c) { return BYTE((c << 3) | (c >> 2)); };
-        return RGB(expand((v >> 10) & 31), expand((v >> 5) & 31), expand(v & 31));
-      }
-      case 24:
-        return RGB(row[3 * x + 2], row[3 * x + 1], row[3 * x]);
-      default:
-        return RGB(row[4 * x + 2], row[4 * x + 1], row[4 * x]);
-    }
+    const std::uint32_t raw = ReadPackedPixel(row, x, bits);
+    return bits == 16 ? ColorOfX555(raw) : raw;
   }
 };
 
