@@ -15,36 +15,20 @@ bool ParseCjpegSwitches(int argc, char** argv, CjpegSettings* s, int* fileIndex,
       return false;
     };
 
+    switch (ReadCommonSwitch(arg, value, s, error)) {
+      case CommonSwitch::Taken:
+        continue;
+      case CommonSwitch::Bad:
+        return false;
+      case CommonSwitch::NotCommon:
+        break;
+    }
     if (KeywordMatches(arg, "arithmetic", 1)) {
       s->arithmetic = true;
     } else if (KeywordMatches(arg, "baseline", 1)) {
       s->baseline = true;
-    } else if (KeywordMatches(arg, "dct", 2)) {
-      const char* v = value();
-      if (v == nullptr) return bad("-dct needs int, fast or float");
-      if (KeywordMatches(v, "int", 1))
-        s->dct = JDCT_ISLOW;
-      else if (KeywordMatches(v, "fast", 2))
-        s->dct = JDCT_IFAST;
-      else if (KeywordMatches(v, "float", 2))
-        s->dct = JDCT_FLOAT;
-      else
-        return bad("-dct needs int, fast or float");
-    } else if (KeywordMatches(arg, "debug", 1) || KeywordMatches(arg, "verbose", 1)) {
-      ++s->verbosity;
-    } else if (KeywordMatches(arg, "grayscale", 2) || KeywordMatches(arg, "greyscale", 2)) {
-      s->grayscale = true;
-    } else if (KeywordMatches(arg, "maxmemory", 3)) {
-      const char* v = value();
-      const auto bytes = v ? MemorySize(v) : std::nullopt;
-      if (!bytes) return bad("-maxmemory needs a size in thousands of bytes (or millions with M)");
-      s->maxMemory = *bytes;
     } else if (KeywordMatches(arg, "optimize", 1) || KeywordMatches(arg, "optimise", 1)) {
       s->optimize = true;
-    } else if (KeywordMatches(arg, "outfile", 4)) {
-      const char* v = value();
-      if (v == nullptr) return bad("-outfile needs a file name");
-      s->outFile = v;
     } else if (KeywordMatches(arg, "progressive", 1)) {
       s->progressive = true;
     } else if (KeywordMatches(arg, "quality", 1)) {

@@ -14,15 +14,10 @@
 
 namespace graphics {
 
-struct CjpegSettings {
+struct CjpegSettings : JpegCommonSettings {
   bool arithmetic = false;
   bool baseline = false;
-  std::optional<J_DCT_METHOD> dct;
-  int verbosity = 0;
-  bool grayscale = false;
-  long maxMemory = -1;  // -1: the library's default
   bool optimize = false;
-  std::string outFile;
   bool progressive = false;
   std::optional<int> quality;
   std::vector<int> slots;

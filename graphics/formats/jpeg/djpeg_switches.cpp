@@ -1,7 +1,5 @@
 #include "graphics/formats/jpeg/djpeg_switches.h"
 
-#include "graphics/formats/jpeg/jpeg_switches.h"
-
 namespace graphics {
 namespace {
 
@@ -27,6 +25,14 @@ bool ParseDjpegSwitches(int argc, char** argv, DjpegSettings* s, int* fileIndex,
       return false;
     };
 
+    switch (ReadCommonSwitch(arg, value, s, error)) {
+      case CommonSwitch::Taken:
+        continue;
+      case CommonSwitch::Bad:
+        return false;
+      case CommonSwitch::NotCommon:
+        break;
+    }
     if (KeywordMatches(arg, "bmp", 1)) {
       SelectFormat(s, DecodedFormat::WindowsBmp);
     } else if (KeywordMatches(arg, "colors", 1) || KeywordMatches(arg, "colours", 1) ||
@@ -36,18 +42,6 @@ bool ParseDjpegSwitches(int argc, char** argv, DjpegSettings* s, int* fileIndex,
       if (!n) return bad(std::string(raw) + " needs a number of colours");
       s->colours = *n;
       s->quantize = true;
-    } else if (KeywordMatches(arg, "dct", 2)) {
-      const char* v = value();
-      if (v == nullptr) return bad("-dct needs int, fast or float");
-      if (KeywordMatches(v, "int", 1))
-        s->dct = JDCT_ISLOW;
-      else if (KeywordMatches(v, "fast", 2))
-        s->dct = JDCT_IFAST;
-      else if (KeywordMatches(v, "float", 2))
-        s->dct = JDCT_FLOAT;
-      else
-        return bad("-dct needs int, fast or float");
-      s->dctGiven = true;
     } else if (KeywordMatches(arg, "dither", 2)) {
       const char* v = value();
       if (v == nullptr) return bad("-dither needs fs, none or ordered");
@@ -60,31 +54,18 @@ bool ParseDjpegSwitches(int argc, char** argv, DjpegSettings* s, int* fileIndex,
       else
         return bad("-dither needs fs, none or ordered");
       s->ditherGiven = true;
-    } else if (KeywordMatches(arg, "debug", 1) || KeywordMatches(arg, "verbose", 1)) {
-      ++s->verbosity;
     } else if (KeywordMatches(arg, "gif", 1)) {
       SelectFormat(s, DecodedFormat::Gif);
-    } else if (KeywordMatches(arg, "grayscale", 2) || KeywordMatches(arg, "greyscale", 2)) {
-      s->grayscale = true;
     } else if (KeywordMatches(arg, "map", 3)) {
       const char* v = value();
       if (v == nullptr) return bad("-map needs a file name");
       s->mapFile = v;
-    } else if (KeywordMatches(arg, "maxmemory", 3)) {
-      const char* v = value();
-      const auto bytes = v ? MemorySize(v) : std::nullopt;
-      if (!bytes) return bad("-maxmemory needs a size in thousands of bytes (or millions with M)");
-      s->maxMemory = *bytes;
     } else if (KeywordMatches(arg, "nosmooth", 3)) {
       s->noSmooth = true;
     } else if (KeywordMatches(arg, "onepass", 3)) {
       s->onePass = true;
     } else if (KeywordMatches(arg, "os2", 3)) {
       SelectFormat(s, DecodedFormat::Os2Bmp);
-    } else if (KeywordMatches(arg, "outfile", 4)) {
-      const char* v = value();
-      if (v == nullptr) return bad("-outfile needs a file name");
-      s->outFile = v;
     } else if (KeywordMatches(arg, "pnm", 1) || KeywordMatches(arg, "ppm", 1)) {
       SelectFormat(s, DecodedFormat::Pnm);
     } else if (KeywordMatches(arg, "rle", 1)) {
@@ -112,7 +93,7 @@ void ApplyDjpegSettings(const DjpegSettings& s, jpeg_decompress_struct& info) {
     info.quantize_colors = TRUE;
     info.desired_number_of_colors = s.colours;
   }
-  if (s.dctGiven) info.dct_method = s.dct;
+  if (s.dct) info.dct_method = *s.dct;
   if (s.ditherGiven) info.dither_mode = s.dither;
   if (s.grayscale) info.out_color_space = JCS_GRAYSCALE;
   if (s.noSmooth) info.do_fancy_upsampling = FALSE;

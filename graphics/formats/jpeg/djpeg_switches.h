@@ -7,25 +7,20 @@
 #include <jpeglib.h>
 
 #include "graphics/formats/jpeg/djpeg_writer.h"
+#include "graphics/formats/jpeg/jpeg_switches.h"
 
 namespace graphics {
 
-struct DjpegSettings {
+struct DjpegSettings : JpegCommonSettings {
   DecodedFormat format = DecodedFormat::Pnm;
   bool rle = false;  // asked for run-length output, which is not available
   bool quantize = false;
   int colours = 256;
-  bool dctGiven = false;
-  J_DCT_METHOD dct = JDCT_ISLOW;
   bool ditherGiven = false;
   J_DITHER_MODE dither = JDITHER_FS;
-  int verbosity = 0;
-  bool grayscale = false;
   std::string mapFile;
-  long maxMemory = -1;  // -1: the library's default
   bool noSmooth = false;
   bool onePass = false;
-  std::string outFile;
   bool scaleGiven = false;
   int scaleNum = 1, scaleDenom = 1;
 };

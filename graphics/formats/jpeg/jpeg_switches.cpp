@@ -99,4 +99,40 @@ std::optional<std::vector<int>> TableSlots(const char* text) {
   }
 }
 
+CommonSwitch ReadCommonSwitch(const char* arg, const std::function<const char*()>& value,
+                              JpegCommonSettings* s, std::string* error) {
+  const auto bad = [error](const char* why) {
+    *error = why;
+    return CommonSwitch::Bad;
+  };
+  if (KeywordMatches(arg, "dct", 2)) {
+    const char* v = value();
+    if (v == nullptr) return bad("-dct needs int, fast or float");
+    if (KeywordMatches(v, "int", 1))
+      s->dct = JDCT_ISLOW;
+    else if (KeywordMatches(v, "fast", 2))
+      s->dct = JDCT_IFAST;
+    else if (KeywordMatches(v, "float", 2))
+      s->dct = JDCT_FLOAT;
+    else
+      return bad("-dct needs int, fast or float");
+  } else if (KeywordMatches(arg, "debug", 1) || KeywordMatches(arg, "verbose", 1)) {
+    ++s->verbosity;
+  } else if (KeywordMatches(arg, "grayscale", 2) || KeywordMatches(arg, "greyscale", 2)) {
+    s->grayscale = true;
+  } else if (KeywordMatches(arg, "maxmemory", 3)) {
+    const char* v = value();
+    const auto bytes = v ? MemorySize(v) : std::nullopt;
+    if (!bytes) return bad("-maxmemory needs a size in thousands of bytes (or millions with M)");
+    s->maxMemory = *bytes;
+  } else if (KeywordMatches(arg, "outfile", 4)) {
+    const char* v = value();
+    if (v == nullptr) return bad("-outfile needs a file name");
+    s->outFile = v;
+  } else {
+    return CommonSwitch::NotCommon;
+  }
+  return CommonSwitch::Taken;
+}
+
 }  // namespace graphics

@@ -2,9 +2,15 @@
 // numeric forms their values take ("%d", "%d/%d", "N[m]", "N[b]", "HxV,...").
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
+
+// clang-format off
+#include <cstdio>  // jpeglib.h needs FILE and size_t first
+#include <jpeglib.h>
+// clang-format on
 
 namespace graphics {
 
@@ -36,5 +42,22 @@ std::optional<std::vector<std::pair<int, int>>> SamplingFactors(const char* text
 
 // "N[,N...]": quantisation table numbers from 0 to 3.
 std::optional<std::vector<int>> TableSlots(const char* text);
+
+// The switches both front ends take alike: -dct, -debug (-verbose), -grayscale,
+// -maxmemory and -outfile.
+struct JpegCommonSettings {
+  std::optional<J_DCT_METHOD> dct;
+  int verbosity = 0;
+  bool grayscale = false;
+  long maxMemory = -1;  // -1: the library's default
+  std::string outFile;
+};
+
+enum class CommonSwitch { NotCommon, Taken, Bad };
+// Reads arg (a switch without its dash) when it is one of the common ones; value()
+// takes the next argument as its value (null when the list ends). Bad leaves the
+// reason in *error.
+CommonSwitch ReadCommonSwitch(const char* arg, const std::function<const char*()>& value,
+                              JpegCommonSettings* settings, std::string* error);
 
 }  // namespace graphics
