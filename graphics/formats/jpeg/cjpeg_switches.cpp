@@ -4,25 +4,11 @@ namespace graphics {
 
 bool ParseCjpegSwitches(int argc, char** argv, CjpegSettings* s, int* fileIndex,
                         std::string* error) {
-  int argn = 1;
-  for (; argn < argc; ++argn) {
-    const char* raw = argv[argn];
-    if (raw == nullptr || raw[0] != '-') break;
-    const char* arg = raw + 1;
-    auto value = [&]() -> const char* { return argn + 1 < argc ? argv[++argn] : nullptr; };
-    auto bad = [&](const std::string& why) {
+  const auto own = [s, error](const char* raw, const char* arg, const SwitchValue& value) {
+    const auto bad = [error](const std::string& why) {
       *error = why;
       return false;
     };
-
-    switch (ReadCommonSwitch(arg, value, s, error)) {
-      case CommonSwitch::Taken:
-        continue;
-      case CommonSwitch::Bad:
-        return false;
-      case CommonSwitch::NotCommon:
-        break;
-    }
     if (KeywordMatches(arg, "arithmetic", 1)) {
       s->arithmetic = true;
     } else if (KeywordMatches(arg, "baseline", 1)) {
@@ -70,9 +56,9 @@ bool ParseCjpegSwitches(int argc, char** argv, CjpegSettings* s, int* fileIndex,
     } else {
       return bad(std::string("unknown switch ") + raw);
     }
-  }
-  *fileIndex = argn;
-  return true;
+    return true;
+  };
+  return ReadSwitches(argc, argv, s, own, fileIndex, error);
 }
 
 bool LoadCjpegScripts(const CjpegSettings& s, CjpegScripts* scripts, std::string* error) {

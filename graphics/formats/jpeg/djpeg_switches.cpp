@@ -13,26 +13,11 @@ void SelectFormat(DjpegSettings* s, DecodedFormat format) {
 
 bool ParseDjpegSwitches(int argc, char** argv, DjpegSettings* s, int* fileIndex,
                         std::string* error) {
-  int argn = 1;
-  for (; argn < argc; ++argn) {
-    const char* raw = argv[argn];
-    if (raw == nullptr || raw[0] != '-') break;
-    const char* arg = raw + 1;
-    // The value of a switch that takes one, or null when the list ends first.
-    auto value = [&]() -> const char* { return argn + 1 < argc ? argv[++argn] : nullptr; };
-    auto bad = [&](const std::string& why) {
+  const auto own = [s, error](const char* raw, const char* arg, const SwitchValue& value) {
+    const auto bad = [error](const std::string& why) {
       *error = why;
       return false;
     };
-
-    switch (ReadCommonSwitch(arg, value, s, error)) {
-      case CommonSwitch::Taken:
-        continue;
-      case CommonSwitch::Bad:
-        return false;
-      case CommonSwitch::NotCommon:
-        break;
-    }
     if (KeywordMatches(arg, "bmp", 1)) {
       SelectFormat(s, DecodedFormat::WindowsBmp);
     } else if (KeywordMatches(arg, "colors", 1) || KeywordMatches(arg, "colours", 1) ||
@@ -83,9 +68,9 @@ bool ParseDjpegSwitches(int argc, char** argv, DjpegSettings* s, int* fileIndex,
     } else {
       return bad(std::string("unknown switch ") + raw);
     }
-  }
-  *fileIndex = argn;
-  return true;
+    return true;
+  };
+  return ReadSwitches(argc, argv, s, own, fileIndex, error);
 }
 
 void ApplyDjpegSettings(const DjpegSettings& s, jpeg_decompress_struct& info) {

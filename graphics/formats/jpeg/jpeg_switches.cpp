@@ -99,8 +99,12 @@ std::optional<std::vector<int>> TableSlots(const char* text) {
   }
 }
 
-CommonSwitch ReadCommonSwitch(const char* arg, const std::function<const char*()>& value,
-                              JpegCommonSettings* s, std::string* error) {
+namespace {
+
+enum class CommonSwitch { NotCommon, Taken, Bad };
+
+CommonSwitch ReadCommonSwitch(const char* arg, const SwitchValue& value, JpegCommonSettings* s,
+                              std::string* error) {
   const auto bad = [error](const char* why) {
     *error = why;
     return CommonSwitch::Bad;
@@ -133,6 +137,30 @@ CommonSwitch ReadCommonSwitch(const char* arg, const std::function<const char*()
     return CommonSwitch::NotCommon;
   }
   return CommonSwitch::Taken;
+}
+
+}  // namespace
+
+bool ReadSwitches(int argc, char** argv, JpegCommonSettings* common, const OwnSwitch& own,
+                  int* fileIndex, std::string* error) {
+  int argn = 1;
+  const SwitchValue value = [&]() -> const char* {
+    return argn + 1 < argc ? argv[++argn] : nullptr;
+  };
+  for (; argn < argc; ++argn) {
+    const char* raw = argv[argn];
+    if (raw == nullptr || raw[0] != '-') break;
+    switch (ReadCommonSwitch(raw + 1, value, common, error)) {
+      case CommonSwitch::Taken:
+        continue;
+      case CommonSwitch::Bad:
+        return false;
+      case CommonSwitch::NotCommon:
+        if (!own(raw, raw + 1, value)) return false;
+    }
+  }
+  *fileIndex = argn;
+  return true;
 }
 
 }  // namespace graphics

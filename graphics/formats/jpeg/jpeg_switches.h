@@ -53,11 +53,15 @@ struct JpegCommonSettings {
   std::string outFile;
 };
 
-enum class CommonSwitch { NotCommon, Taken, Bad };
-// Reads arg (a switch without its dash) when it is one of the common ones; value()
-// takes the next argument as its value (null when the list ends). Bad leaves the
-// reason in *error.
-CommonSwitch ReadCommonSwitch(const char* arg, const std::function<const char*()>& value,
-                              JpegCommonSettings* settings, std::string* error);
+// A front end's own switch: raw as given, arg without its dash; value() takes the next
+// argument as its value (null when the list ends). False with a reason in *error.
+using SwitchValue = std::function<const char*()>;
+using OwnSwitch = std::function<bool(const char* raw, const char* arg, const SwitchValue& value)>;
+
+// Reads the switches from argv[1] on, the common ones into *common and the rest
+// through own; *fileIndex is the first argument that is not a switch. False (with a
+// reason in *error) on an unknown switch or a bad value.
+bool ReadSwitches(int argc, char** argv, JpegCommonSettings* common, const OwnSwitch& own,
+                  int* fileIndex, std::string* error);
 
 }  // namespace graphics
